@@ -1,0 +1,276 @@
+// Panel toolkit: the operations the application uses on panels, controls, menus and popups.
+//
+// The model behind these functions holds every panel's state (values, ranges, attributes, visibility,
+// the active control, chart points, popups) and is the single source of truth. A view backend (the Qt
+// view, see userint_view.h) mirrors it; without a backend the model runs headless, which the tests use
+// through the UiTest_ functions at the end of this header.
+//
+// All texts are single-byte Windows-1252. Handles and control ids are positive ints; a negative result
+// is one of the UIE_ codes below.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- results -------------------------------------------------------------------------------------
+enum {
+    UIE_NO_ERROR = 0,
+    UIE_NOT_INITIALISED = -1,   // InitUserInterface was not called
+    UIE_BAD_PANEL = -2,         // no panel with this handle
+    UIE_BAD_CONTROL = -3,       // no control with this id on the panel
+    UIE_TYPE_MISMATCH = -4,     // value or attribute of the wrong data type for the control
+    UIE_BAD_ATTRIBUTE = -5,     // attribute not offered by this kind of control
+    UIE_PANEL_FILE = -6,        // panel file or resource not found
+    UIE_BAD_MENU = -7,          // no menu bar or menu item with this id
+    UIE_NO_POPUP = -8,          // RemovePopup with no popup installed
+    UIE_BUFFER_TOO_SMALL = -9,  // text value does not fit the caller's buffer (it is cut, zero-terminated)
+};
+
+// ---- events --------------------------------------------------------------------------------------
+enum {
+    EVENT_NONE = 0,
+    EVENT_COMMIT,        // operator entered a value, pressed a button, chose a ring item
+    EVENT_CLOSE,         // operator asked to close the panel (panel callbacks)
+    EVENT_GOT_FOCUS,     // panel callbacks
+    EVENT_LOST_FOCUS,    // panel callbacks
+    EVENT_TIMER_TICK,    // timer controls
+};
+
+// Control callback: returns 0 (the event is never swallowed).
+typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void *callbackData, int eventData1,
+                               int eventData2);
+// Panel callback: EVENT_CLOSE, EVENT_GOT_FOCUS, EVENT_LOST_FOCUS.
+typedef int (*PanelCallbackPtr)(int panel, int event, void *callbackData, int eventData1, int eventData2);
+// Menu item callback: called on every selection of the item.
+typedef void (*MenuCallbackPtr)(int menuBar, int menuItem, void *callbackData, int panel);
+
+// ---- control kinds and data types (used by the panel catalogue) -----------------------------------
+enum CtrlKind {
+    CTRL_NUMERIC,             // editable number (double or integer)
+    CTRL_NUMERIC_INDICATOR,   // number shown, not editable
+    CTRL_STRING,              // editable text
+    CTRL_STRING_INDICATOR,    // text shown, not editable
+    CTRL_TEXT_MSG,            // label text; its value is the text
+    CTRL_RING,                // list of items, each with a label and a value (integer or double)
+    CTRL_COMMAND_BUTTON,
+    CTRL_TOGGLE_BUTTON,       // integer 0/1, with an off text and an on text
+    CTRL_LED,                 // integer 0/1, with an on-colour
+    CTRL_TIMER,               // invisible; sends EVENT_TIMER_TICK every interval while enabled
+    CTRL_STRIP_CHART,         // one trace, scrolling screen of N points
+    CTRL_DECORATION,          // frame
+    CTRL_PICTURE,
+};
+
+enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
+
+// ---- attributes ----------------------------------------------------------------------------------
+enum {
+    ATTR_DIMMED = 1,           // int 0/1: disabled for operator input
+    ATTR_VISIBLE,              // int 0/1
+    ATTR_PRECISION,            // int: decimals shown by a numeric control (display only)
+    ATTR_MIN_VALUE,            // double (or int for integer controls): lower end of the range
+    ATTR_MAX_VALUE,            // double (or int): upper end of the range
+    ATTR_INCR_VALUE,           // double: step of the arrows
+    ATTR_MAX_ENTRY_LENGTH,     // int: most characters a string control takes; -1 unlimited
+    ATTR_ON_COLOR,             // int 0xRRGGBB: LED colour when on
+    ATTR_OFF_COLOR,            // int 0xRRGGBB: LED colour when off
+    ATTR_ON_TEXT,              // text: toggle button text when on
+    ATTR_OFF_TEXT,             // text: toggle button text when off
+    ATTR_LABEL_TEXT,           // text: the control's label
+    ATTR_DATA_TYPE,            // int DataType (read only)
+    ATTR_CTRL_KIND,            // int CtrlKind (read only)
+    ATTR_YNAME,                // text: strip chart value axis name
+    ATTR_XNAME,                // text: strip chart time axis name
+    ATTR_POINTS_PER_SCREEN,    // int: strip chart screen width in points
+    ATTR_INTERVAL,             // double seconds: timer interval
+    ATTR_ENABLED,              // int 0/1: timer running
+    ATTR_CALLBACK_NAME,        // text (read only): the callback name the catalogue gives
+};
+
+// Colours as 0xRRGGBB.
+enum { VAL_BLACK = 0x000000, VAL_RED = 0xFF0000, VAL_GREEN = 0x00FF00, VAL_DK_GRAY = 0x808080 };
+
+// Strip chart axes and scaling modes.
+enum { VAL_LEFT_YAXIS = 1, VAL_BOTTOM_XAXIS = 2 };
+enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
+
+// File popups.
+enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
+enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
+enum { MAX_PATHNAME_LEN = 1024 };   // size of the buffer FileSelectPopup fills
+
+// ---- panel file: the catalogue a program registers and LoadPanel builds from -----------------------
+struct RingItemDef {
+    const char *label;
+    double value;              // integer rings hold whole numbers here
+};
+
+struct CtrlDef {
+    int id;                    // control constant (2, 3, ... in panel order)
+    const char *constantName;  // e.g. "PANTEIL", for listings and tests
+    CtrlKind kind;
+    DataType dataType;
+    const char *label;         // Windows-1252, "\n" breaks the line; may be "" or nullptr
+    double startValue;         // numeric, ring (the value of the start item), toggle, LED, timer (1 = running)
+    const char *startText;     // string controls and text messages
+    double minValue, maxValue; // -HUGE_VAL/+HUGE_VAL for unbounded
+    double increment;
+    int precision;             // decimals shown at start
+    const RingItemDef *items;  // ring items
+    int itemCount;
+    const char *callbackName;  // nullptr or "" for none
+    int dimmed;                // dimmed at start
+    int top, left, width, height;   // position and size in pixels at scale 1
+    const char *onText, *offText;   // toggle buttons; strip chart: onText = value axis name, offText = time axis name
+    double extra;              // timer: interval in seconds; strip chart: points per screen
+    int maxEntryLength;        // string controls; -1 unlimited
+    int onColor;               // LED on-colour, 0xRRGGBB
+};
+
+struct MenuItemDef {
+    int id;                    // item constant, e.g. MENUBAR_DATEI_BEENDEN
+    const char *constantName;
+    const char *text;          // nullptr or "" with separator = 1 for a separator line
+    int separator;
+    const char *callbackName;
+};
+
+struct MenuDef {
+    int id;                    // menu constant, e.g. MENUBAR_DATEI
+    const char *constantName;
+    const char *title;
+    const MenuItemDef *items;
+    int itemCount;
+};
+
+struct MenuBarDef {
+    int id;                    // menu bar constant, e.g. MENUBAR
+    const MenuDef *menus;
+    int menuCount;
+};
+
+struct PanelDef {
+    int resourceId;            // ABOUTPANEL 1, KONFIGPNL 2, PANEL 3
+    const char *constantName;
+    const char *title;
+    const char *panelCallbackName;
+    int width, height;         // pixels at scale 1
+    const CtrlDef *controls;
+    int controlCount;
+    const MenuBarDef *menuBar; // nullptr when the panel has none
+};
+
+// Makes a panel file known under its name, so LoadPanel(parent, fileName, resourceId) finds it.
+void RegisterPanelFile(const char *fileName, const PanelDef *panels, int panelCount);
+
+// The program's callbacks by the names the catalogue uses. Install before LoadPanel; a name the
+// table lacks leaves its control, panel or menu item without a callback.
+struct CallbackEntry {
+    const char *name;
+    CtrlCallbackPtr ctrl;      // exactly one of the three is set
+    PanelCallbackPtr panel;
+    MenuCallbackPtr menu;
+};
+void InstallCallbackTable(const CallbackEntry *entries, int count);
+// Callback names used by the loaded panels that the installed table does not provide (sorted, unique).
+std::vector<std::string> MissingCallbackNames();
+
+// ---- operations ----------------------------------------------------------------------------------
+// Starts the toolkit (and the view backend, if one is set). 1 on success, 0 on failure.
+int InitUserInterface(int argc, char *argv[]);
+// Loads panel resourceId of the registered panel file as a child of parent (0 for top level):
+// the handle (> 0), or UIE_PANEL_FILE, UIE_NOT_INITIALISED.
+int LoadPanel(int parentPanel, const char *fileName, int resourceId);
+// 0, UIE_BAD_PANEL.
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+// Shows the panel as a modal popup: 0, UIE_BAD_PANEL.
+int InstallPopup(int panel);
+// Removes the topmost popup (all = 0) or every popup (all != 0): 0, UIE_NO_POPUP.
+int RemovePopup(int all);
+
+// Typed access to a control's value. Numeric controls take int and double (a value outside the range
+// is coerced into it); text controls take text only. Values set by code never raise an event.
+// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, const char *value);
+int GetCtrlVal(int panel, int control, double *value);
+int GetCtrlVal(int panel, int control, int *value);
+// Text value into a buffer of bufferSize bytes: 0, or UIE_BUFFER_TOO_SMALL when it had to be cut.
+int GetCtrlVal(int panel, int control, char *buffer, int bufferSize);
+
+// Attributes (see ATTR_ above). Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_BAD_ATTRIBUTE,
+// UIE_TYPE_MISMATCH. Setting a range that excludes the current value coerces the value.
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, double value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
+int GetCtrlAttribute(int panel, int control, int attribute, int *value);
+int GetCtrlAttribute(int panel, int control, int attribute, double *value);
+int GetCtrlAttribute(int panel, int control, int attribute, std::string *value);
+
+// Makes a control the one that takes keyboard input: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL.
+int SetActiveCtrl(int panel, int control);
+// The active control of the panel, or UIE_BAD_PANEL.
+int GetActiveCtrl(int panel);
+
+// Appends one point to a strip chart (the screen keeps the last ATTR_POINTS_PER_SCREEN points).
+int PlotStripChartPoint(int panel, int control, double y);
+// Axis scaling: VAL_MANUAL with min and max, or VAL_AUTOSCALE. min > max is kept as given.
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
+
+// Menu bar of a panel (0 when it has none).
+int GetPanelMenuBar(int panel);
+
+// Modal message box with one button; returns when the operator closed it. 0.
+int MessagePopup(const char *title, const char *message);
+// Modal file dialog. pathName receives the chosen path (MAX_PATHNAME_LEN bytes). Returns
+// VAL_NO_FILE_SELECTED (cancelled), VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED.
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
+                    int allowCancel, int allowMakeDirectory, char *pathName);
+
+// Runs the event loop until a callback calls QuitUserInterface; returns its code.
+int RunUserInterface(void);
+void QuitUserInterface(int code);
+
+// ---- test API: act as the operator on the headless model ------------------------------------------
+// Clears every panel, popup, registration and recorded popup: a fresh toolkit for the next test.
+void UiTest_Reset(void);
+// Operator types a value into a control and commits it (Enter): the value is coerced into the range
+// (text cut to the maximum entry length) and EVENT_COMMIT goes to the control's callback.
+// Returns the callback's result, 0 without callback, or a UIE_ code (dimmed controls: UIE_BAD_CONTROL).
+int UiTest_Enter(int panel, int control, double value);
+int UiTest_Enter(int panel, int control, int value);
+int UiTest_Enter(int panel, int control, const char *text);
+// Operator presses a command button, or flips a toggle button, or picks the ring item with this value.
+int UiTest_Press(int panel, int control);
+int UiTest_PickRingValue(int panel, int control, double value);
+// Delivers EVENT_TIMER_TICK to every enabled timer of every loaded panel (in load order).
+void UiTest_TimerTick(void);
+// Operator closes the panel's window: EVENT_CLOSE to its panel callback.
+int UiTest_ClosePanel(int panel);
+// Operator chooses a menu item of the panel's menu bar.
+int UiTest_ChooseMenuItem(int panel, int menuItem);
+
+// Scripted answers for the next file popup (a queue; an unanswered popup counts as cancelled).
+void UiTest_AnswerNextFilePopup(int result, const char *path);
+// Every popup shown so far, in order.
+struct UiTestPopup {
+    enum Kind { MESSAGE, FILE_SELECT } kind;
+    std::string title;
+    std::string text;          // message text; for file popups the default file spec
+    int buttonLabel;           // file popups
+};
+std::vector<UiTestPopup> UiTest_Popups(void);
+void UiTest_ClearPopups(void);
+// Visibility, installed popups and chart points as the model holds them.
+int UiTest_IsVisible(int panel);
+int UiTest_TopPopup(void);     // handle of the topmost installed popup, 0 when none
+std::vector<double> UiTest_ChartPoints(int panel, int control);
+// A script that RunUserInterface runs headless in place of waiting for real input. When the script
+// returns without a QuitUserInterface call, RunUserInterface returns -1 instead of waiting forever.
+void UiTest_SetRunScript(std::function<void()> script);
