@@ -26,6 +26,8 @@ enum {
     UIE_BAD_MENU = -7,          // no menu bar or menu item with this id
     UIE_NO_POPUP = -8,          // RemovePopup with no popup installed
     UIE_BUFFER_TOO_SMALL = -9,  // text value does not fit the caller's buffer (it is cut, zero-terminated)
+    UIE_BAD_VALUE = -10,        // NaN where a number is needed, no ring item with this value, bad interval
+    UIE_BLOCKED_BY_POPUP = -11, // operator input to a panel below an installed modal popup
 };
 
 // ---- events --------------------------------------------------------------------------------------
@@ -127,6 +129,7 @@ struct CtrlDef {
     double extra;              // timer: interval in seconds; strip chart: points per screen
     int maxEntryLength;        // string controls; -1 unlimited
     int onColor;               // LED on-colour, 0xRRGGBB
+    int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
 };
 
 struct MenuItemDef {
@@ -238,7 +241,8 @@ int RunUserInterface(void);
 void QuitUserInterface(int code);
 
 // ---- test API: act as the operator on the headless model ------------------------------------------
-// Clears every panel, popup, registration and recorded popup: a fresh toolkit for the next test.
+// Clears every panel, popup, registration, callback table, scripted answer and recorded popup, and
+// drops the view backend: a fresh headless toolkit, already initialised, for the next test.
 void UiTest_Reset(void);
 // Operator types a value into a control and commits it (Enter): the value is coerced into the range
 // (text cut to the maximum entry length) and EVENT_COMMIT goes to the control's callback.

@@ -39,6 +39,9 @@ const CtrlDef *UiModel_CtrlDef(int panel, int control);
 // The control's current value as the model holds it, full precision.
 double UiModel_NumericValue(int panel, int control);
 std::string UiModel_TextValue(int panel, int control);
+// Index of the ring item whose value is the control's value; -1 when no item has it (a value set by
+// code that the ring does not offer is kept and shown as the number).
+int UiModel_RingIndex(int panel, int control);
 // The value as the control shows it: numbers with the current precision and a decimal point,
 // rings as the label of the current item, text as is (Windows-1252).
 std::string UiModel_DisplayText(int panel, int control);
