@@ -12,6 +12,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -94,6 +96,14 @@ int WaitReady(int fd, short events, Clock::time_point deadline)
     }
 }
 
+// Unix98 pseudo-terminal slaves (/dev/pts/N) have the majors 136..143.
+bool IsPseudoTerminal(int fd)
+{
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+           major(st.st_rdev) <= 143;
+}
+
 int ConfigureLine(int fd, speed_t speed, int parity, int dataBits, int stopBits)
 {
     termios tio{};
@@ -107,13 +117,21 @@ int ConfigureLine(int fd, speed_t speed, int parity, int dataBits, int stopBits)
     if (stopBits == 2)
         tio.c_cflag |= CSTOPB;
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
-    tio.c_cc[VMIN] = 0;
+    // VMIN 1 with O_NONBLOCK: a read without data fails with EAGAIN, so 0 means hang-up.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
         return COM_ERR_SETTINGS;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        return COM_ERR_SETTINGS;
-    return 0;
+    if (tcsetattr(fd, TCSANOW, &tio) == 0)
+        return 0;
+    // A pseudo-terminal has no line: it keeps 8 bits without parity whatever is asked, and the
+    // C library then reports failure although every other setting was taken. Accept that there.
+    termios now{};
+    if (IsPseudoTerminal(fd) && tcgetattr(fd, &now) == 0 && cfgetospeed(&now) == speed &&
+        now.c_iflag == tio.c_iflag && now.c_lflag == tio.c_lflag && now.c_oflag == tio.c_oflag &&
+        (now.c_cflag & ~(CSIZE | PARENB)) == (tio.c_cflag & ~(CSIZE | PARENB)))
+        return 0;
+    return COM_ERR_SETTINGS;
 }
 
 }  // namespace
