@@ -1,0 +1,106 @@
+// Private to the panel toolkit: the model's state and the helpers its source files share.
+#pragma once
+
+#include "platform/userint/userint_view.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace uimodel {
+
+struct Control {
+    const CtrlDef *def = nullptr;
+    double value = 0.0;            // numeric, ring, toggle, LED; integer controls hold whole numbers
+    std::string text;              // string controls and text messages
+    double minValue = 0.0, maxValue = 0.0, increment = 1.0;
+    int precision = 0;
+    int dimmed = 0, visible = 1;
+    int maxEntryLength = -1;       // string controls; -1 unlimited
+    int onColor = VAL_GREEN, offColor = VAL_DK_GRAY;
+    std::string onText, offText, label;
+    std::deque<double> points;     // strip chart screen, oldest first
+    int pointsPerScreen = 100;
+    int yMode = VAL_MANUAL;
+    double yMin = 0.0, yMax = 10.0;
+    std::string yName, xName;
+    double interval = 1.0;         // timer seconds
+    int enabled = 0;               // timer running
+};
+
+struct Panel {
+    int handle = 0;
+    const PanelDef *def = nullptr;
+    int parent = 0;
+    int visible = 0;
+    int popup = 0;
+    int activeCtrl = 0;
+    int menuBar = 0;               // menu bar handle, 0 when the panel has none
+    std::vector<Control> controls;
+};
+
+struct PanelFile {
+    std::string name;
+    const PanelDef *panels;
+    int count;
+};
+
+struct Callback {
+    std::string name;
+    CtrlCallbackPtr ctrl;
+    PanelCallbackPtr panel;
+    MenuCallbackPtr menu;
+};
+
+struct State {
+    bool initialised = false;
+    const UiBackend *backend = nullptr;
+    std::vector<PanelFile> files;
+    std::vector<Callback> callbacks;
+    std::vector<std::unique_ptr<Panel>> panels;   // load order; pointers stay valid while callbacks run
+    int nextPanelHandle = 1;
+    int nextMenuBarHandle = 1;
+    std::vector<int> popupStack;                  // installed popups, topmost last
+    std::deque<std::pair<int, std::string>> fileAnswers;
+    std::vector<UiTestPopup> popups;
+    std::function<void()> runScript;
+    bool running = false;
+    bool quitRequested = false;
+    int quitCode = 0;
+};
+
+// The one model, built on first use (no work at load time).
+State &S();
+void ResetState();
+
+Panel *FindPanel(int handle);
+Control *FindControl(Panel *panel, int id);
+const MenuItemDef *FindMenuItem(const Panel &panel, int itemId);
+
+// Callbacks by name from the installed table (null when the table lacks the name or its kind).
+CtrlCallbackPtr CtrlCallbackByName(const char *name);
+PanelCallbackPtr PanelCallbackByName(const char *name);
+MenuCallbackPtr MenuCallbackByName(const char *name);
+
+bool IsIntegerControl(const Control &c);
+bool IsNumericKind(CtrlKind kind);
+bool IsStringKind(CtrlKind kind);
+// Number into the control's range (integer controls also rounded to a whole int); NaN passes.
+double Coerce(const Control &c, double v);
+// Text cut to the control's maximum entry length.
+std::string CutToEntryLength(const Control &c, const char *text);
+// Number as a control shows it: fixed decimals with a point, "NaN", "Inf", "-Inf".
+std::string FormatFixed(double v, int precision);
+std::string FormatShortest(double v);
+std::string FormatInt(double v);
+
+// Tell the view (if any) what changed.
+void NotifyControl(int panel, int control);
+void NotifyChart(int panel, int control);
+void NotifyVisibility(int panel);
+void NotifyActive(int panel, int control);
+
+}  // namespace uimodel

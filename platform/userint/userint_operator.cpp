@@ -1,0 +1,385 @@
+// Panel toolkit model: operator input, the view's read access, and the test API.
+#include "platform/userint/userint_internal.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+using namespace uimodel;
+
+// ---- operator input -----------------------------------------------------------------------------
+
+// Whether the operator can reach the control at all: its panel is not under a modal popup, and the
+// control is visible, enabled and not a pure display.
+static int Reachable(int panel, int control, Panel **p, Control **c)
+{
+    *p = FindPanel(panel);
+    if (!*p)
+        return UIE_BAD_PANEL;
+    *c = FindControl(*p, control);
+    if (!*c)
+        return UIE_BAD_CONTROL;
+    if (!S().popupStack.empty() && S().popupStack.back() != panel)
+        return UIE_BLOCKED_BY_POPUP;
+    switch ((*c)->def->kind) {
+    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
+        break;
+    default:
+        return UIE_BAD_CONTROL;
+    }
+    return (*c)->dimmed || !(*c)->visible ? UIE_BAD_CONTROL : UIE_NO_ERROR;
+}
+
+// The operator's action is done: the control has the focus, the view repaints, the callback runs.
+static int Commit(Panel &p, Control &c)
+{
+    const int panel = p.handle;
+    const int control = c.def->id;
+    p.activeCtrl = control;
+    NotifyActive(panel, control);
+    NotifyControl(panel, control);
+    CtrlCallbackPtr cb = CtrlCallbackByName(c.def->callbackName);
+    return cb ? cb(panel, control, EVENT_COMMIT, nullptr, 0, 0) : 0;
+}
+
+static int PickIndex(Panel &p, Control &c, int index)
+{
+    if (index < 0 || index >= c.def->itemCount || !c.def->items)
+        return UIE_BAD_VALUE;
+    c.value = c.def->items[index].value;
+    return Commit(p, c);
+}
+
+int UiOperator_Enter(int panel, int control, double value)
+{
+    Panel *p;
+    Control *c;
+    if (int rc = Reachable(panel, control, &p, &c))
+        return rc;
+    if (std::isnan(value))
+        return UIE_BAD_VALUE;
+    switch (c->def->kind) {
+    case CTRL_NUMERIC:
+        c->value = Coerce(*c, value);
+        return Commit(*p, *c);
+    case CTRL_TOGGLE_BUTTON:
+        c->value = value != 0.0 ? 1.0 : 0.0;
+        return Commit(*p, *c);
+    case CTRL_RING:
+        for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
+            if (c->def->items[i].value == value)
+                return PickIndex(*p, *c, i);
+        return UIE_BAD_VALUE;
+    default:
+        return UIE_TYPE_MISMATCH;
+    }
+}
+
+// A number as typed: blanks around it allowed, a comma taken as the decimal point.
+static bool ParseNumber(const char *text, double *value)
+{
+    std::string s = text;
+    const size_t first = s.find_first_not_of(" \t");
+    const size_t last = s.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    s = s.substr(first, last - first + 1);
+    for (char &ch : s)
+        if (ch == ',')
+            ch = '.';
+    const char *begin = s.c_str() + (s[0] == '+' ? 1 : 0);
+    const char *end = s.c_str() + s.size();
+    auto r = std::from_chars(begin, end, *value);
+    return r.ec == std::errc() && r.ptr == end && std::isfinite(*value);
+}
+
+int UiOperator_EnterText(int panel, int control, const char *text)
+{
+    Panel *p;
+    Control *c;
+    if (int rc = Reachable(panel, control, &p, &c))
+        return rc;
+    if (!text)
+        text = "";
+    switch (c->def->kind) {
+    case CTRL_STRING:
+        c->text = CutToEntryLength(*c, text);   // characters beyond the entry length are refused
+        return Commit(*p, *c);
+    case CTRL_NUMERIC: {
+        double v;
+        return ParseNumber(text, &v) ? UiOperator_Enter(panel, control, v) : UIE_BAD_VALUE;
+    }
+    case CTRL_RING:
+        for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
+            if (c->def->items[i].label && std::strcmp(c->def->items[i].label, text) == 0)
+                return PickIndex(*p, *c, i);
+        return UIE_BAD_VALUE;
+    default:
+        return UIE_TYPE_MISMATCH;
+    }
+}
+
+int UiOperator_Press(int panel, int control)
+{
+    Panel *p;
+    Control *c;
+    if (int rc = Reachable(panel, control, &p, &c))
+        return rc;
+    if (c->def->kind == CTRL_TOGGLE_BUTTON)
+        c->value = c->value != 0.0 ? 0.0 : 1.0;
+    else if (c->def->kind != CTRL_COMMAND_BUTTON)
+        return UIE_TYPE_MISMATCH;
+    return Commit(*p, *c);
+}
+
+int UiOperator_PickRingIndex(int panel, int control, int index)
+{
+    Panel *p;
+    Control *c;
+    if (int rc = Reachable(panel, control, &p, &c))
+        return rc;
+    if (c->def->kind != CTRL_RING)
+        return UIE_TYPE_MISMATCH;
+    return PickIndex(*p, *c, index);
+}
+
+int UiOperator_TimerTick(int panel, int control)
+{
+    Panel *p = FindPanel(panel);
+    if (!p)
+        return UIE_BAD_PANEL;
+    Control *c = FindControl(p, control);
+    if (!c)
+        return UIE_BAD_CONTROL;
+    if (c->def->kind != CTRL_TIMER)
+        return UIE_TYPE_MISMATCH;
+    if (!c->enabled || c->dimmed)   // a stopped timer does not tick
+        return 0;
+    CtrlCallbackPtr cb = CtrlCallbackByName(c->def->callbackName);
+    return cb ? cb(panel, control, EVENT_TIMER_TICK, nullptr, 0, 0) : 0;
+}
+
+int UiOperator_ClosePanel(int panel)
+{
+    Panel *p = FindPanel(panel);
+    if (!p)
+        return UIE_BAD_PANEL;
+    if (!S().popupStack.empty() && S().popupStack.back() != panel)
+        return UIE_BLOCKED_BY_POPUP;
+    PanelCallbackPtr cb = PanelCallbackByName(p->def->panelCallbackName);
+    return cb ? cb(panel, EVENT_CLOSE, nullptr, 0, 0) : 0;
+}
+
+int UiOperator_ChooseMenuItem(int panel, int menuItem)
+{
+    Panel *p = FindPanel(panel);
+    if (!p)
+        return UIE_BAD_PANEL;
+    const MenuItemDef *item = FindMenuItem(*p, menuItem);
+    if (!item || item->separator)
+        return UIE_BAD_MENU;
+    if (!S().popupStack.empty() && S().popupStack.back() != panel)
+        return UIE_BLOCKED_BY_POPUP;
+    if (MenuCallbackPtr cb = MenuCallbackByName(item->callbackName))
+        cb(p->menuBar, menuItem, nullptr, panel);
+    return UIE_NO_ERROR;
+}
+
+// ---- read access for the view -------------------------------------------------------------------
+
+std::vector<int> UiModel_Panels(void)
+{
+    std::vector<int> handles;
+    for (const auto &p : S().panels)
+        handles.push_back(p->handle);
+    return handles;
+}
+
+const PanelDef *UiModel_PanelDef(int panel)
+{
+    const Panel *p = FindPanel(panel);
+    return p ? p->def : nullptr;
+}
+
+int UiModel_PanelParent(int panel)
+{
+    const Panel *p = FindPanel(panel);
+    return p ? p->parent : 0;
+}
+
+int UiModel_PanelVisible(int panel)
+{
+    const Panel *p = FindPanel(panel);
+    return p ? p->visible : 0;
+}
+
+int UiModel_PanelIsPopup(int panel)
+{
+    const Panel *p = FindPanel(panel);
+    return p ? p->popup : 0;
+}
+
+const CtrlDef *UiModel_CtrlDef(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    return c ? c->def : nullptr;
+}
+
+double UiModel_NumericValue(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    return c ? c->value : 0.0;
+}
+
+std::string UiModel_TextValue(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    return c ? c->text : std::string();
+}
+
+int UiModel_RingIndex(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    if (!c || c->def->kind != CTRL_RING || !c->def->items)
+        return -1;
+    for (int i = 0; i < c->def->itemCount; ++i)
+        if (c->def->items[i].value == c->value)
+            return i;
+    return -1;
+}
+
+std::string UiModel_DisplayText(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    if (!c)
+        return {};
+    switch (c->def->kind) {
+    case CTRL_NUMERIC:
+    case CTRL_NUMERIC_INDICATOR:
+        return IsIntegerControl(*c) ? FormatInt(c->value) : FormatFixed(c->value, c->precision);
+    case CTRL_RING: {
+        const int i = UiModel_RingIndex(panel, control);
+        if (i >= 0)
+            return c->def->items[i].label ? c->def->items[i].label : "";
+        return IsIntegerControl(*c) ? FormatInt(c->value) : FormatShortest(c->value);
+    }
+    case CTRL_TOGGLE_BUTTON:
+        return c->value != 0.0 ? c->onText : c->offText;
+    case CTRL_LED:
+        return c->value != 0.0 ? "1" : "0";
+    case CTRL_STRING:
+    case CTRL_STRING_INDICATOR:
+    case CTRL_TEXT_MSG:
+        return c->text;
+    default:
+        return {};
+    }
+}
+
+std::vector<double> UiModel_ChartPoints(int panel, int control)
+{
+    const Control *c = FindControl(FindPanel(panel), control);
+    if (!c || c->def->kind != CTRL_STRIP_CHART)
+        return {};
+    return {c->points.begin(), c->points.end()};
+}
+
+// ---- test API -----------------------------------------------------------------------------------
+
+void UiTest_Reset(void)
+{
+    ResetState();
+}
+
+int UiTest_Enter(int panel, int control, double value)
+{
+    return UiOperator_Enter(panel, control, value);
+}
+
+int UiTest_Enter(int panel, int control, int value)
+{
+    return UiOperator_Enter(panel, control, double(value));
+}
+
+int UiTest_Enter(int panel, int control, const char *text)
+{
+    return UiOperator_EnterText(panel, control, text);
+}
+
+int UiTest_Press(int panel, int control)
+{
+    return UiOperator_Press(panel, control);
+}
+
+int UiTest_PickRingValue(int panel, int control, double value)
+{
+    Panel *p = FindPanel(panel);
+    if (!p)
+        return UIE_BAD_PANEL;
+    const Control *c = FindControl(p, control);
+    if (!c)
+        return UIE_BAD_CONTROL;
+    if (c->def->kind != CTRL_RING)
+        return UIE_TYPE_MISMATCH;
+    for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
+        if (c->def->items[i].value == value)
+            return UiOperator_PickRingIndex(panel, control, i);
+    return UIE_BAD_VALUE;
+}
+
+void UiTest_TimerTick(void)
+{
+    // Collected first: a callback may load panels or switch timers while the ticks go out.
+    std::vector<std::pair<int, int>> timers;
+    for (const auto &p : S().panels)
+        for (const auto &c : p->controls)
+            if (c.def->kind == CTRL_TIMER)
+                timers.emplace_back(p->handle, c.def->id);
+    for (auto [panel, control] : timers)
+        UiOperator_TimerTick(panel, control);
+}
+
+int UiTest_ClosePanel(int panel)
+{
+    return UiOperator_ClosePanel(panel);
+}
+
+int UiTest_ChooseMenuItem(int panel, int menuItem)
+{
+    return UiOperator_ChooseMenuItem(panel, menuItem);
+}
+
+void UiTest_AnswerNextFilePopup(int result, const char *path)
+{
+    S().fileAnswers.emplace_back(result, path ? path : "");
+}
+
+std::vector<UiTestPopup> UiTest_Popups(void)
+{
+    return S().popups;
+}
+
+void UiTest_ClearPopups(void)
+{
+    S().popups.clear();
+}
+
+int UiTest_IsVisible(int panel)
+{
+    return UiModel_PanelVisible(panel);
+}
+
+int UiTest_TopPopup(void)
+{
+    return S().popupStack.empty() ? 0 : S().popupStack.back();
+}
+
+std::vector<double> UiTest_ChartPoints(int panel, int control)
+{
+    return UiModel_ChartPoints(panel, control);
+}
+
+void UiTest_SetRunScript(std::function<void()> script)
+{
+    S().runScript = std::move(script);
+}
