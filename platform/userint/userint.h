@@ -67,6 +67,10 @@ enum CtrlKind {
 
 enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
 
+// Where a field's, ring's or LED's label sits next to its body (buttons and text messages carry their
+// text inside). Above is the usual place; to the right lets a row of fields read as one sentence.
+enum LabelPosition { LABEL_ABOVE, LABEL_RIGHT, LABEL_LEFT };
+
 // ---- attributes ----------------------------------------------------------------------------------
 enum {
     ATTR_DIMMED = 1,           // int 0/1: disabled for operator input
@@ -116,7 +120,7 @@ struct CtrlDef {
     DataType dataType;
     const char *label;         // Windows-1252, "\n" breaks the line; may be "" or nullptr
     double startValue;         // numeric, ring (the value of the start item), toggle, LED, timer (1 = running)
-    const char *startText;     // string controls and text messages
+    const char *startText;     // string controls and text messages; pictures: the image's name
     double minValue, maxValue; // -HUGE_VAL/+HUGE_VAL for unbounded
     double increment;
     int precision;             // decimals shown at start
@@ -124,12 +128,13 @@ struct CtrlDef {
     int itemCount;
     const char *callbackName;  // nullptr or "" for none
     int dimmed;                // dimmed at start
-    int top, left, width, height;   // position and size in pixels at scale 1
+    int top, left, width, height;   // the body's position and size in pixels at scale 1 (label outside it)
     const char *onText, *offText;   // toggle buttons; strip chart: onText = value axis name, offText = time axis name
     double extra;              // timer: interval in seconds; strip chart: points per screen
     int maxEntryLength;        // string controls; -1 unlimited
     int onColor;               // LED on-colour, 0xRRGGBB
     int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
+    LabelPosition labelPosition = LABEL_ABOVE;
 };
 
 struct MenuItemDef {
