@@ -1,0 +1,260 @@
+#include "app/TLX1Func.h"
+
+#include "app/TLX1Konfig.h"
+#include "app/TLX1Steuerung.h"
+#include "ini/IniStore.h"
+#include "platform/userint/userint.h"
+#include "ui/TLX1Steuerung.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+// ---- scaling and display precision --------------------------------------------------------------
+
+double Umrechnen_VoltZuBenutzereinheit(double volt)
+{
+    const double faktor = (gKonfig.einheitmax - gKonfig.einheitmin) / (gKonfig.vmax - gKonfig.vmin);
+    return (volt - gKonfig.vmin) * faktor + gKonfig.einheitmin;
+}
+
+double Umrechnen_BenutzereinheitZuVolt(double wert)
+{
+    const double faktor = (gKonfig.vmax - gKonfig.vmin) / (gKonfig.einheitmax - gKonfig.einheitmin);
+    return (wert - gKonfig.einheitmin) * faktor + gKonfig.vmin;
+}
+
+// Gives a numeric control the range from the smaller to the larger of a and b.
+static void BereichSetzen(int panel, int control, double a, double b)
+{
+    if (b < a) {
+        const double t = a;
+        a = b;
+        b = t;
+    }
+    // Open the lower end first so that the new maximum is never refused for lying below the old
+    // minimum.
+    SetCtrlAttribute(panel, control, ATTR_MIN_VALUE, -HUGE_VAL);
+    SetCtrlAttribute(panel, control, ATTR_MAX_VALUE, b);
+    SetCtrlAttribute(panel, control, ATTR_MIN_VALUE, a);
+}
+
+// Most decimals a numeric display can show meaningfully for a double.
+static constexpr int MAX_NACHKOMMASTELLEN = 15;
+// Steps of the module's 12-bit output across 0 V to 10 V.
+static constexpr double SCHRITTE_0_BIS_10V = 4095.0;
+
+// Fewest decimals for which one unit of the last decimal is no larger than one step of the span.
+// A zero span would ask for infinitely many decimals, an infinite one for minus infinity, a NaN span
+// for none at all: the result is clamped to 0..15 and a non-finite value never becomes an int.
+static int NachkommastellenAusSpanne(double spanne)
+{
+    const double stellen = std::ceil(-std::log10(spanne / SCHRITTE_0_BIS_10V));
+    if (std::isnan(stellen) || stellen < 0.0)
+        return 0;
+    if (stellen > MAX_NACHKOMMASTELLEN)
+        return MAX_NACHKOMMASTELLEN;
+    return static_cast<int>(stellen + 0.5);
+}
+
+// The main panel's values that are shown in the user unit and rescaled with the scaling.
+static constexpr std::array SKALIERTE_WERTE = {
+    PANEL_ANFANGSSOLLWERT, PANEL_ANSTIEGSZEIT, PANEL_SOLLWERT,
+    PANEL_ISTWERT,         PANEL_GRAPHZOOMMIN, PANEL_GRAPHZOOMMAX,
+};
+static_assert(SKALIERTE_WERTE.size() == 6);
+
+// Unit labels and their formats.
+struct EinheitLabel {
+    int control;
+    const char *format;
+};
+static constexpr std::array<EinheitLabel, 6> EINHEIT_LABELS = {{
+    {PANEL_ANFANGSSOLLWERTEINHEI, "[%.5s]"},
+    {PANEL_SOLLWERTEINHEIT,       "[%.5s]"},
+    {PANEL_ISTWERTEINHEIT,        "[%.5s]"},
+    {PANEL_ZOOMMINEINHEIT,        "[%.5s]"},
+    {PANEL_ZOOMMAXEINHEIT,        "[%.5s]"},
+    {PANEL_ANSTEIGSZEITEINHEIT,   "[%.5s/s]"},
+}};
+
+// Controls whose decimals follow the scaling.
+static constexpr std::array SKALIERTE_STELLEN = {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT};
+
+void NeueSkalierungSetzen(void)
+{
+    // Values in volts under the scaling still in force.
+    std::array<double, SKALIERTE_WERTE.size()> volt{};
+    for (std::size_t i = 0; i < SKALIERTE_WERTE.size(); ++i) {
+        double wert = 0.0;
+        GetCtrlVal(panelHandle, SKALIERTE_WERTE[i], &wert);
+        volt[i] = Umrechnen_BenutzereinheitZuVolt(wert);
+    }
+
+    GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT, &gKonfig.vmin);
+    GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_VOLT, &gKonfig.vmax);
+    GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_UMGERECHNET, &gKonfig.einheitmin);
+    GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, &gKonfig.einheitmax);
+    GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, gKonfig.einheit, sizeof gKonfig.einheit);
+
+    const double lo = Umrechnen_VoltZuBenutzereinheit(0.0);
+    const double hi = Umrechnen_VoltZuBenutzereinheit(10.0);
+    BereichSetzen(panelHandle, PANEL_ANFANGSSOLLWERT, lo, hi);
+    BereichSetzen(panelHandle, PANEL_ANSTIEGSZEIT, Umrechnen_VoltZuBenutzereinheit(0.0),
+                  Umrechnen_VoltZuBenutzereinheit(1000.0));
+    BereichSetzen(panelHandle, PANEL_SOLLWERT, lo, hi);
+    BereichSetzen(panelHandle, PANEL_GRAPHZOOMMIN, lo, hi);
+    BereichSetzen(panelHandle, PANEL_GRAPHZOOMMAX, lo, hi);
+
+    std::array<double, SKALIERTE_WERTE.size()> neu{};
+    for (std::size_t i = 0; i < SKALIERTE_WERTE.size(); ++i) {
+        neu[i] = Umrechnen_VoltZuBenutzereinheit(volt[i]);
+        SetCtrlVal(panelHandle, SKALIERTE_WERTE[i], neu[i]);
+    }
+
+    char text[32];
+    for (const EinheitLabel &label : EINHEIT_LABELS) {
+        std::snprintf(text, sizeof text, label.format, gKonfig.einheit);
+        SetCtrlVal(panelHandle, label.control, text);
+    }
+
+    double zoomMin = neu[4], zoomMax = neu[5];
+    if (zoomMax < zoomMin) {
+        zoomMin = neu[5];
+        zoomMax = neu[4];
+    }
+    SetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, zoomMin, zoomMax);
+    std::snprintf(text, sizeof text, "Istwert [%.5s]", gKonfig.einheit);
+    SetCtrlAttribute(panelHandle, PANEL_STRIPCHART, ATTR_YNAME, text);
+
+    const int stellen = NachkommastellenAusSpanne(hi >= lo ? hi - lo : lo - hi);
+    for (int control : SKALIERTE_STELLEN)
+        SetCtrlAttribute(panelHandle, control, ATTR_PRECISION, stellen);
+}
+
+// Thresholds of |v| at which the gains lose one decimal, starting from 4.
+static constexpr std::array<double, 4> GAIN_SCHWELLEN = {10.0, 100.0, 1000.0, 10000.0};
+static constexpr std::array GAIN_FELDER = {PANEL_PANTEIL, PANEL_IANTEIL, PANEL_DANTEIL};
+
+void SetPrecision(void)
+{
+    for (int control : GAIN_FELDER) {
+        double wert = 0.0;
+        GetCtrlVal(panelHandle, control, &wert);
+        int stellen = 4;
+        for (double schwelle : GAIN_SCHWELLEN)
+            if (std::fabs(wert) >= schwelle)
+                --stellen;
+        SetCtrlAttribute(panelHandle, control, ATTR_PRECISION, stellen);
+    }
+}
+
+// ---- settings file ------------------------------------------------------------------------------
+
+static constexpr const char *INI_SEKTION = "TLX1";
+
+static constexpr int FEHLER_INI_SCHREIBEN = -800108;
+static constexpr int FEHLER_INI_LESEN = -801110;
+static constexpr int FEHLER_INI_NICHT_GEFUNDEN = -802109;
+
+// Sets a ring from an integer item when the item is there, is an integer and lies in first..last.
+static void RingAusIni(IniStore *ini, const char *item, int control, int first, int last)
+{
+    int wert = 0;
+    if (Ini_GetInt(ini, INI_SEKTION, item, &wert) > 0 && wert >= first && wert <= last)
+        SetCtrlVal(panelHandle, control, wert);
+}
+
+// Sets a numeric field from a double item unless the item is absent or blank; the value is taken
+// as the store read it.
+static void FeldAusIni(IniStore *ini, const char *item, int control)
+{
+    double wert = 0.0;
+    if (Ini_GetDouble(ini, INI_SEKTION, item, &wert) != 0)
+        SetCtrlVal(panelHandle, control, wert);
+}
+
+int LoadIni(void)
+{
+    KonfigstrukturAufStandardwerte();
+
+    IniStore *ini = Ini_New(1);
+    if (Ini_ReadFromFile(ini, TLX1_INI_DATEI) < 0) {
+        Ini_Dispose(ini);
+        // The store reports every failure to open alike; ask the file system whether the file is there.
+        struct stat info;
+        const bool fehlt = stat(TLX1_INI_DATEI, &info) != 0 && errno == ENOENT;
+        return fehlt ? FEHLER_INI_NICHT_GEFUNDEN : FEHLER_INI_LESEN;
+    }
+
+    RingAusIni(ini, "comport", PANEL_PORT, 1, 8);
+    RingAusIni(ini, "adresse", PANEL_ADRESSE, 1, 9);
+
+    Ini_GetDouble(ini, INI_SEKTION, "vmin", &gKonfig.vmin);
+    Ini_GetDouble(ini, INI_SEKTION, "vmax", &gKonfig.vmax);
+    Ini_GetDouble(ini, INI_SEKTION, "einheitmin", &gKonfig.einheitmin);
+    Ini_GetDouble(ini, INI_SEKTION, "einheitmax", &gKonfig.einheitmax);
+    Ini_GetRawStringIntoBuffer(ini, INI_SEKTION, "einheit", gKonfig.einheit, sizeof gKonfig.einheit);
+
+    // The zoom limits are stored in volts; NeueSkalierungSetzen below converts them.
+    FeldAusIni(ini, "zoommin", PANEL_GRAPHZOOMMIN);
+    FeldAusIni(ini, "zoommax", PANEL_GRAPHZOOMMAX);
+
+    KonfigStrukturZuGui();
+    // Back to the identity scaling, so that the panel's values count as volts when the file's
+    // scaling is applied.
+    KonfigstrukturAufStandardwerte();
+    NeueSkalierungSetzen();
+
+    Ini_Dispose(ini);
+    return 0;
+}
+
+int WriteIni(void)
+{
+    IniStore *ini = Ini_New(1);
+
+    int adresse = 0, port = 0;
+    GetCtrlVal(panelHandle, PANEL_ADRESSE, &adresse);
+    GetCtrlVal(panelHandle, PANEL_PORT, &port);
+    Ini_PutInt(ini, INI_SEKTION, "adresse", adresse);
+    Ini_PutInt(ini, INI_SEKTION, "comport", port);
+
+    Ini_PutDouble(ini, INI_SEKTION, "vmin", gKonfig.vmin);
+    Ini_PutDouble(ini, INI_SEKTION, "vmax", gKonfig.vmax);
+    Ini_PutDouble(ini, INI_SEKTION, "einheitmin", gKonfig.einheitmin);
+    Ini_PutDouble(ini, INI_SEKTION, "einheitmax", gKonfig.einheitmax);
+    char einheit[KONFIG_EINHEIT_MAX + 1] = {};
+    std::memcpy(einheit, gKonfig.einheit, KONFIG_EINHEIT_MAX);
+    Ini_PutRawString(ini, INI_SEKTION, "einheit", einheit);
+
+    double zoomMin = 0.0, zoomMax = 0.0;
+    GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMIN, &zoomMin);
+    GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, &zoomMax);
+    Ini_PutDouble(ini, INI_SEKTION, "zoommin", Umrechnen_BenutzereinheitZuVolt(zoomMin));
+    Ini_PutDouble(ini, INI_SEKTION, "zoommax", Umrechnen_BenutzereinheitZuVolt(zoomMax));
+
+    const int ergebnis = Ini_WriteToFile(ini, TLX1_INI_DATEI);
+    Ini_Dispose(ini);
+    return ergebnis < 0 ? FEHLER_INI_SCHREIBEN : 0;
+}
+
+// ---- panels -------------------------------------------------------------------------------------
+
+void PanelsInitialisieren(const char *version, const char *datum)
+{
+    SetCtrlVal(aboutpanelHandle, ABOUTPANEL_VERSION, version);
+    SetCtrlVal(aboutpanelHandle, ABOUTPANEL_DATUM, datum);
+    SetCtrlVal(panelHandle, PANEL_TEXT, "");
+    // The windows already show up one by one on the desktop; the unit field must never take more
+    // than the record holds.
+    SetCtrlAttribute(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, ATTR_MAX_ENTRY_LENGTH, KONFIG_EINHEIT_MAX);
+}
+
+void IstwertPlotten(double wert)
+{
+    PlotStripChartPoint(panelHandle, PANEL_STRIPCHART, wert);
+}

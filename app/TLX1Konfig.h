@@ -1,0 +1,27 @@
+// TLX1Konfig: the scaling between the module's volts and the operator's unit.
+//
+// gKonfig is the applied scaling; every conversion reads it. The configuration panel holds the
+// scaling while the operator edits it, so the two may differ until "Ok" applies the panel.
+#pragma once
+
+// Linear scaling: vmin volts show as einheitmin, vmax volts as einheitmax, in the unit einheit.
+// The layout (four doubles, then six bytes of text) is also the image stored in parameter-set files.
+struct KonfigStruktur {
+    double vmin;         // V, first point
+    double vmax;         // V, second point
+    double einheitmin;   // user unit at vmin
+    double einheitmax;   // user unit at vmax
+    char einheit[6];     // unit name, zero-terminated, at most 5 characters
+};
+
+// Longest unit text the record holds, without the terminating zero.
+inline constexpr int KONFIG_EINHEIT_MAX = 5;
+
+// The applied scaling of the program, used on the user-interface thread only.
+extern KonfigStruktur gKonfig;
+
+// Puts the identity scaling 0..10 V as 0..10 "V" into gKonfig. No result.
+void KonfigstrukturAufStandardwerte(void);
+
+// Shows gKonfig in the five fields of the configuration panel; applies nothing. No result.
+void KonfigStrukturZuGui(void);
