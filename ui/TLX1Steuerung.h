@@ -1,0 +1,114 @@
+// The panel file "TLX1Steuerung.uir": panel numbers, control constants and the menu bar.
+//
+// Within each panel the controls are numbered in catalogue order, the first one 2 and each next one
+// one higher. Code names controls by these constants only; no file stores the numbers.
+#pragma once
+
+// Name under which the panel file is registered and loaded.
+#define TLX1STEUERUNG_UIR "TLX1Steuerung.uir"
+
+// Makes the three panels known to the toolkit under TLX1STEUERUNG_UIR (call again after UiTest_Reset).
+void TLX1Steuerung_PanelDateiRegistrieren(void);
+
+// ---- panels --------------------------------------------------------------------------------------
+enum {
+    ABOUTPANEL = 1,   // about box, modal popup
+    KONFIGPNL = 2,    // scaling dialog
+    PANEL = 3,        // main window
+};
+
+// ---- ABOUTPANEL ----------------------------------------------------------------------------------
+enum {
+    ABOUTPANEL_TEXTMSG = 2,
+    ABOUTPANEL_VERSION,
+    ABOUTPANEL_DATUM,
+    ABOUTPANEL_TEXTMSG_4,
+    ABOUTPANEL_TEXTMSG_5,
+    ABOUTPANEL_OK,
+    ABOUTPANEL_PICTURE,
+};
+
+// ---- KONFIGPNL -----------------------------------------------------------------------------------
+enum {
+    KONFIGPNL_TEXTMSG = 2,
+    KONFIGPNL_SKALMIN_VOLT,
+    KONFIGPNL_SKALMAX_VOLT,
+    KONFIGPNL_TEXTMSG_2,
+    KONFIGPNL_SKALMIN_UMGERECHNET,
+    KONFIGPNL_SKALMAX_UMGERECHNET,
+    KONFIGPNL_SKAL_EINHEIT,
+    KONFIGPNL_AUFSTANDARDWERTE,
+    KONFIGPNL_ABBRUCH,
+    KONFIGPNL_OK,
+};
+
+// ---- PANEL ---------------------------------------------------------------------------------------
+enum {
+    PANEL_TEXTMSG = 2,
+    PANEL_PANTEIL,
+    PANEL_IANTEIL,
+    PANEL_DANTEIL,
+    PANEL_STELLMIN,
+    PANEL_STELLMAX,
+    PANEL_ANFANGSSOLLWERT,
+    PANEL_ANSTIEGSZEIT,
+    PANEL_BETRIEBSART,
+    PANEL_LESEN,
+    PANEL_SCHREIBEN,
+    PANEL_VERBINDEN,
+    PANEL_STELLWERT,
+    PANEL_SOLLWERT,
+    PANEL_ISTWERT,
+    PANEL_GRAPHZOOMMIN,
+    PANEL_GRAPHZOOMMAX,
+    PANEL_GRAPHZOOMZURUECK,
+    PANEL_TEXTMSG_3,
+    PANEL_ADRESSE,
+    PANEL_PORT,
+    PANEL_LED1,
+    PANEL_LED2,
+    PANEL_LED3,
+    PANEL_LED4,
+    PANEL_LED5,
+    PANEL_LED6,
+    PANEL_LED7,
+    PANEL_LED8,
+    PANEL_SCANN,
+    PANEL_IDLESEN,
+    PANEL_FEHLERLED,
+    PANEL_FEHLERSTRING,
+    PANEL_FEHLERNUMMER,
+    PANEL_TEXTMSG_2,
+    PANEL_TIMER,
+    PANEL_TEXT,
+    PANEL_IDSTRING,
+    PANEL_DECORATION,
+    PANEL_DECORATION_2,
+    PANEL_DECORATION_3,
+    PANEL_ANFANGSSOLLWERTEINHEI,
+    PANEL_ANSTEIGSZEITEINHEIT,
+    PANEL_STELLWERTEINHEIT,
+    PANEL_ISTWERTEINHEIT,
+    PANEL_SOLLWERTEINHEIT,
+    PANEL_STRIPCHART,
+    PANEL_ZOOMMINEINHEIT,
+    PANEL_ZOOMMAXEINHEIT,
+    PANEL_TEXTMSG_4,
+};
+
+// ---- menu bar of PANEL -----------------------------------------------------------------------------
+enum {
+    MENUBAR = 1,
+    MENUBAR_DATEI,
+    MENUBAR_DATEI_PARAMETE,       // "Parametersatz laden"
+    MENUBAR_DATEI_PARAMETE_2,     // "Parametersatz speichern"
+    MENUBAR_DATEI_SEPARATOR,
+    MENUBAR_DATEI_BEENDEN,
+    MENUBAR_KONFIG,
+    MENUBAR_KONFIG_SKALIERUNG,    // "Skalieren..."
+    MENUBAR_MENU,
+    MENUBAR_MENU_BER,             // "Info..."
+};
+
+static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
+static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8);
