@@ -61,9 +61,12 @@ std::string ZahlText(double value)
 std::optional<double> ZahlLesen(std::string_view text)
 {
     // from_chars takes neither a '+' nor a comma; the operator may type both.
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-    if (text.empty() || text.front() == '+' || text.size() > 64)
+        if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+            return std::nullopt;
+    }
+    if (text.empty())
         return std::nullopt;
     std::string s(text);
     if (const auto komma = s.find(','); komma != std::string::npos) {

@@ -1,0 +1,94 @@
+// The tool's text helpers: numbers without the locale, Windows-1252 to UTF-8, parameter-set lines.
+#include "tools/ctl_text.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <limits>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+using namespace tlx1ctl;
+
+TEST(Tlx1ctlText, NumbersPrintShortestWithAPointAndNoExponent)
+{
+    EXPECT_EQ(ZahlText(12.5), "12.5");
+    EXPECT_EQ(ZahlText(10.0), "10");
+    EXPECT_EQ(ZahlText(-0.0), "0");
+    EXPECT_EQ(ZahlText(0.1), "0.1");
+    EXPECT_EQ(ZahlText(1e-5), "0.00001");
+    EXPECT_EQ(ZahlText(-12345.6), "-12345.6");
+    EXPECT_EQ(ZahlText(1e20), "100000000000000000000");
+}
+
+TEST(Tlx1ctlText, NumbersReadWithPointOrCommaAndNothingElse)
+{
+    const struct {
+        const char *text;
+        bool gut;
+        double wert;
+    } faelle[] = {
+        {"2.5", true, 2.5},   {"2,5", true, 2.5},    {"+3", true, 3.0},    {"-0.001", true, -0.001},
+        {"1e3", true, 1000.0}, {".5", true, 0.5},    {"", false, 0},       {"+", false, 0},
+        {"-", false, 0},      {"+-1", false, 0},     {"1.2.3", false, 0},  {"1,2,3", false, 0},
+        {"1.5,2", false, 0},  {" 1", false, 0},      {"1 ", false, 0},     {"inf", false, 0},
+        {"nan", false, 0},    {"0x10", false, 0},    {"1e999", false, 0},  {"1e", false, 0},
+    };
+    for (const auto &f : faelle) {
+        const auto r = ZahlLesen(f.text);
+        EXPECT_EQ(r.has_value(), f.gut) << f.text;
+        if (r && f.gut) {
+            EXPECT_EQ(*r, f.wert) << f.text;
+        }
+    }
+    EXPECT_EQ(GanzzahlLesen("8", 1, 8), 8);
+    EXPECT_FALSE(GanzzahlLesen("9", 1, 8));
+    EXPECT_FALSE(GanzzahlLesen("1x", 1, 8));
+    EXPECT_FALSE(GanzzahlLesen("99999999999999999999", 1, 8));
+}
+
+TEST(Tlx1ctlText, Cp1252BecomesUtf8)
+{
+    EXPECT_EQ(Utf8AusCp1252("Ger\xE4t au\xDF" "er \xD6" "ffnen"), "Ger\u00e4t au\u00dfer \u00d6ffnen");
+    EXPECT_EQ(Utf8AusCp1252("\x80 \x9F \x81"), "\u20ac \u0178 \ufffd");
+    EXPECT_EQ(Utf8AusCp1252(std::string_view("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(Druckbar("OKV\x1b[31m\x7f"), "OKV\\x1B[31m\\x7F");
+}
+
+TEST(Tlx1ctlText, ParameterSetLines)
+{
+    std::string grund;
+    auto z = SatzZeileLesen("  P1 = 2,5   # gain\r", &grund);
+    ASSERT_TRUE(z);
+    EXPECT_EQ(z->name, "P1");
+    EXPECT_EQ(z->wert, 2.5);
+    for (const char *leer : {"", "   ", "# comment", "\r"}) {
+        z = SatzZeileLesen(leer, &grund);
+        ASSERT_TRUE(z) << leer;
+        EXPECT_EQ(z->name, "") << leer;
+    }
+    for (const char *falsch : {"P1", "=2", "P1=", "P1=2 3", "P1=zwei"})
+        EXPECT_FALSE(SatzZeileLesen(falsch, &grund)) << falsch;
+}
+
+TEST(Tlx1ctlText, TimestampIsLocalIso8601WithMillisecondsAndOffset)
+{
+    const auto t = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765055944007));
+    const char *vorher = std::getenv("TZ");
+    const std::string alt = vorher != nullptr ? vorher : "";
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    EXPECT_EQ(Zeitstempel(t), "2025-12-06T22:19:04.007+01:00");
+    setenv("TZ", "<-0330>3:30", 1);
+    tzset();
+    EXPECT_EQ(Zeitstempel(t), "2025-12-06T17:49:04.007-03:30");
+    if (vorher != nullptr)
+        setenv("TZ", alt.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace

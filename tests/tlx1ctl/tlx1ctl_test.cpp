@@ -1,0 +1,469 @@
+// tlx1ctl end to end: the tool runs as a child process against tlx1sim on a pseudo-terminal,
+// and each test reads what it printed, its exit status and what the module received.
+#include "tests/support/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using tlx1test::SimProcess;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kKeineAntwort[] = "Keine Antwort vom Ger\u00e4t";  // UTF-8 on the terminal
+
+struct Ergebnis {
+    int status = -1;  // exit status; -1 when killed or timed out
+    std::string out;
+    std::string err;
+    double sekunden = 0.0;
+};
+
+// tlx1ctl as a child process with its three standard streams on pipes. Every wait is bounded;
+// a child still running at the end is killed.
+class Tool {
+ public:
+    Tool(const std::vector<std::string> &args, const std::string &eingabe = "")
+    {
+        std::vector<std::string> alle = {TLX1CTL_PATH};
+        alle.insert(alle.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (std::string &a : alle)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int ein[2], aus[2], fehl[2];
+        if (pipe2(ein, O_CLOEXEC) != 0 || pipe2(aus, O_CLOEXEC) != 0 || pipe2(fehl, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe");
+        start_ = Clock::now();
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(ein[0], 0);
+            dup2(aus[1], 1);
+            dup2(fehl[1], 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(ein[0]);
+        close(aus[1]);
+        close(fehl[1]);
+        out_ = aus[0];
+        err_ = fehl[0];
+        // Inputs are small; a pipe holds them whole.
+        if (!eingabe.empty() && write(ein[1], eingabe.data(), eingabe.size()) < 0)
+            ADD_FAILURE() << "write to child";
+        close(ein[1]);
+    }
+    ~Tool()
+    {
+        if (pid_ > 0 && status_ == kLaeuft) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0)
+            close(out_);
+        if (err_ >= 0)
+            close(err_);
+    }
+
+    // Waits at most timeoutMs until stdout holds n complete lines.
+    bool warteAufZeilen(std::size_t n, int timeoutMs)
+    {
+        const auto frist = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (static_cast<std::size_t>(std::count(ergebnis_.out.begin(), ergebnis_.out.end(), '\n')) < n) {
+            if (Clock::now() >= frist || !lesen(frist))
+                return false;
+        }
+        return true;
+    }
+
+    void signal(int sig) { kill(pid_, sig); }
+
+    // Waits at most timeoutMs for the end of the child and returns what it did.
+    Ergebnis ende(int timeoutMs = 20000)
+    {
+        const auto frist = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (lesen(frist)) {
+        }
+        int st = 0;
+        while (Clock::now() < frist && waitpid(pid_, &st, WNOHANG) == 0)
+            usleep(5000);
+        if (waitpid(pid_, &st, WNOHANG) == pid_ || (kill(pid_, 0) != 0 && errno == ESRCH)) {
+            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        } else {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            status_ = -1;
+            ADD_FAILURE() << "tlx1ctl did not end in time";
+        }
+        ergebnis_.status = status_;
+        ergebnis_.sekunden = std::chrono::duration<double>(Clock::now() - start_).count();
+        return ergebnis_;
+    }
+
+ private:
+    static constexpr int kLaeuft = -2;
+
+    // Reads what is there from both pipes; false once both are closed or the deadline passed.
+    bool lesen(Clock::time_point frist)
+    {
+        pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+        if (out_ < 0 && err_ < 0)
+            return false;
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(frist - Clock::now());
+        if (rest.count() <= 0)
+            return false;
+        if (poll(fds, 2, static_cast<int>(rest.count())) <= 0)
+            return Clock::now() < frist;
+        int *fd[2] = {&out_, &err_};
+        std::string *ziel[2] = {&ergebnis_.out, &ergebnis_.err};
+        for (int i = 0; i < 2; ++i) {
+            if (*fd[i] < 0 || fds[i].revents == 0)
+                continue;
+            char buf[4096];
+            const ssize_t n = read(*fd[i], buf, sizeof buf);
+            if (n > 0) {
+                ziel[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                close(*fd[i]);
+                *fd[i] = -1;
+            }
+        }
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    int status_ = kLaeuft;
+    Clock::time_point start_;
+    Ergebnis ergebnis_;
+};
+
+Ergebnis Starte(const std::vector<std::string> &args, const std::string &eingabe = "")
+{
+    Tool tool(args, eingabe);
+    return tool.ende();
+}
+
+std::vector<std::string> Zeilen(const std::string &text)
+{
+    std::vector<std::string> zeilen;
+    std::size_t anfang = 0;
+    for (std::size_t nl; (nl = text.find('\n', anfang)) != std::string::npos; anfang = nl + 1)
+        zeilen.push_back(text.substr(anfang, nl - anfang));
+    return zeilen;
+}
+
+// Simulated modules without the plant, so values stay as stored.
+class Tlx1ctl : public ::testing::Test {
+ protected:
+    std::vector<std::string> mitGeraet(std::vector<std::string> args) const
+    {
+        args.push_back("--device");
+        args.push_back(sim.devicePath());
+        return args;
+    }
+
+    SimProcess sim{{"--plant", "off"}};
+};
+
+constexpr char kSatz[] = "P1=2.5\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=1.25\n"
+                         "anstiegszeit1=20\nbetriebsart1=1\n";
+
+TEST_F(Tlx1ctl, IdStatusAndGetPrintWhatTheModuleAnswers)
+{
+    sim.command("set 1 status 0x3F");
+    sim.command("set 1 P1 -12.5");
+
+    Ergebnis r = Starte(mitGeraet({"id"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "OKV-TLX1-SIM\n");
+
+    r = Starte(mitGeraet({"status"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0x3F 63\n");
+
+    r = Starte(mitGeraet({"get", "P1"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "-12.5\n");
+    EXPECT_TRUE(sim.waitForFrame("#1P1R"));
+}
+
+TEST_F(Tlx1ctl, ValuesUseAPointWhateverTheLocale)
+{
+    sim.command("set 1 anfangssoll1 1.250");
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    const Ergebnis r = Starte(mitGeraet({"get", "anfangssoll1"}));
+    const Ergebnis w = Starte(mitGeraet({"set", "soll1", "2,5"}));
+    unsetenv("LC_ALL");
+    EXPECT_EQ(r.out, "1.25\n");
+    EXPECT_EQ(w.status, 0) << w.err;
+    EXPECT_TRUE(sim.waitForFrame("#1S1W2.500"));  // a comma is taken as the decimal point
+}
+
+TEST_F(Tlx1ctl, SetWritesTheFrameAndTheModuleKeepsTheValue)
+{
+    Ergebnis r = Starte(mitGeraet({"set", "P1", "-12345.6"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(sim.waitForFrame("#1P1W-12346"));
+
+    r = Starte(mitGeraet({"set", "max1", "7.5", "--address", "9"}));  // broadcast: no answer
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(sim.waitForFrame("#9H1W7.500"));
+}
+
+TEST_F(Tlx1ctl, OutOfRangeSetIsRefusedBeforeAnythingIsSent)
+{
+    const Ergebnis r = Starte(mitGeraet({"set", "P1", "100000"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "500025 Parameter au\u00dferhalb der Grenzwerte\n");
+    const Ergebnis nurLesen = Starte(mitGeraet({"set", "istwert1", "1"}));
+    EXPECT_EQ(nurLesen.status, 1);
+    EXPECT_EQ(nurLesen.err, "401035 Unzul\u00e4ssiger Parameter\n");
+    usleep(200 * 1000);
+    EXPECT_TRUE(sim.received().empty());
+}
+
+TEST_F(Tlx1ctl, ModuleFaultsGiveNumberAndTextAndExitOne)
+{
+    // Address 4 has no module: the read times out after 1.0 s.
+    Ergebnis r = Starte(mitGeraet({"get", "P1", "--address", "4"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, std::string("403052 ") + kKeineAntwort + "\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_GT(r.sekunden, 0.9);
+
+    sim.command("fault nak");
+    r = Starte(mitGeraet({"set", "P1", "1"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "402040 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\n");
+
+    sim.command("fault wrongaddr");
+    r = Starte(mitGeraet({"id"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "404014 Fehlerhafte Antwort vom Ger\u00e4t\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Tlx1ctl, ReadSetPrintsTheEightValuesInParameterSetOrder)
+{
+    for (const char *c : {"P1 2.5", "I1 0.1", "D1 0", "min1 0.5", "max1 9.5", "anfangssoll1 1.25",
+                          "anstiegszeit1 20", "betriebsart1 1"})
+        sim.command(std::string("set 1 ") + c);
+    const Ergebnis r = Starte(mitGeraet({"read-set"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kSatz);
+    // Read from the module in transfer order, as the window program reads it.
+    const std::vector<std::string> erwartet = {"#1P1R", "#1I1R", "#1D1R", "#1S5R",
+                                               "#1L1R", "#1H1R", "#1F1R", "#1M1R"};
+    EXPECT_EQ(sim.received(), erwartet);
+}
+
+TEST_F(Tlx1ctl, ReadSetPrintsNothingWhenOneReadFails)
+{
+    sim.command("fault nak");
+    const Ergebnis r = Starte(mitGeraet({"read-set"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("402050"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("P1 nicht gelesen"), std::string::npos) << r.err;
+}
+
+TEST_F(Tlx1ctl, WriteSetWritesInTransferOrderAndRoundTrips)
+{
+    const std::string datei = testing::TempDir() + "tlx1ctl_satz.txt";
+    std::ofstream(datei) << "# Satz fuer Anlage 3\r\n\n" << kSatz;
+    Ergebnis r = Starte(mitGeraet({"write-set", datei}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> erwartet = {
+        "#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000", "#1S5W1.250",
+        "#1L1W0.500",  "#1H1W9.500",  "#1F1W20.000", "#1M1W1"};
+    EXPECT_EQ(sim.received(), erwartet);
+
+    r = Starte(mitGeraet({"read-set"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kSatz);
+    std::remove(datei.c_str());
+}
+
+TEST_F(Tlx1ctl, WriteSetStopsAtTheFailingNameAndSaysWhich)
+{
+    std::string satz = kSatz;
+    satz.replace(satz.find("anfangssoll1=1.25"), 17, "anfangssoll1=11");  // above 10 V
+    const Ergebnis r = Starte(mitGeraet({"write-set", "-"}), satz);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Zeilen(r.err).at(0), "500029 Parameter au\u00dferhalb der Grenzwerte");
+    EXPECT_NE(r.err.find("abgebrochen bei anfangssoll1; geschrieben: P1 I1 D1;"), std::string::npos)
+        << r.err;
+    usleep(200 * 1000);
+    const std::vector<std::string> erwartet = {"#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000"};
+    EXPECT_EQ(sim.received(), erwartet);
+}
+
+TEST_F(Tlx1ctl, UsageErrorsExitTwoAndSendNothing)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> faelle = {
+        {{}, ""},
+        {{"frobnicate"}, ""},
+        {{"get"}, ""},
+        {{"get", "P1", "I1"}, ""},
+        {{"set", "P1", "abc"}, ""},
+        {{"set", "P1", "nan"}, ""},
+        {{"set", "P1", "1.5x"}, ""},
+        {{"id", "--port", "0"}, ""},
+        {{"id", "--port", "1", "--device", "/dev/null"}, ""},
+        {{"id", "--address", "10"}, ""},
+        {{"id", "--bogus"}, ""},
+        {{"get", "P1", "--rate", "5"}, ""},
+        {{"monitor", "--count", "0"}, ""},
+        {{"monitor", "--rate", "1000"}, ""},
+        {{"scan", "--address", "2"}, ""},
+        {{"write-set"}, "P1=1\n"},                                      // seven names missing
+        {{"write-set"}, std::string(kSatz) + "soll1=3\n"},              // not in the set
+        {{"write-set"}, std::string(kSatz) + "P1=3\n"},                 // twice
+        {{"write-set"}, std::string("P1 2.5\n") + kSatz},               // no '='
+        {{"write-set", "-"}, std::string("P1=zwei\n") + kSatz},         // no number
+    };
+    for (const auto &[args, eingabe] : faelle) {
+        const bool mitPort = std::find(args.begin(), args.end(), "--port") != args.end();
+        const Ergebnis r = Starte(mitPort ? args : mitGeraet(args), eingabe);
+        const std::string fall = ::testing::PrintToString(args) + " " + eingabe;
+        EXPECT_EQ(r.status, 2) << fall << r.err;
+        EXPECT_EQ(r.out, "") << fall;
+        EXPECT_NE(r.err.find("Aufruf: tlx1ctl"), std::string::npos) << fall << r.err;
+    }
+    usleep(200 * 1000);
+    EXPECT_TRUE(sim.received().empty());
+}
+
+TEST_F(Tlx1ctl, EveryCommandHasHelp)
+{
+    for (const char *befehl : {"scan", "id", "status", "get", "set", "read-set", "write-set", "monitor"}) {
+        const Ergebnis r = Starte({befehl, "--help"});
+        EXPECT_EQ(r.status, 0) << befehl;
+        EXPECT_EQ(r.out.rfind(std::string("Aufruf: tlx1ctl ") + befehl, 0), 0u) << r.out;
+        EXPECT_GT(Zeilen(r.out).size(), 2u) << befehl;
+    }
+    const Ergebnis r = Starte({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("monitor [--rate HZ] [--count N]"), std::string::npos);
+}
+
+TEST(Tlx1ctlPort, PortNumberUsesTheSameMappingAsTheWindowProgram)
+{
+    SimProcess sim({}, 7);  // TLX1_COM7 -> the simulator
+    const Ergebnis r = Starte({"id", "--port", "7"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "OKV-TLX1-SIM\n");
+    unsetenv("TLX1_COM7");
+}
+
+TEST(Tlx1ctlPort, AFailedOpenSaysWhy)
+{
+    Ergebnis r = Starte({"id", "--device", "/nonexistent/ttyUSB9"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Zeilen(r.err).at(0), "100002 Fehler beim \u00f6ffnen der seriellen Schnittstelle");
+    EXPECT_NE(r.err.find("nicht gefunden"), std::string::npos) << r.err;
+
+    r = Starte({"id", "--device", "/etc/hostname"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("keine serielle Schnittstelle"), std::string::npos) << r.err;
+
+    // Another program holds the port.
+    SimProcess sim;
+    const int fd = open(sim.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    r = Starte({"id", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("von einem anderen Programm benutzt"), std::string::npos) << r.err;
+    close(fd);
+
+    // No permission (root is never refused, so only without it).
+    if (geteuid() != 0) {
+        struct stat st{};
+        ASSERT_EQ(stat(sim.ptyPath().c_str(), &st), 0);
+        ASSERT_EQ(chmod(sim.ptyPath().c_str(), 0), 0);
+        r = Starte({"id", "--device", sim.devicePath()});
+        chmod(sim.ptyPath().c_str(), st.st_mode & 07777);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("keine Berechtigung"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("in die Gruppe"), std::string::npos) << r.err;
+    }
+    r = Starte({"id", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;  // free again: the trial open took nothing with it
+}
+
+TEST(Tlx1ctlScan, OneLinePerAddressWithTextOrError)
+{
+    SimProcess sim({"--plant", "off", "--module", "2=OKV-TLX1-A", "--module", "5=ABC-100"});
+    const Ergebnis r = Starte({"scan", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string still = std::string(" - 403011 ") + kKeineAntwort;
+    const std::vector<std::string> erwartet = {
+        "1" + still, "2 TLX-1 OKV-TLX1-A", "3" + still, "4" + still,
+        "5 anderes ABC-100", "6" + still, "7" + still, "8" + still};
+    EXPECT_EQ(Zeilen(r.out), erwartet);
+}
+
+TEST(Tlx1ctlMonitor, CountLinesAtTheAskedRate)
+{
+    SimProcess sim;
+    const Ergebnis r = Starte({"monitor", "--count", "20", "--rate", "20", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> zeilen = Zeilen(r.out);
+    ASSERT_EQ(zeilen.size(), 20u) << r.out;
+    const std::regex form(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,-?\d+(\.\d+)?)");
+    for (const std::string &z : zeilen)
+        EXPECT_TRUE(std::regex_match(z, form)) << z;
+    EXPECT_EQ(r.out.back(), '\n');
+    // 19 periods of 50 ms, the start-up and one exchange around it.
+    EXPECT_GT(r.sekunden, 0.9);
+    EXPECT_LT(r.sekunden, 1.6);
+    EXPECT_EQ(sim.received().size(), 20u);
+}
+
+TEST(Tlx1ctlMonitor, InterruptEndsCleanlyAfterTheCurrentLine)
+{
+    SimProcess sim;
+    for (const int sig : {SIGINT, SIGTERM}) {
+        Tool tool({"monitor", "--device", sim.devicePath()});
+        ASSERT_TRUE(tool.warteAufZeilen(3, 5000));
+        tool.signal(sig);
+        const Ergebnis r = tool.ende(3000);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.back(), '\n');
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(Tlx1ctlMonitor, AFailedReadEndsWithItsError)
+{
+    SimProcess sim;
+    Tool tool({"monitor", "--rate", "50", "--device", sim.devicePath()});
+    ASSERT_TRUE(tool.warteAufZeilen(2, 5000));
+    sim.command("fault silent");
+    const Ergebnis r = tool.ende(5000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, std::string("403052 ") + kKeineAntwort + "\n");
+    EXPECT_EQ(r.out.back(), '\n');
+}
+
+}  // namespace
