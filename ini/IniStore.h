@@ -108,7 +108,8 @@ LineFile *LineFile_New(LineFile_ReadFunction readFunction, void *data);
 
 // Next line holding more than white space, into buffer (maximumCharacters + 1 bytes),
 // its length into *charactersRead; sets *endOfFile instead when no such line is left.
-// Returns 0, or INI_ERR_READING (read function failure or null argument).
+// Returns 0, the read function's negative result, or INI_ERR_READING (other read
+// function failure or a null argument).
 int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters,
                           int *charactersRead, int *endOfFile);
 
@@ -116,9 +117,11 @@ int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters,
 void LineFile_Dispose(LineFile *reader);
 
 // Parses the lines lineSource(data, buffer, 255, &endOfFile) delivers, appending to the store.
-// Returns 0, the first negative result of the line source, INI_ERR_OUT_OF_MEMORY or INI_ERR_NULL_STORE.
+// Returns 0, the first negative result of the line source, INI_ERR_OUT_OF_MEMORY or
+// INI_ERR_NULL_STORE (also for a null line source).
 int Ini_ReadGeneric(IniStore *store, Ini_LineSource lineSource, void *data);
 
 // Hands the lines of the store's file text, in order, to lineSink(data, line).
-// Returns 0, the first negative result of the sink, INI_ERR_OUT_OF_MEMORY or INI_ERR_NULL_STORE.
+// Returns 0, the first negative result of the sink, INI_ERR_OUT_OF_MEMORY or
+// INI_ERR_NULL_STORE (also for a null sink).
 int Ini_WriteGeneric(IniStore *store, Ini_LineSink lineSink, void *data);
