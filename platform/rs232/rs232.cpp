@@ -24,6 +24,11 @@ using Clock = std::chrono::steady_clock;
 struct Port {
     int fd = -1;
     double timeout = COM_DEFAULT_TIMEOUT;
+    // Bytes already taken from the device but not yet handed out by ComRdByte: one read
+    // fetches a whole answer instead of one system call per byte. Part of the input queue.
+    std::array<unsigned char, 256> rx{};
+    size_t rxPos = 0;
+    size_t rxLen = 0;
 };
 
 std::array<Port, COM_MAX_PORT + 1> ports;  // index = COM number; 0 unused
@@ -175,7 +180,8 @@ int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, in
         return rc;
     }
     tcflush(fd, TCIOFLUSH);
-    ports[port] = Port{fd, COM_DEFAULT_TIMEOUT};
+    ports[port] = Port{};
+    ports[port].fd = fd;
     return 0;
 }
 
@@ -210,6 +216,7 @@ int FlushInQ(int port)
     Port *p = OpenPort(port, &error);
     if (p == nullptr)
         return error;
+    p->rxPos = p->rxLen = 0;
     return tcflush(p->fd, TCIFLUSH) == 0 ? 0 : COM_ERR_IO;
 }
 
@@ -269,12 +276,16 @@ int ComRdByte(int port)
     Port *p = OpenPort(port, &error);
     if (p == nullptr)
         return error;
+    if (p->rxPos < p->rxLen)
+        return p->rx[p->rxPos++];
     const auto deadline = Deadline(*p);
     for (;;) {
-        unsigned char byte = 0;
-        const ssize_t n = read(p->fd, &byte, 1);
-        if (n == 1)
-            return byte;
+        const ssize_t n = read(p->fd, p->rx.data(), p->rx.size());
+        if (n > 0) {
+            p->rxPos = 1;
+            p->rxLen = static_cast<size_t>(n);
+            return p->rx[0];
+        }
         if (n == 0)
             return COM_ERR_IO;  // end of file: the other side hung up
         if (errno == EINTR)

@@ -160,6 +160,12 @@ TEST_F(Rs232, FlushDiscardsStaleBytes)
     EXPECT_EQ(FlushInOut(1), 0);
     ASSERT_EQ(SetComTime(1, 0.1), 0);
     EXPECT_EQ(ComRdByte(1), COM_ERR_TIMEOUT);
+
+    // Also the rest of an answer already fetched along with its first byte.
+    pty.Write("AB");
+    EXPECT_EQ(ComRdByte(1), 'A');
+    EXPECT_EQ(FlushInQ(1), 0);
+    EXPECT_EQ(ComRdByte(1), COM_ERR_TIMEOUT);
 }
 
 TEST_F(Rs232, HangUpIsAnErrorNotATimeOut)
