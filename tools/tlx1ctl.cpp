@@ -9,14 +9,15 @@
 #include "platform/rs232/rs232.h"
 #include "tools/ctl_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -27,7 +28,6 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +44,7 @@ constexpr double kZeitlimit = 1.0;   // seconds, as the window program sets it a
 constexpr int kScanAdressen = 8;
 constexpr double kMinRate = 0.01;    // Hz
 constexpr double kMaxRate = 100.0;
+constexpr std::size_t kMaxEingabe = 64 * 1024;  // bytes of a write-set text
 constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
 
 // What the command line asked for.
@@ -144,6 +145,7 @@ constexpr std::array<std::string_view, 8> kSatzNamen = {
 };
 // ... and the order in which the module is read and written (indices into kSatzNamen).
 constexpr std::array<int, 8> kUebertragung = {0, 1, 2, 5, 3, 4, 6, 7};
+static_assert(std::tuple_size_v<decltype(Aufruf::satz)> == kSatzNamen.size());
 
 const Befehl *BefehlSuchen(std::string_view name)
 {
@@ -197,6 +199,19 @@ void FehlerAusgeben(int code)
     std::cerr << -code << " " << Utf8AusCp1252(OKV_Fehlermeldung(code)) << "\n";
 }
 
+// A system error in the operator's language; the rare ones keep the C library's text.
+std::string SystemFehler(int fehler)
+{
+    switch (fehler) {
+    case ENOENT:
+    case ENOTDIR: return "nicht gefunden";
+    case EACCES:
+    case EPERM: return "keine Berechtigung";
+    case EISDIR: return "ist ein Verzeichnis";
+    default: return std::strerror(fehler);
+    }
+}
+
 // --- Opening the port ---------------------------------------------------------------------------
 
 // The device the serial service opens for COM n; used only to explain a failed open.
@@ -225,11 +240,7 @@ std::string OeffnenUrsache(const std::string &pfad)
 {
     struct stat st{};
     if (stat(pfad.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return pfad + " nicht gefunden";
-        if (errno == EACCES)
-            return "kein Zugriff auf " + pfad + " (Verzeichnisrechte)";
-        return pfad + ": " + std::strerror(errno);
+        return pfad + ": " + SystemFehler(errno);
     }
     if (!S_ISCHR(st.st_mode))
         return pfad + " ist keine serielle Schnittstelle";
@@ -244,7 +255,7 @@ std::string OeffnenUrsache(const std::string &pfad)
             return BerechtigungHinweis(pfad, st);
         if (fehler == ENXIO || fehler == ENODEV || fehler == EIO)
             return "an " + pfad + " ist keine Schnittstelle vorhanden";
-        return pfad + ": " + std::strerror(fehler);
+        return pfad + ": " + SystemFehler(fehler);
     }
     std::string grund;
     if (!isatty(fd))
@@ -379,7 +390,7 @@ int ReadSet(const Aufruf &a, int port)
 }
 
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
-// malformed line, an unknown or repeated name, a missing name or a read error.
+// malformed line, an unknown or repeated name, or a missing name.
 bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 8> &satz,
                std::string *grund)
 {
@@ -410,10 +421,6 @@ bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 
         zeileVon[i] = nummer;
         satz[i] = z->wert;
     }
-    if (ein.bad()) {
-        *grund = quelle + ": Lesefehler";
-        return false;
-    }
     std::string fehlend;
     for (std::size_t i = 0; i < kSatzNamen.size(); ++i)
         if (zeileVon[i] == 0)
@@ -435,12 +442,13 @@ int WriteSet(const Aufruf &a, int port)
         if (const int rc = OKVTLX1_ParameterSchreiben(port, a.adresse, name.c_str(), a.satz[i]);
             rc != 0) {
             FehlerAusgeben(rc);
+            // The failing value itself may or may not have reached the module.
             std::string offen;
-            for (std::size_t r = k; r < kUebertragung.size(); ++r)
+            for (std::size_t r = k + 1; r < kUebertragung.size(); ++r)
                 offen += " " + std::string(kSatzNamen[kUebertragung[r]]);
             std::cerr << "write-set: abgebrochen bei " << name << "; geschrieben:"
                       << (geschrieben.empty() ? " nichts" : geschrieben)
-                      << "; nicht geschrieben:" << offen << "\n";
+                      << "; nicht gesendet:" << (offen.empty() ? " nichts" : offen) << "\n";
             return kFehler;
         }
         geschrieben += " " + name;
@@ -448,74 +456,75 @@ int WriteSet(const Aufruf &a, int port)
     return kOk;
 }
 
-volatile std::sig_atomic_t gStopp = 0;
-
-void StoppSignal(int)
-{
-    gStopp = 1;
-}
-
-// Waits until `frist` or a stop signal, whichever comes first. SIGINT and SIGTERM are blocked
-// everywhere else, so a signal during a read ends the loop only after its line is out.
-void WartenBis(std::chrono::steady_clock::time_point frist, const sigset_t &offen)
+// Waits until `frist`; true as soon as SIGINT or SIGTERM is there. The two stay blocked for the
+// whole monitor run, so one that comes during a read waits here and the read's line is out first.
+bool StoppBis(std::chrono::steady_clock::time_point frist, const sigset_t &stoppSignale)
 {
     using namespace std::chrono;
-    while (gStopp == 0) {
-        const auto rest = frist - steady_clock::now();
-        if (rest <= steady_clock::duration::zero())
-            return;
+    for (;;) {
+        const auto rest = std::max(frist - steady_clock::now(), steady_clock::duration::zero());
         const auto ns = duration_cast<nanoseconds>(rest).count();
         const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        ppoll(nullptr, 0, &ts, &offen);
+        if (sigtimedwait(&stoppSignale, nullptr, &ts) > 0)
+            return true;
+        if (errno == EAGAIN)
+            return false;  // deadline reached; EINTR (another signal) waits on
     }
 }
 
 int Monitor(const Aufruf &a, int port)
 {
     using namespace std::chrono;
+    // Not unblocked again: the program closes the port and ends right after the loop.
     sigset_t stoppSignale;
     sigemptyset(&stoppSignale);
     sigaddset(&stoppSignale, SIGINT);
     sigaddset(&stoppSignale, SIGTERM);
-    sigset_t vorher;
-    sigprocmask(SIG_BLOCK, &stoppSignale, &vorher);
-    struct sigaction sa{};
-    sa.sa_handler = StoppSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigset_t offen = vorher;
-    sigdelset(&offen, SIGINT);
-    sigdelset(&offen, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stoppSignale, nullptr);
 
     // Absolute deadlines start + k * period keep the cadence whatever a read costs; a read
     // longer than the period skips the ticks it missed instead of bunching them up.
     const auto periode = duration_cast<steady_clock::duration>(duration<double>(1.0 / a.rate));
     const auto start = steady_clock::now();
-    long k = 0;
-    int ergebnis = kOk;
-    for (long zeilen = 0; gStopp == 0 && (a.anzahl == 0 || zeilen < a.anzahl); ++zeilen) {
+    for (long zeilen = 1, k = 1;; ++zeilen, ++k) {
         double wert = 0.0;
         if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, "istwert1", &wert); rc != 0) {
             FehlerAusgeben(rc);
-            ergebnis = kFehler;
-            break;
+            return kFehler;
         }
         std::cout << Zeitstempel(system_clock::now()) << "," << ZahlText(wert) << std::endl;
-        if (!std::cout) {
-            ergebnis = kFehler;
-            break;
-        }
-        if (a.anzahl != 0 && zeilen + 1 == a.anzahl)
-            break;
-        ++k;
+        if (!std::cout)
+            return kFehler;  // main says so
+        if (zeilen == a.anzahl)
+            return kOk;
         const auto jetzt = steady_clock::now();
         if (start + k * periode < jetzt)
             k = (jetzt - start) / periode + 1;
-        WartenBis(start + k * periode, offen);
+        if (StoppBis(start + k * periode, stoppSignale))
+            return kOk;
     }
-    sigprocmask(SIG_SETMASK, &vorher, nullptr);
-    return ergebnis;
+}
+
+// Reads a write-set text from the file `pfad` (standard input for nullptr) into *text. A
+// parameter set is a few hundred bytes, so more than kMaxEingabe is refused rather than stored.
+// Returns "" on success, else what went wrong.
+std::string EingabeLesen(const char *pfad, std::string *text)
+{
+    std::FILE *f = pfad != nullptr ? std::fopen(pfad, "rb") : stdin;
+    if (f == nullptr)
+        return "kann nicht geöffnet werden: " + SystemFehler(errno);
+    std::array<char, 4096> puffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(puffer.data(), 1, puffer.size(), f)) > 0 && text->size() <= kMaxEingabe)
+        text->append(puffer.data(), n);
+    std::string fehler;
+    if (std::ferror(f))
+        fehler = "Lesefehler: " + SystemFehler(errno);
+    else if (text->size() > kMaxEingabe)
+        fehler = "zu lang für einen Parametersatz (mehr als " + std::to_string(kMaxEingabe) + " Bytes)";
+    if (pfad != nullptr)
+        std::fclose(f);
+    return fehler;
 }
 
 // --- Command line -------------------------------------------------------------------------------
@@ -651,22 +660,17 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
 
     if (befehl->name == "write-set") {
         // Read and check the whole text before the port is opened: a wrong line sends nothing.
-        const std::string quelle = anzahl == 0 || a.argumente[0] == "-" ? "-" : a.argumente[0];
-        std::ostringstream text;
-        if (quelle == "-") {
-            text << std::cin.rdbuf();
-        } else {
-            std::ifstream datei(quelle, std::ios::binary);
-            if (!datei) {
-                std::cerr << "tlx1ctl: " << quelle << " kann nicht geöffnet werden: "
-                          << std::strerror(errno) << "\n";
-                return kFehler;
-            }
-            text << datei.rdbuf();
+        const bool stdin_ = anzahl == 0 || a.argumente[0] == "-";
+        const std::string quelle = stdin_ ? "Standardeingabe" : a.argumente[0];
+        std::string text;
+        if (const std::string fehler = EingabeLesen(stdin_ ? nullptr : quelle.c_str(), &text);
+            !fehler.empty()) {
+            std::cerr << "tlx1ctl: " << quelle << ": " << fehler << "\n";
+            return kFehler;
         }
-        std::istringstream ein(text.str());
+        std::istringstream ein(text);
         std::string grund;
-        if (!SatzLesen(ein, quelle == "-" ? "Standardeingabe" : quelle, a.satz, &grund))
+        if (!SatzLesen(ein, quelle, a.satz, &grund))
             return Aufruffehler(befehl, grund);
     }
     return std::nullopt;

@@ -454,6 +454,17 @@ TEST(Tlx1ctlMonitor, InterruptEndsCleanlyAfterTheCurrentLine)
     }
 }
 
+TEST(Tlx1ctlMonitor, InterruptEndsItEvenWhenReadsTakeLongerThanThePeriod)
+{
+    SimProcess sim({"--pace"});  // 9600-baud timing: one read takes about 20 ms
+    Tool tool({"monitor", "--rate", "100", "--device", sim.devicePath()});
+    ASSERT_TRUE(tool.warteAufZeilen(3, 5000));
+    tool.signal(SIGINT);
+    const Ergebnis r = tool.ende(3000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.back(), '\n');
+}
+
 TEST(Tlx1ctlMonitor, AFailedReadEndsWithItsError)
 {
     SimProcess sim;
