@@ -1,0 +1,96 @@
+#include "app/Parameterdatei.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+// Byte offsets of the fields.
+namespace {
+
+constexpr int kOffVersion = 32;
+constexpr int kOffWerte = 40;
+constexpr int kOffKonfig = 120;
+constexpr int kOffEinheit = 152;
+constexpr int kEinheitBytes = 6;
+
+void putU32(unsigned char *p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint32_t getU32(const unsigned char *p) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    return v;
+}
+
+void putDouble(unsigned char *p, double d) {
+    const auto v = std::bit_cast<std::uint64_t>(d);
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+double getDouble(const unsigned char *p) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    return std::bit_cast<double>(v);
+}
+
+// The ten values at offset 40, in file order.
+constexpr int kWerte = 10;
+
+void werteLesen(const Parameterdatei *d, double out[kWerte]) {
+    const Parametersatz &s = d->satz;
+    const double werte[kWerte] = {s.P, s.I, s.D, s.min, s.max, s.anfangssoll, s.anstiegszeit,
+                                  s.betriebsart, d->zoommin, d->zoommax};
+    std::memcpy(out, werte, sizeof werte);
+}
+
+void werteSetzen(Parameterdatei *d, const double in[kWerte]) {
+    Parametersatz &s = d->satz;
+    double *ziele[kWerte] = {&s.P, &s.I, &s.D, &s.min, &s.max, &s.anfangssoll, &s.anstiegszeit,
+                             &s.betriebsart, &d->zoommin, &d->zoommax};
+    for (int i = 0; i < kWerte; ++i) *ziele[i] = in[i];
+}
+
+}  // namespace
+
+static_assert(sizeof PARAMETERDATEI_TYP == 24, "type text is 23 characters and its zero");
+static_assert(sizeof(KonfigStruktur::einheit) == kEinheitBytes, "unit field is 6 bytes");
+
+void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PARAMETERDATEI_GROESSE]) {
+    std::memset(bytes, 0, PARAMETERDATEI_GROESSE);
+    std::memcpy(bytes, PARAMETERDATEI_TYP, sizeof PARAMETERDATEI_TYP);
+    putU32(bytes + kOffVersion, PARAMETERDATEI_VERSION);
+
+    double werte[kWerte];
+    werteLesen(datei, werte);
+    for (int i = 0; i < kWerte; ++i) putDouble(bytes + kOffWerte + 8 * i, werte[i]);
+
+    const KonfigStruktur &k = datei->konfig;
+    putDouble(bytes + kOffKonfig, k.vmin);
+    putDouble(bytes + kOffKonfig + 8, k.vmax);
+    putDouble(bytes + kOffKonfig + 16, k.einheitmin);
+    putDouble(bytes + kOffKonfig + 24, k.einheitmax);
+    // Only the text and its zero; whatever followed the zero in memory stays out of the file.
+    const std::size_t laenge = strnlen(k.einheit, kEinheitBytes - 1);
+    std::memcpy(bytes + kOffEinheit, k.einheit, laenge);
+}
+
+int Parameterdatei_KopfPruefen(const unsigned char kopf[PARAMETERDATEI_KOPF]) {
+    if (std::memcmp(kopf, PARAMETERDATEI_TYP, sizeof PARAMETERDATEI_TYP) != 0) return -302105;
+    if (static_cast<std::int32_t>(getU32(kopf + kOffVersion)) != PARAMETERDATEI_VERSION) return -303106;
+    return 0;
+}
+
+void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE], Parameterdatei *datei) {
+    double werte[kWerte];
+    for (int i = 0; i < kWerte; ++i) werte[i] = getDouble(bytes + kOffWerte + 8 * i);
+    werteSetzen(datei, werte);
+
+    KonfigStruktur &k = datei->konfig;
+    k.vmin = getDouble(bytes + kOffKonfig);
+    k.vmax = getDouble(bytes + kOffKonfig + 8);
+    k.einheitmin = getDouble(bytes + kOffKonfig + 16);
+    k.einheitmax = getDouble(bytes + kOffKonfig + 24);
+    std::memcpy(k.einheit, bytes + kOffEinheit, kEinheitBytes);
+    k.einheit[kEinheitBytes - 1] = '\0';
+}

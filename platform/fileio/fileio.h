@@ -1,0 +1,27 @@
+#pragma once
+// Binary file access by small integer handles, for the parameter-set files.
+//
+// A handle is 0 or more; -1 means the operation failed. Counts are bytes transferred.
+
+enum FileMode { VAL_READ_ONLY, VAL_WRITE_ONLY, VAL_READ_WRITE };
+enum FileAction { VAL_TRUNCATE, VAL_APPEND, VAL_OPEN_AS_IS };
+enum FileType { VAL_BINARY, VAL_ASCII };
+
+// Opens a file. Write modes create a missing file. The handle, or -1.
+int OpenFile(const char *path, int mode, int action, int fileType);
+
+// Reads up to count bytes, retrying short reads until end of file. The count read (less than
+// count at end of file), or -1 on a read error or a bad handle.
+int ReadFile(int handle, char *buffer, int count);
+
+// Writes count bytes. The count written (less than count when the disk is full), or -1 on an
+// error or a bad handle.
+int WriteFile(int handle, const char *buffer, int count);
+
+// Closes the handle; a file that was written is flushed to the disk first. 0, or -1 when the
+// flush or the close failed or the handle is bad.
+int CloseFile(int handle);
+
+// Test hook: the countdown-th WriteFile from now on (1 = the next) writes nothing and fails with
+// errno `error`. 0 switches the hook off.
+void FileIO_FailWriteAfter(int countdown, int error);
