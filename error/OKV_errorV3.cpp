@@ -1,7 +1,10 @@
 // Error catalogue and message lookup; the popups show a looked-up text with its number.
 #include "error/OKV_errorV3.h"
 
+#include "platform/userint/userint.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
@@ -353,6 +356,10 @@ static constexpr const char *unbekanntEnglisch = "A unknown error occured";
 static constexpr const char *unbekanntDeutsch = "Ein unbekannter Fehler ist aufgetreten";
 
 static constexpr int englisch = 2;
+// Kind -6 has no text of its own, so its codes get no popup at all.
+static constexpr int artOhnePopup = -6;
+// Popup titles, terminating zero included.
+static constexpr size_t titelLaenge = 100;
 
 static int gewaehlteSprache = 1;
 static char meldung[OKV_FEHLERMELDUNG_LAENGE];
@@ -396,4 +403,28 @@ void OKV_Fehleruserstring(const char *text)
     userstring[0] = '\0';
     if (text != nullptr)
         Anhaengen(userstring, sizeof userstring, text);
+}
+
+void OKV_Fehlerpopup(int code)
+{
+    if (code / 1000 == artOhnePopup)
+        return;
+    // -code in long long: the number of INT_MIN does not fit an int.
+    char titel[titelLaenge];
+    std::snprintf(titel, sizeof titel, gewaehlteSprache == englisch ? "Error #%lld" : "Fehler #%lld",
+                  -static_cast<long long>(code));
+    MessagePopup(titel, OKV_Fehlermeldung(code));
+}
+
+void OKV_Fehlerpopup2(int code, const char *titel)
+{
+    if (code / 1000 == artOhnePopup)
+        return;
+    char nummer[24];
+    const int nummerLaenge = std::snprintf(nummer, sizeof nummer, " #%lld", -static_cast<long long>(code));
+    // A long caller text is cut, not the number: the operator needs the number to report the fault.
+    char kopf[titelLaenge] = "";
+    Anhaengen(kopf, sizeof kopf - static_cast<size_t>(nummerLaenge), titel != nullptr ? titel : "");
+    Anhaengen(kopf, sizeof kopf, nummer);
+    MessagePopup(kopf, OKV_Fehlermeldung(code));
 }
