@@ -1,0 +1,603 @@
+#include "platform/qt/qtview.h"
+
+#include "platform/qt/cp1252.h"
+#include "platform/qt/qtwidgets.h"
+#include "platform/userint/userint_view.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace {
+
+struct ControlView {
+    CtrlKind kind = CTRL_DECORATION;
+    QPointer<QWidget> widget;
+    QPointer<QLabel> label;      // separate label of fields, rings and LEDs
+    QPointer<QTimer> timer;
+    bool ticking = false;        // a tick's callback is running (it may open a popup)
+};
+
+struct PanelView {
+    QPointer<PanelWindow> window;
+    QPointer<QWidget> content;
+    bool placed = false;         // first show positions a child window over its parent
+    std::map<int, ControlView> controls;
+};
+
+std::map<int, PanelView> g_panels;
+
+constexpr int kFontPixels = 12;   // panel positions are laid out for this text size
+constexpr int kLabelGap = 2;      // between a label and the control below it
+
+PanelView *FindPanel(int panel)
+{
+    auto it = g_panels.find(panel);
+    return it == g_panels.end() || !it->second.window ? nullptr : &it->second;
+}
+
+ControlView *FindControl(int panel, int control)
+{
+    PanelView *pv = FindPanel(panel);
+    if (!pv) return nullptr;
+    auto it = pv->controls.find(control);
+    return it == pv->controls.end() ? nullptr : &it->second;
+}
+
+QString Text(const char *cp1252)
+{
+    return cp1252 ? Cp1252ToQString(cp1252) : QString();
+}
+
+// Buttons and menus read '&' as a shortcut marker; catalogue texts mean the character itself.
+QString Literal(const QString &s)
+{
+    QString out = s;
+    return out.replace(u'&', QStringLiteral("&&"));
+}
+
+int IntAttr(int panel, int control, int attribute, int fallback)
+{
+    int v = 0;
+    return GetCtrlAttribute(panel, control, attribute, &v) == 0 ? v : fallback;
+}
+
+QString TextAttr(int panel, int control, int attribute)
+{
+    std::string s;
+    return GetCtrlAttribute(panel, control, attribute, &s) == 0 ? Cp1252ToQString(s) : QString();
+}
+
+QFont PanelFont()
+{
+    QFont f = QApplication::font();
+    f.setPixelSize(kFontPixels);
+    return f;
+}
+
+// Fields, rings and LEDs carry their label above the control, left-aligned.
+bool HasSeparateLabel(CtrlKind kind)
+{
+    switch (kind) {
+    case CTRL_NUMERIC:
+    case CTRL_NUMERIC_INDICATOR:
+    case CTRL_STRING:
+    case CTRL_STRING_INDICATOR:
+    case CTRL_RING:
+    case CTRL_LED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PlaceLabel(ControlView &cv, const QRect &body, const QString &text)
+{
+    if (!cv.label) return;
+    if (cv.label->text() != text) cv.label->setText(text);
+    const QSize hint = cv.label->sizeHint();
+    const int w = std::max(hint.width(), cv.kind == CTRL_LED ? 0 : body.width());
+    int left = body.left();
+    if (cv.kind == CTRL_LED) left = body.center().x() - hint.width() / 2;   // lamps: centred over it
+    cv.label->setGeometry(left, body.top() - kLabelGap - hint.height(), w, hint.height());
+}
+
+// Copies every piece of the model's state of one control onto its widget; raises no event.
+void Mirror(int panel, int control, ControlView &cv)
+{
+    QWidget *w = cv.widget;
+    if (!w) return;
+    const QSignalBlocker block(w);
+    const int dimmed = IntAttr(panel, control, ATTR_DIMMED, 0);
+    const int visible = IntAttr(panel, control, ATTR_VISIBLE, 1);
+    const QString label = TextAttr(panel, control, ATTR_LABEL_TEXT);
+
+    switch (cv.kind) {
+    case CTRL_NUMERIC:
+    case CTRL_NUMERIC_INDICATOR:
+        static_cast<NumericField *>(w)->mirror();
+        break;
+    case CTRL_STRING:
+    case CTRL_STRING_INDICATOR: {
+        auto *e = static_cast<QLineEdit *>(w);
+        const int maxLen = IntAttr(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
+        e->setMaxLength(maxLen < 0 ? 32767 : maxLen);
+        const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
+        if (e->text() != v) e->setText(v);
+        break;
+    }
+    case CTRL_TEXT_MSG: {
+        auto *l = static_cast<QLabel *>(w);
+        const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
+        if (l->text() != v) l->setText(v);
+        break;
+    }
+    case CTRL_RING: {
+        auto *c = static_cast<QComboBox *>(w);
+        // A value set by code that no item offers is shown as the number the model holds.
+        const int index = UiModel_RingIndex(panel, control);
+        c->setPlaceholderText(index < 0 ? Cp1252ToQString(UiModel_DisplayText(panel, control)) : QString());
+        c->setCurrentIndex(index);
+        break;
+    }
+    case CTRL_COMMAND_BUTTON:
+        static_cast<QPushButton *>(w)->setText(Literal(label));
+        break;
+    case CTRL_TOGGLE_BUTTON: {
+        auto *b = static_cast<QPushButton *>(w);
+        const bool on = UiModel_NumericValue(panel, control) != 0.0;
+        b->setChecked(on);
+        b->setText(Literal(TextAttr(panel, control, on ? ATTR_ON_TEXT : ATTR_OFF_TEXT)));
+        break;
+    }
+    case CTRL_LED: {
+        const unsigned onColor = static_cast<unsigned>(IntAttr(panel, control, ATTR_ON_COLOR, VAL_RED));
+        // An unlit lamp is a dark shade of its own colour, unless the program chose an off-colour.
+        unsigned offColor = static_cast<unsigned>(IntAttr(panel, control, ATTR_OFF_COLOR, VAL_DK_GRAY));
+        if (offColor == VAL_DK_GRAY) {
+            const QColor dark = QColor((onColor >> 16) & 0xFF, (onColor >> 8) & 0xFF, onColor & 0xFF).darker(400);
+            offColor = static_cast<unsigned>(dark.rgb() & 0xFFFFFF);
+        }
+        static_cast<LedWidget *>(w)->setState(UiModel_NumericValue(panel, control) != 0.0, onColor, offColor);
+        break;
+    }
+    case CTRL_TIMER: {
+        QTimer *t = cv.timer;
+        if (!t) break;
+        double seconds = 0.1;
+        GetCtrlAttribute(panel, control, ATTR_INTERVAL, &seconds);
+        const int ms = std::isfinite(seconds) ? static_cast<int>(std::clamp(seconds * 1000.0, 1.0, 86400000.0)) : 100;
+        const bool enabled = IntAttr(panel, control, ATTR_ENABLED, 1) != 0;
+        if (t->interval() != ms) t->setInterval(ms);
+        if (enabled && !t->isActive()) t->start();
+        if (!enabled && t->isActive()) t->stop();
+        break;
+    }
+    case CTRL_STRIP_CHART:
+    case CTRL_DECORATION:
+    case CTRL_PICTURE:
+        break;
+    }
+
+    if (cv.kind != CTRL_TIMER) {
+        w->setEnabled(!dimmed);
+        w->setVisible(visible != 0);
+    }
+    if (cv.label) {
+        PlaceLabel(cv, w->geometry(), label);
+        cv.label->setEnabled(!dimmed);
+        cv.label->setVisible(visible != 0 && !label.isEmpty());
+    }
+}
+
+// Paints a control at once, so text set during a blocking operation is visible before it ends.
+void RepaintNow(ControlView &cv)
+{
+    if (cv.widget && cv.widget->isVisible()) cv.widget->repaint();
+    if (cv.label && cv.label->isVisible()) cv.label->repaint();
+}
+
+QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlView &cv)
+{
+    const int control = def.id;
+    switch (def.kind) {
+    case CTRL_NUMERIC:
+    case CTRL_NUMERIC_INDICATOR:
+        return new NumericField(panel, control, def.kind == CTRL_NUMERIC_INDICATOR, content);
+    case CTRL_STRING:
+    case CTRL_STRING_INDICATOR: {
+        auto *e = new QLineEdit(content);
+        if (def.kind == CTRL_STRING_INDICATOR) {
+            e->setReadOnly(true);
+            e->setFocusPolicy(Qt::NoFocus);
+            return e;
+        }
+        // Only characters the program's texts can hold may be typed.
+        auto commit = [panel, control, e] {
+            QPointer<QLineEdit> guard(e);
+            UiOperator_EnterText(panel, control, QStringToCp1252(e->text()).c_str());
+            if (guard) {
+                if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+            }
+        };
+        QObject::connect(e, &QLineEdit::returnPressed, e, commit);
+        QObject::connect(e, &QLineEdit::editingFinished, e, [e, commit] {
+            if (e->isModified() && !e->hasFocus()) {
+                e->setModified(false);
+                commit();
+            }
+        });
+        QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) {
+            QString kept;
+            for (QChar ch : t)
+                if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20) kept.append(ch);
+            if (kept != t) {
+                const int pos = e->cursorPosition() - static_cast<int>(t.size() - kept.size());
+                e->setText(kept);
+                e->setCursorPosition(std::max(0, pos));
+            }
+        });
+        return e;
+    }
+    case CTRL_TEXT_MSG: {
+        auto *l = new QLabel(content);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        // A heading drawn over a frame line hides the line behind its text.
+        l->setAutoFillBackground(true);
+        return l;
+    }
+    case CTRL_RING: {
+        auto *c = new QComboBox(content);
+        for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
+        QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
+            UiOperator_PickRingIndex(panel, control, index);
+            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+        });
+        return c;
+    }
+    case CTRL_COMMAND_BUTTON: {
+        auto *b = new QPushButton(content);
+        b->setAutoDefault(false);
+        QObject::connect(b, &QPushButton::clicked, b, [panel, control] { UiOperator_Press(panel, control); });
+        return b;
+    }
+    case CTRL_TOGGLE_BUTTON: {
+        auto *b = new QPushButton(content);
+        b->setAutoDefault(false);
+        b->setCheckable(true);
+        QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
+            UiOperator_Press(panel, control);
+            // The callback may have set it back (a failed connect); show what the model holds.
+            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+        });
+        return b;
+    }
+    case CTRL_LED:
+        return new LedWidget(content);
+    case CTRL_TIMER: {
+        auto *w = new QWidget(content);
+        w->hide();
+        cv.timer = new QTimer(w);
+        QObject::connect(cv.timer, &QTimer::timeout, w, [panel, control] {
+            ControlView *v = FindControl(panel, control);
+            // A tick whose callback still runs (inside a popup) is not delivered again.
+            if (!v || v->ticking) return;
+            v->ticking = true;
+            UiOperator_TimerTick(panel, control);
+            if ((v = FindControl(panel, control))) v->ticking = false;
+        });
+        return w;
+    }
+    case CTRL_STRIP_CHART:
+        return new StripChartWidget(panel, control, content);
+    case CTRL_DECORATION: {
+        auto *f = new QFrame(content);
+        f->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        f->setFrameShape(QFrame::Box);
+        f->setFrameShadow(QFrame::Sunken);
+        return f;
+    }
+    case CTRL_PICTURE:
+        return new PictureWidget(content);
+    }
+    return new QWidget(content);
+}
+
+QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
+{
+    auto *bar = new QMenuBar(window);
+    bar->setNativeMenuBar(false);
+    for (int m = 0; m < def.menuCount; ++m) {
+        const MenuDef &menu = def.menus[m];
+        QMenu *qm = bar->addMenu(Literal(Text(menu.title)));
+        qm->setObjectName(QString::fromLatin1(menu.constantName ? menu.constantName : ""));
+        for (int i = 0; i < menu.itemCount; ++i) {
+            const MenuItemDef &item = menu.items[i];
+            if (item.separator) {
+                qm->addSeparator();
+                continue;
+            }
+            QAction *a = qm->addAction(Literal(Text(item.text)));
+            a->setObjectName(QString::fromLatin1(item.constantName ? item.constantName : ""));
+            const int itemId = item.id;
+            QObject::connect(a, &QAction::triggered, bar, [panel, itemId] { UiOperator_ChooseMenuItem(panel, itemId); });
+        }
+    }
+    return bar;
+}
+
+void DeleteWindow(PanelView &pv)
+{
+    if (pv.window) delete pv.window.data();
+}
+
+// ---- backend functions ---------------------------------------------------------------------------
+int ViewInit(int argc, char *argv[])
+{
+    if (!qApp) {
+        // Without any display Qt would abort the program; say why and return instead.
+        if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+            std::fprintf(stderr, "TLX-1 Steuerung: keine Anzeige gefunden (DISPLAY ist nicht gesetzt). "
+                                 "Ohne Bildschirm mit xvfb-run starten.\n");
+            return 0;
+        }
+        static int s_argc = 1;
+        static char s_name[] = "tlx1steuerung";
+        static char *s_defaultArgv[] = {s_name, nullptr};
+        static char **s_argv = s_defaultArgv;
+        if (argc > 0 && argv) {
+            s_argc = argc;
+            s_argv = argv;
+        }
+        new QApplication(s_argc, s_argv);   // lives as long as the program
+    }
+    // QApplication adopts the user's locale for C functions; numbers in frames and files need '.'.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setQuitOnLastWindowClosed(false);
+    return 1;
+}
+
+void ViewPanelLoaded(int panel)
+{
+    const PanelDef *def = UiModel_PanelDef(panel);
+    if (!def || !qApp) return;
+    auto old = g_panels.find(panel);
+    if (old != g_panels.end()) {
+        DeleteWindow(old->second);
+        g_panels.erase(old);
+    }
+    PanelView &pv = g_panels[panel];
+    PanelView *parent = FindPanel(UiModel_PanelParent(panel));
+    auto *window = new PanelWindow(panel, parent ? parent->window.data() : nullptr);
+    pv.window = window;
+    window->setObjectName(QString::fromLatin1(def->constantName ? def->constantName : ""));
+    window->setWindowTitle(Text(def->title));
+    window->setFont(PanelFont());
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (def->menuBar) layout->setMenuBar(MakeMenuBar(panel, *def->menuBar, window));
+    auto *content = new QWidget(window);
+    content->setObjectName(QStringLiteral("panelContent"));
+    content->setFixedSize(std::max(1, def->width), std::max(1, def->height));
+    layout->addWidget(content);
+    pv.content = content;
+
+    for (int i = 0; i < def->controlCount; ++i) {
+        const CtrlDef &cd = def->controls[i];
+        ControlView &cv = pv.controls[cd.id];
+        cv.kind = cd.kind;
+        QWidget *w = MakeControl(panel, cd, content, cv);
+        w->setObjectName(QString::fromLatin1(cd.constantName ? cd.constantName : ""));
+        if (cd.kind != CTRL_TIMER) w->setGeometry(cd.left, cd.top, std::max(1, cd.width), std::max(1, cd.height));
+        cv.widget = w;
+        if (HasSeparateLabel(cd.kind)) {
+            auto *l = new QLabel(content);
+            l->setTextFormat(Qt::PlainText);
+            l->setObjectName(w->objectName() + QStringLiteral("_label"));
+            cv.label = l;
+        }
+    }
+    // Frames lie behind the controls they group.
+    for (auto &[id, cv] : pv.controls)
+        if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
+    for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
+}
+
+void ViewPanelVisibility(int panel)
+{
+    PanelView *pv = FindPanel(panel);
+    if (!pv) return;
+    PanelWindow *w = pv->window;
+    if (!UiModel_PanelVisible(panel)) {
+        w->hide();
+        return;
+    }
+    const Qt::WindowModality want = UiModel_PanelIsPopup(panel) ? Qt::ApplicationModal : Qt::NonModal;
+    if (w->windowModality() != want) {
+        // Qt takes a new modality only while the window is hidden.
+        w->hide();
+        w->setWindowModality(want);
+    }
+    if (!w->isVisible()) {
+        if (!pv->placed) {
+            w->adjustSize();
+            if (QWidget *parent = w->parentWidget(); parent && parent->isVisible()) {
+                const QRect pg = parent->frameGeometry();
+                w->move(pg.center() - QPoint(w->width() / 2, w->height() / 2));
+            }
+            pv->placed = true;
+        }
+        w->show();
+    }
+    w->raise();
+    w->activateWindow();
+}
+
+void ViewControlChanged(int panel, int control)
+{
+    ControlView *cv = FindControl(panel, control);
+    if (!cv) return;
+    Mirror(panel, control, *cv);
+    RepaintNow(*cv);
+}
+
+void ViewChartChanged(int panel, int control)
+{
+    ControlView *cv = FindControl(panel, control);
+    if (cv && cv->widget) cv->widget->update();
+}
+
+void ViewActiveControlChanged(int panel, int control)
+{
+    ControlView *cv = FindControl(panel, control);
+    if (!cv || !cv->widget) return;
+    cv->widget->setFocus(Qt::OtherFocusReason);
+    // The operator types the next value straight over the old one.
+    if (auto *n = dynamic_cast<NumericField *>(cv->widget.data())) n->selectAll();
+    else if (auto *e = dynamic_cast<QLineEdit *>(cv->widget.data())) e->selectAll();
+}
+
+int ViewRunLoop(void)
+{
+    return qApp ? QApplication::exec() : -1;
+}
+
+// Also ends a popup's loop the callback may be running in; exec then returns the code.
+void ViewQuitLoop(int code)
+{
+    if (qApp) QApplication::exit(code);
+}
+
+// The window a popup belongs to: the active one, else the last visible panel.
+QWidget *PopupParent()
+{
+    if (QWidget *modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget *active = QApplication::activeWindow()) return active;
+    QWidget *last = nullptr;
+    for (auto &[handle, pv] : g_panels)
+        if (pv.window && pv.window->isVisible()) last = pv.window;
+    return last;
+}
+
+void ViewMessagePopup(const char *title, const char *message)
+{
+    if (!qApp) return;
+    QMessageBox box(PopupParent());
+    box.setWindowTitle(Text(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Text(message));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
+                        int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
+{
+    if (!pathName) return VAL_NO_FILE_SELECTED;
+    pathName[0] = '\0';
+    if (!qApp) return VAL_NO_FILE_SELECTED;
+    const bool save = buttonLabel == VAL_SAVE_BUTTON;
+    QString dir = Text(defaultDirectory);
+    if (dir.isEmpty()) dir = QDir::currentPath();
+    const QString spec = Text(defaultFileSpec);
+
+    QFileDialog dialog(PopupParent(), Text(title), dir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory && !save);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!spec.isEmpty()) {
+        QStringList filters{spec};
+        if (!restrictExtension) filters << QStringLiteral("*");
+        dialog.setNameFilters(filters);
+        // "*.tlx": a name typed without extension gets it.
+        if (save && spec.startsWith(QStringLiteral("*.")) && !spec.contains(u';') && !spec.contains(u' '))
+            dialog.setDefaultSuffix(spec.mid(2));
+    }
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return VAL_NO_FILE_SELECTED;
+
+    const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().first());
+    int unmapped = 0;
+    const std::string path = QStringToCp1252(chosen, &unmapped);
+    // A path the program's texts cannot hold, or one too long for the buffer, would name another file.
+    if (unmapped > 0 || path.size() >= static_cast<std::size_t>(MAX_PATHNAME_LEN)) {
+        QMessageBox::warning(PopupParent(), Text(title),
+                             QStringLiteral("Dieser Dateiname kann nicht verwendet werden "
+                                            "(unzul\u00e4ssige Zeichen oder zu lang)."));
+        return VAL_NO_FILE_SELECTED;
+    }
+    std::memcpy(pathName, path.c_str(), path.size() + 1);
+    return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+constexpr UiBackend kQtBackend = {
+    ViewInit,
+    ViewPanelLoaded,
+    ViewPanelVisibility,
+    ViewControlChanged,
+    ViewChartChanged,
+    ViewActiveControlChanged,
+    ViewRunLoop,
+    ViewQuitLoop,
+    ViewMessagePopup,
+    ViewFileSelectPopup,
+};
+
+}  // namespace
+
+void UseQtView(void)
+{
+    SetUiBackend(&kQtBackend);
+}
+
+QWidget *QtView_PanelWindow(int panel)
+{
+    PanelView *pv = FindPanel(panel);
+    return pv ? pv->window.data() : nullptr;
+}
+
+QWidget *QtView_ControlWidget(int panel, int control)
+{
+    ControlView *cv = FindControl(panel, control);
+    return cv ? cv->widget.data() : nullptr;
+}
+
+QWidget *QtView_ControlLabel(int panel, int control)
+{
+    ControlView *cv = FindControl(panel, control);
+    return cv ? cv->label.data() : nullptr;
+}
+
+void QtView_Reset(void)
+{
+    // Children first would be deleted twice; top-level windows take their child panels with them.
+    for (auto &[handle, pv] : g_panels)
+        if (pv.window && !pv.window->parentWidget()) DeleteWindow(pv);
+    for (auto &[handle, pv] : g_panels) DeleteWindow(pv);
+    g_panels.clear();
+}

@@ -1,0 +1,394 @@
+#include "platform/qt/qtwidgets.h"
+
+#include "platform/qt/cp1252.h"
+#include "platform/userint/userint_view.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QStyleOptionSpinBox>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPlainLimit = 1e15;        // beyond this, 'f' notation grows unreadably long
+constexpr int kMaxTypedLength = 40;
+
+QColor Rgb(unsigned rgb)
+{
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// Reads a numeric attribute that the model may keep as double or, for integer controls, as int.
+double NumericAttribute(int panel, int control, int attribute, double fallback)
+{
+    double d = 0.0;
+    if (GetCtrlAttribute(panel, control, attribute, &d) == 0) return d;
+    int i = 0;
+    if (GetCtrlAttribute(panel, control, attribute, &i) == 0) return i;
+    return fallback;
+}
+
+int IntAttribute(int panel, int control, int attribute, int fallback)
+{
+    int i = 0;
+    return GetCtrlAttribute(panel, control, attribute, &i) == 0 ? i : fallback;
+}
+
+QString TextAttribute(int panel, int control, int attribute)
+{
+    std::string s;
+    return GetCtrlAttribute(panel, control, attribute, &s) == 0 ? Cp1252ToQString(s) : QString();
+}
+
+}  // namespace
+
+QString FormatTick(double value, int decimals)
+{
+    if (!std::isfinite(value)) return QString();
+    if (std::fabs(value) >= kPlainLimit) return QString::number(value, 'g', 6);
+    QString s = QString::number(value, 'f', std::clamp(decimals, 0, 6));
+    // "-0.0" reads like a sign error.
+    if (s.startsWith(u'-') && s.count(u'0') + s.count(u'.') == s.size() - 1) s.remove(0, 1);
+    return s;
+}
+
+bool ParseTypedNumber(const QString &text, double *value)
+{
+    QString s = text.trimmed();
+    if (s.isEmpty() || s.size() > kMaxTypedLength) return false;
+    static const QRegularExpression kNumber(QStringLiteral(R"(^[+-]?(\d+[.,]?\d*|[.,]\d+)([eE][+-]?\d+)?$)"));
+    if (!kNumber.match(s).hasMatch()) return false;
+    s.replace(u',', u'.');
+    bool ok = false;
+    const double v = QLocale::c().toDouble(s, &ok);
+    if (!ok || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+// ---- NumericField --------------------------------------------------------------------------------
+NumericField::NumericField(int panel, int control, bool indicator, QWidget *parent)
+    : QAbstractSpinBox(parent), panel_(panel), control_(control), indicator_(indicator)
+{
+    // Without keyboard tracking the base class leaves the text alone while the operator types.
+    setKeyboardTracking(false);
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setAccelerated(false);
+    if (indicator_) {
+        setReadOnly(true);
+        setButtonSymbols(QAbstractSpinBox::NoButtons);
+        setFocusPolicy(Qt::NoFocus);
+    }
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { edited_ = true; });
+}
+
+void NumericField::mirror()
+{
+    value_ = UiModel_NumericValue(panel_, control_);
+    min_ = NumericAttribute(panel_, control_, ATTR_MIN_VALUE, -HUGE_VAL);
+    max_ = NumericAttribute(panel_, control_, ATTR_MAX_VALUE, HUGE_VAL);
+    increment_ = NumericAttribute(panel_, control_, ATTR_INCR_VALUE, 1.0);
+    QString text = Cp1252ToQString(UiModel_DisplayText(panel_, control_));
+    // A huge number in fixed notation would run to hundreds of digits.
+    if (text.size() > kMaxTypedLength && std::isfinite(value_)) text = QString::number(value_, 'g', 15);
+    if (lineEdit()->text() != text) {
+        const QSignalBlocker blockField(this);
+        lineEdit()->setText(text);
+    }
+    edited_ = false;
+}
+
+QValidator::State NumericField::validate(QString &input, int &) const
+{
+    static const QRegularExpression kPartial(QStringLiteral(R"(^\s*[+-]?\d*[.,]?\d*([eE][+-]?\d*)?\s*$)"));
+    if (input.size() > kMaxTypedLength) return QValidator::Invalid;
+    // Read-only text that the model formatted (NaN, Inf) must stay displayable.
+    if (indicator_ || isReadOnly()) return QValidator::Acceptable;
+    if (!kPartial.match(input).hasMatch()) return QValidator::Invalid;
+    double v = 0.0;
+    return ParseTypedNumber(input, &v) ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void NumericField::commitTyped()
+{
+    double v = 0.0;
+    if (!ParseTypedNumber(lineEdit()->text(), &v)) {
+        mirror();   // nothing usable typed: show the model's value again
+        return;
+    }
+    edited_ = false;
+    QPointer<NumericField> self(this);
+    UiOperator_Enter(panel_, control_, v);
+    if (self) self->mirror();
+}
+
+void NumericField::stepBy(int steps)
+{
+    if (indicator_ || isReadOnly() || !isEnabled()) return;
+    double base = value_;
+    double typed = 0.0;
+    if (edited_ && ParseTypedNumber(lineEdit()->text(), &typed)) base = typed;
+    double v = base + steps * increment_;
+    if (!std::isfinite(v)) return;
+    v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
+    edited_ = false;
+    QPointer<NumericField> self(this);
+    UiOperator_Enter(panel_, control_, v);
+    if (self) self->mirror();
+}
+
+QAbstractSpinBox::StepEnabled NumericField::stepEnabled() const
+{
+    if (indicator_ || isReadOnly() || !isEnabled()) return StepNone;
+    StepEnabled e = StepNone;
+    if (value_ < max_) e |= StepUpEnabled;
+    if (value_ > min_) e |= StepDownEnabled;
+    return e;
+}
+
+QRect NumericField::arrowRect(bool up) const
+{
+    QStyleOptionSpinBox opt;
+    initStyleOption(&opt);
+    return style()->subControlRect(QStyle::CC_SpinBox, &opt,
+                                   up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, this);
+}
+
+void NumericField::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!indicator_) commitTyped();
+        if (lineEdit()) lineEdit()->selectAll();
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        mirror();
+        event->accept();
+        return;
+    default:
+        QAbstractSpinBox::keyPressEvent(event);
+    }
+}
+
+void NumericField::focusOutEvent(QFocusEvent *event)
+{
+    // The operator left the field after typing; a popup or a window switch is not leaving it.
+    const Qt::FocusReason r = event->reason();
+    const bool left = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::MouseFocusReason ||
+                      r == Qt::ShortcutFocusReason;
+    QPointer<NumericField> self(this);
+    if (left && edited_) commitTyped();
+    if (self) QAbstractSpinBox::focusOutEvent(event);
+}
+
+void NumericField::wheelEvent(QWheelEvent *event)
+{
+    // Scrolling past a field must not send values to the module.
+    event->ignore();
+}
+
+// ---- LedWidget -----------------------------------------------------------------------------------
+LedWidget::LedWidget(QWidget *parent) : QWidget(parent) {}
+
+void LedWidget::setState(bool on, unsigned onColor, unsigned offColor)
+{
+    on_ = on;
+    onColor_ = onColor;
+    offColor_ = offColor;
+}
+
+void LedWidget::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal d = std::max(4, std::min(width(), height()) - 2);
+    const QRectF lamp((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+    QColor c = on_ ? Rgb(onColor_) : Rgb(offColor_);
+    if (!isEnabled()) c = c.darker(130);
+    QRadialGradient g(lamp.center() - QPointF(d / 5, d / 5), d * 0.7);
+    g.setColorAt(0.0, on_ ? c.lighter(170) : c.lighter(130));
+    g.setColorAt(1.0, c);
+    p.setBrush(g);
+    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.drawEllipse(lamp);
+}
+
+// ---- StripChartWidget ----------------------------------------------------------------------------
+StripChartWidget::StripChartWidget(int panel, int control, QWidget *parent)
+    : QWidget(parent), panel_(panel), control_(control)
+{
+}
+
+namespace {
+
+// Decimals that tell neighbouring ticks apart.
+int TickDecimals(double step)
+{
+    step = std::fabs(step);
+    if (!(step > 0) || !std::isfinite(step)) return 0;
+    return std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 6);
+}
+
+}  // namespace
+
+void StripChartWidget::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm = fontMetrics();
+    const std::vector<double> points = UiModel_ChartPoints(panel_, control_);
+    const int perScreen = std::max(2, IntAttribute(panel_, control_, ATTR_POINTS_PER_SCREEN, 200));
+
+    int mode = VAL_MANUAL;
+    double lo = 0.0, hi = 10.0;
+    if (GetAxisScalingMode(panel_, control_, VAL_LEFT_YAXIS, &mode, &lo, &hi) != 0) mode = VAL_AUTOSCALE;
+    if (mode != VAL_MANUAL || !std::isfinite(lo) || !std::isfinite(hi)) {
+        // Autoscale, or an unusable manual range: span the points on screen.
+        lo = HUGE_VAL;
+        hi = -HUGE_VAL;
+        for (double v : points)
+            if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+        if (lo > hi) lo = 0.0, hi = 10.0;
+    }
+    if (lo == hi) {
+        const double pad = lo == 0.0 ? 1.0 : std::fabs(lo) * 0.1;
+        lo -= pad;
+        hi += pad;
+    }
+
+    info_ = ChartPaintInfo{};
+    info_.bottomValue = lo;
+    info_.topValue = hi;
+    info_.yName = TextAttribute(panel_, control_, ATTR_YNAME);
+    info_.xName = TextAttribute(panel_, control_, ATTR_XNAME);
+
+    // Value ticks: as many divisions as fit the height, at most ten.
+    const int lineH = fm.height();
+    const double probeH = height() - lineH * 3.0;
+    int yDiv = 10;
+    while (yDiv > 2 && probeH / yDiv < lineH * 1.4) yDiv /= 2;
+    const int decimals = TickDecimals((hi - lo) / yDiv);
+    int tickW = 0;
+    for (int i = 0; i <= yDiv; ++i) {
+        info_.tickLabels << FormatTick(lo + (hi - lo) * i / yDiv, decimals);
+        tickW = std::max(tickW, fm.horizontalAdvance(info_.tickLabels.back()));
+    }
+
+    const QRectF plot(lineH + 6 + tickW + 6, lineH / 2.0 + 2, width() - (lineH + 6 + tickW + 6) - 10,
+                      height() - lineH / 2.0 - 2 - (lineH + 8));
+    info_.plot = plot;
+    if (plot.width() < 10 || plot.height() < 10) return;
+
+    const QPalette &pal = palette();
+    p.fillRect(plot, QColor(0x14, 0x1c, 0x24));
+    p.setPen(QPen(QColor(0x3c, 0x4c, 0x5c), 1, Qt::DotLine));
+    for (int i = 1; i < kTimeDivisions; ++i) {
+        const double x = plot.left() + plot.width() * i / kTimeDivisions;
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    for (int i = 1; i < yDiv; ++i) {
+        const double y = plot.bottom() - plot.height() * i / yDiv;
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+
+    p.setPen(pal.color(QPalette::WindowText));
+    for (int i = 0; i <= yDiv; ++i) {
+        const double y = plot.bottom() - plot.height() * i / yDiv;
+        const QRectF r(plot.left() - 6 - tickW, y - lineH / 2.0, tickW, lineH);
+        p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, info_.tickLabels[i]);
+    }
+    p.save();
+    p.translate(2, plot.center().y());
+    p.rotate(-90);
+    p.drawText(QRectF(-plot.height() / 2, 0, plot.height(), lineH), Qt::AlignCenter, info_.yName);
+    p.restore();
+    p.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), lineH + 2), Qt::AlignCenter, info_.xName);
+
+    // Trace: the screen fills from the left, then scrolls; gaps where a value is not a number.
+    const std::size_t first = points.size() > static_cast<std::size_t>(perScreen) ? points.size() - perScreen : 0;
+    const double dx = plot.width() / (perScreen - 1);
+    const double scale = plot.height() / (hi - lo);
+    const double limit = plot.height() * 4;   // keeps far-off values from overflowing the raster
+    p.setClipRect(plot);
+    p.setPen(QPen(Rgb(kTraceColor), 1.6));
+    QPainterPath path;
+    bool open = false;
+    for (std::size_t i = first; i < points.size(); ++i) {
+        const double v = points[i];
+        if (!std::isfinite(v)) {
+            open = false;
+            continue;
+        }
+        const double x = plot.left() + dx * static_cast<double>(i - first);
+        const double y = std::clamp(plot.bottom() - (v - lo) * scale, plot.top() - limit, plot.bottom() + limit);
+        if (open) path.lineTo(x, y);
+        else path.moveTo(x, y);
+        open = true;
+        ++info_.pointsDrawn;
+    }
+    p.drawPath(path);
+    p.setClipping(false);
+    p.setPen(QPen(pal.color(QPalette::Mid), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot);
+}
+
+// ---- PictureWidget -------------------------------------------------------------------------------
+PictureWidget::PictureWidget(QWidget *parent) : QWidget(parent) {}
+
+void PictureWidget::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF face = QRectF(rect()).adjusted(2, 2, -2, -2);
+    p.setPen(QPen(QColor(0x30, 0x40, 0x50), 2));
+    p.setBrush(QColor(0xe8, 0xee, 0xf4));
+    p.drawRoundedRect(face, 8, 8);
+    // A setpoint step and the controlled value settling onto it.
+    const QRectF plot = face.adjusted(face.width() * 0.12, face.height() * 0.18, -face.width() * 0.1,
+                                      -face.height() * 0.3);
+    p.setPen(QPen(QColor(0x90, 0x98, 0xa0), 1.5, Qt::DashLine));
+    p.drawLine(QPointF(plot.left(), plot.bottom()), QPointF(plot.left() + plot.width() * 0.15, plot.bottom()));
+    p.drawLine(QPointF(plot.left() + plot.width() * 0.15, plot.top() + plot.height() * 0.3),
+               QPointF(plot.right(), plot.top() + plot.height() * 0.3));
+    QPainterPath curve(QPointF(plot.left(), plot.bottom()));
+    for (int i = 0; i <= 60; ++i) {
+        const double t = i / 60.0;
+        const double x = plot.left() + plot.width() * (0.15 + 0.85 * t);
+        const double r = 1.0 - std::exp(-5 * t) * std::cos(11 * t);
+        curve.lineTo(x, plot.bottom() - plot.height() * 0.7 * r);
+    }
+    p.setPen(QPen(QColor(0x10, 0x60, 0xb0), 2.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(curve);
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(std::max(8, static_cast<int>(face.height() * 0.16)));
+    p.setFont(f);
+    p.setPen(QColor(0x30, 0x40, 0x50));
+    p.drawText(QRectF(face.left(), face.bottom() - face.height() * 0.28, face.width(), face.height() * 0.26),
+               Qt::AlignCenter, QStringLiteral("TLX-1"));
+}
+
+// ---- PanelWindow ---------------------------------------------------------------------------------
+PanelWindow::PanelWindow(int panel, QWidget *parent)
+    : QWidget(parent, parent ? Qt::Dialog : Qt::Window), panel_(panel)
+{
+}
+
+void PanelWindow::closeEvent(QCloseEvent *event)
+{
+    // The application decides whether the panel goes away; it hides it through the toolkit.
+    event->ignore();
+    UiOperator_ClosePanel(panel_);
+}

@@ -1,0 +1,108 @@
+// Widgets of the Qt view that Qt has no ready equivalent for: the numeric field, the LED, the strip
+// chart, the picture and the panel window. Each reads its state from the toolkit model; none keeps a
+// value of its own that could drift from the model.
+#pragma once
+
+#include <QAbstractSpinBox>
+#include <QRectF>
+#include <QStringList>
+#include <QWidget>
+
+// A chart tick label: 'decimals' decimals with a decimal point whatever the locale; exponent notation
+// from 1e15 on; empty for a non-finite value.
+QString FormatTick(double value, int decimals);
+// Parses what an operator typed: optional sign, digits, '.' or ',' as decimal point, optional exponent,
+// surrounding blanks ignored. true with *value set for a finite number, else false.
+bool ParseTypedNumber(const QString &text, double *value);
+
+// Editable number or indicator. Enter, Tab or a click elsewhere after typing, and the arrows commit
+// through UiOperator_Enter with exactly the parsed value; the model decides coercion and precision.
+class NumericField : public QAbstractSpinBox {
+public:
+    NumericField(int panel, int control, bool indicator, QWidget *parent);
+    // Shows the model's value, precision, range and step; raises no event.
+    void mirror();
+    QValidator::State validate(QString &input, int &pos) const override;
+    void stepBy(int steps) override;
+    // Screen rectangle of the up or down arrow (for tests that click them).
+    QRect arrowRect(bool up) const;
+
+protected:
+    StepEnabled stepEnabled() const override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    void commitTyped();
+    int panel_, control_;
+    bool indicator_;
+    bool edited_ = false;      // the operator typed since the last mirror or commit
+    double value_ = 0.0;       // the model's value when last mirrored
+    double min_ = 0.0, max_ = 0.0, increment_ = 1.0;
+};
+
+// Round lamp in the on-colour when on and a dark shade when off.
+class LedWidget : public QWidget {
+public:
+    explicit LedWidget(QWidget *parent);
+    void setState(bool on, unsigned onColor, unsigned offColor);
+    bool isOn() const { return on_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool on_ = false;
+    unsigned onColor_ = 0xFF0000, offColor_ = 0x400000;
+};
+
+// What the strip chart drew last, so tests can see that points and axis range reached the screen.
+struct ChartPaintInfo {
+    double bottomValue = 0.0, topValue = 0.0;   // value axis at the bottom and at the top of the plot
+    int pointsDrawn = 0;                        // finite points inside the screen
+    QRectF plot;                                // plot area in widget coordinates
+    QStringList tickLabels;                     // value axis labels, bottom to top
+    QString yName, xName;
+};
+
+// Scrolling screen of the last points-per-screen points with grid, axis names and value ticks. The
+// value axis runs from the range's minimum at the bottom to its maximum at the top, so a minimum above
+// the maximum draws the axis reversed rather than failing.
+class StripChartWidget : public QWidget {
+public:
+    StripChartWidget(int panel, int control, QWidget *parent);
+    const ChartPaintInfo &lastPaint() const { return info_; }
+    static constexpr int kTimeDivisions = 5;
+    static constexpr unsigned kTraceColor = 0xFFD400;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int panel_, control_;
+    ChartPaintInfo info_;
+};
+
+// The about box emblem: a drawn control loop curve on a module face, no real logo.
+class PictureWidget : public QWidget {
+public:
+    explicit PictureWidget(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// Top-level window of one panel. The close box only tells the application (EVENT_CLOSE); the window
+// stays until the application hides it.
+class PanelWindow : public QWidget {
+public:
+    PanelWindow(int panel, QWidget *parent);
+    int panel() const { return panel_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    int panel_;
+};
