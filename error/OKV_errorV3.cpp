@@ -19,7 +19,7 @@ struct Fehlertext {
 } // namespace
 
 // One row per kind, ordered by kind so that the lookup can search it binarily.
-// Kinds -6 and -9 carry no text on purpose; kinds not listed get the fallback text.
+// Kinds -6 and -9 have an empty text; kinds not listed get the fallback text.
 static constexpr Fehlertext katalog[] = {
     { -1032, "The emergency stop switch is pressed",
              "Der Notausschalter ist gedr\xFC" "ckt"},
@@ -356,7 +356,7 @@ static constexpr const char *unbekanntEnglisch = "A unknown error occured";
 static constexpr const char *unbekanntDeutsch = "Ein unbekannter Fehler ist aufgetreten";
 
 static constexpr int englisch = 2;
-// Kind -6 has no text of its own, so its codes get no popup at all.
+// Codes of this kind get no popup at all, the only kind the popups treat apart.
 static constexpr int artOhnePopup = -6;
 // Popup titles, terminating zero included.
 static constexpr size_t titelLaenge = 100;
