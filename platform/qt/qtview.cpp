@@ -31,6 +31,7 @@ namespace {
 
 struct ControlView {
     CtrlKind kind = CTRL_DECORATION;
+    LabelPosition labelPosition = LABEL_ABOVE;
     QPointer<QWidget> widget;
     QPointer<QLabel> label;      // separate label of fields, rings and LEDs
     QPointer<QTimer> timer;
@@ -48,6 +49,7 @@ std::map<int, PanelView> g_panels;
 
 constexpr int kFontPixels = 12;   // panel positions are laid out for this text size
 constexpr int kLabelGap = 2;      // between a label and the control below it
+constexpr int kLabelSideGap = 6;  // between a control and a label beside it
 
 PanelView *FindPanel(int panel)
 {
@@ -94,7 +96,7 @@ QFont PanelFont()
     return f;
 }
 
-// Fields, rings and LEDs carry their label above the control, left-aligned.
+// Fields, rings and LEDs carry their label outside the body, where the catalogue puts it.
 bool HasSeparateLabel(CtrlKind kind)
 {
     switch (kind) {
@@ -115,10 +117,21 @@ void PlaceLabel(ControlView &cv, const QRect &body, const QString &text)
     if (!cv.label) return;
     if (cv.label->text() != text) cv.label->setText(text);
     const QSize hint = cv.label->sizeHint();
-    const int w = std::max(hint.width(), cv.kind == CTRL_LED ? 0 : body.width());
-    int left = body.left();
-    if (cv.kind == CTRL_LED) left = body.center().x() - hint.width() / 2;   // lamps: centred over it
-    cv.label->setGeometry(left, body.top() - kLabelGap - hint.height(), w, hint.height());
+    QRect r(QPoint(0, 0), hint);
+    switch (cv.labelPosition) {
+    case LABEL_RIGHT:
+        r.moveTopLeft({body.right() + 1 + kLabelSideGap, body.center().y() - hint.height() / 2});
+        break;
+    case LABEL_LEFT:
+        r.moveTopRight({body.left() - 1 - kLabelSideGap, body.center().y() - hint.height() / 2});
+        break;
+    case LABEL_ABOVE:
+        // A lamp's short label is centred over it; a field's starts at its left edge.
+        r.moveBottomLeft({cv.kind == CTRL_LED ? body.center().x() - hint.width() / 2 : body.left(),
+                          body.top() - 1 - kLabelGap});
+        break;
+    }
+    cv.label->setGeometry(r);
 }
 
 // Copies every piece of the model's state of one control onto its widget; raises no event.
@@ -408,6 +421,7 @@ void ViewPanelLoaded(int panel)
         const CtrlDef &cd = def->controls[i];
         ControlView &cv = pv.controls[cd.id];
         cv.kind = cd.kind;
+        cv.labelPosition = cd.labelPosition;
         QWidget *w = MakeControl(panel, cd, content, cv);
         w->setObjectName(QString::fromLatin1(cd.constantName ? cd.constantName : ""));
         if (cd.kind != CTRL_TIMER) w->setGeometry(cd.left, cd.top, std::max(1, cd.width), std::max(1, cd.height));
