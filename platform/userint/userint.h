@@ -199,19 +199,26 @@ int InstallPopup(int panel);
 // Removes the topmost popup (all = 0) or every popup (all != 0): 0, UIE_NO_POPUP.
 int RemovePopup(int all);
 
-// Typed access to a control's value. Numeric controls take int and double (a value outside the range
-// is coerced into it); text controls take text only. Values set by code never raise an event.
-// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
+// Typed access to a control's value. Values set by code never raise an event.
+// Numbers: numeric controls coerce into their range (integer controls round to a whole int); a double
+// control keeps NaN (shown "NaN"); rings keep any value, one no item offers is shown as the number;
+// toggles and LEDs take nonzero as 1. Text: cut to a string control's maximum entry length.
+// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH, UIE_BAD_VALUE (NaN for an int value).
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, const char *value);
+// Reading: doubles from every number-holding control, ints only from integer ones.
+// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
 int GetCtrlVal(int panel, int control, double *value);
 int GetCtrlVal(int panel, int control, int *value);
-// Text value into a buffer of bufferSize bytes: 0, or UIE_BUFFER_TOO_SMALL when it had to be cut.
+// Text value into a buffer of bufferSize bytes, always zero-terminated: 0, UIE_BUFFER_TOO_SMALL (cut),
+// UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
 int GetCtrlVal(int panel, int control, char *buffer, int bufferSize);
 
 // Attributes (see ATTR_ above). Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_BAD_ATTRIBUTE,
-// UIE_TYPE_MISMATCH. Setting a range that excludes the current value coerces the value.
+// UIE_TYPE_MISMATCH, UIE_BAD_VALUE (NaN, a timer interval <= 0, points per screen outside 1..100000).
+// Setting a range that excludes the current value coerces the value; a limit that crosses the other
+// one moves it along, so the range never inverts. Precision is held within 0..15.
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, double value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
@@ -224,9 +231,12 @@ int SetActiveCtrl(int panel, int control);
 // The active control of the panel, or UIE_BAD_PANEL.
 int GetActiveCtrl(int panel);
 
-// Appends one point to a strip chart (the screen keeps the last ATTR_POINTS_PER_SCREEN points).
+// Appends one point to a strip chart (the screen keeps the last ATTR_POINTS_PER_SCREEN points; a
+// non-finite point is kept and drawn as a gap): 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
 int PlotStripChartPoint(int panel, int control, double y);
-// Axis scaling: VAL_MANUAL with min and max, or VAL_AUTOSCALE. min > max is kept as given.
+// Value axis (VAL_LEFT_YAXIS) scaling: VAL_MANUAL with min and max, or VAL_AUTOSCALE. min > max is kept
+// as given. 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH, UIE_BAD_ATTRIBUTE (other axis),
+// UIE_BAD_VALUE (non-finite limit or unknown mode; the axis stays as it was).
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
 int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
 
@@ -241,7 +251,8 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, char *pathName);
 
-// Runs the event loop until a callback calls QuitUserInterface; returns its code.
+// Runs the event loop until a callback calls QuitUserInterface; returns its code. Headless it runs the
+// script of UiTest_SetRunScript instead (see there). UIE_NOT_INITIALISED before InitUserInterface.
 int RunUserInterface(void);
 void QuitUserInterface(int code);
 
@@ -250,19 +261,26 @@ void QuitUserInterface(int code);
 // drops the view backend: a fresh headless toolkit, already initialised, for the next test.
 void UiTest_Reset(void);
 // Operator types a value into a control and commits it (Enter): the value is coerced into the range
-// (text cut to the maximum entry length) and EVENT_COMMIT goes to the control's callback.
-// Returns the callback's result, 0 without callback, or a UIE_ code (dimmed controls: UIE_BAD_CONTROL).
+// (text cut to the maximum entry length), the control becomes the active one and EVENT_COMMIT goes to
+// its callback. Text typed into a numeric field is read as a number (a comma is the decimal point);
+// into a ring it picks the item with that label.
+// Returns the callback's result, 0 without callback, or: UIE_BAD_PANEL, UIE_BAD_CONTROL (also dimmed,
+// hidden and display-only controls), UIE_BLOCKED_BY_POPUP (a modal popup is above the panel),
+// UIE_TYPE_MISMATCH (no such input for this kind), UIE_BAD_VALUE (NaN, no number, no such ring item).
 int UiTest_Enter(int panel, int control, double value);
 int UiTest_Enter(int panel, int control, int value);
 int UiTest_Enter(int panel, int control, const char *text);
 // Operator presses a command button, or flips a toggle button, or picks the ring item with this value.
+// Results as for UiTest_Enter.
 int UiTest_Press(int panel, int control);
 int UiTest_PickRingValue(int panel, int control, double value);
 // Delivers EVENT_TIMER_TICK to every enabled timer of every loaded panel (in load order).
 void UiTest_TimerTick(void);
-// Operator closes the panel's window: EVENT_CLOSE to its panel callback.
+// Operator closes the panel's window: EVENT_CLOSE to its panel callback (the panel stays as it is).
+// The callback's result, 0, UIE_BAD_PANEL, UIE_BLOCKED_BY_POPUP.
 int UiTest_ClosePanel(int panel);
-// Operator chooses a menu item of the panel's menu bar.
+// Operator chooses a menu item of the panel's menu bar: 0, UIE_BAD_PANEL, UIE_BAD_MENU (no such item,
+// a separator or a menu title), UIE_BLOCKED_BY_POPUP.
 int UiTest_ChooseMenuItem(int panel, int menuItem);
 
 // Scripted answers for the next file popup (a queue; an unanswered popup counts as cancelled).
