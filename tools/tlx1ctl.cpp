@@ -176,7 +176,11 @@ void BefehlHilfe(const Befehl &b)
 {
     std::cout << "Aufruf: tlx1ctl " << b.aufruf << " " << kPortOptionen
               << (b.mitAdresse ? " [--address A]" : "") << "\n\n"
-              << b.hilfe;
+              << b.hilfe
+              << "\n--port N: COM N (Vorgabe 1), Gerät aus TLX1_COM<N>, sonst /dev/ttyS<N-1>\n"
+                 "--device PFAD: die serielle Schnittstelle PFAD\n"
+              << (b.mitAdresse ? "--address A: Moduladresse (Vorgabe 1)\n" : "")
+              << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
 }
 
 // A wrong invocation: says what is wrong and how the command is called.
