@@ -23,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Port {
     int fd = -1;
+    bool pty = false;
     double timeout = COM_DEFAULT_TIMEOUT;
     // Bytes already taken from the device but not yet handed out by ComRdByte: one read
     // fetches a whole answer instead of one system call per byte. Part of the input queue.
@@ -182,6 +183,7 @@ int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, in
     tcflush(fd, TCIOFLUSH);
     ports[port] = Port{};
     ports[port].fd = fd;
+    ports[port].pty = IsPseudoTerminal(fd);
     return 0;
 }
 
@@ -226,6 +228,10 @@ int FlushOutQ(int port)
     Port *p = OpenPort(port, &error);
     if (p == nullptr)
         return error;
+    // A pseudo-terminal hands written bytes straight to the other side; flushing its output
+    // would erase them from the other side's input, like bytes already on the wire.
+    if (p->pty)
+        return 0;
     return tcflush(p->fd, TCOFLUSH) == 0 ? 0 : COM_ERR_IO;
 }
 

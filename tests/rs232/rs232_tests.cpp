@@ -161,6 +161,11 @@ TEST_F(Rs232, FlushDiscardsStaleBytes)
     ASSERT_EQ(SetComTime(1, 0.1), 0);
     EXPECT_EQ(ComRdByte(1), COM_ERR_TIMEOUT);
 
+    // Never a frame already sent, even one the other side has not read yet.
+    EXPECT_EQ(ComWrt(1, "#9M1W1\r", 7), 7);
+    EXPECT_EQ(FlushInOut(1), 0);
+    EXPECT_EQ(pty.Read(0.5), "#9M1W1\r");
+
     // Also the rest of an answer already fetched along with its first byte.
     pty.Write("AB");
     EXPECT_EQ(ComRdByte(1), 'A');
