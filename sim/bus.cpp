@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace tlx1sim {
 
@@ -160,8 +159,6 @@ std::optional<Fault> faultByName(std::string_view name) {
     if (row.name == name) return row.fault;
   return std::nullopt;
 }
-
-Bus::Bus() = default;
 
 Bus::Module& Bus::add(int address, std::string id, double now) {
   advance(now);

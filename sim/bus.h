@@ -48,8 +48,6 @@ struct Reply {
 
 class Bus {
  public:
-  Bus();
-
   // Handles one received frame (from '#' up to, not including, the CR) at monotonic time now
   // (seconds). Returns the reply, or nothing when no module answers.
   std::optional<Reply> frame(std::string_view frame, double now);
@@ -60,9 +58,6 @@ class Bus {
 
   // Brings every plant up to time now.
   void advance(double now);
-
-  // Number of modules on the bus.
-  std::size_t moduleCount() const { return modules_.size(); }
 
  private:
   struct Module {

@@ -30,7 +30,7 @@ Simulates TLX-1 modules on a pseudo-terminal. The first line on standard output 
 
 options:
   --module ADDR[=IDTEXT]  module at address 0..8 (repeatable; default: 1=OKV-TLX1-SIM)
-  --no-modules            start with an empty bus
+  --no-modules            no default module (an empty bus unless --module is given)
   --fault KIND[@ADDR]     switch a fault on from the start, for all modules or one address
   --latency MS            delay of the "late" fault (default 1500)
   --plant on|off          simulate the process (default on); off: istwert and stellgroesse
@@ -168,7 +168,6 @@ bool parseOptions(int argc, char** argv, Options& o, bool& help) {
     }
   }
   if (o.modules.empty() && o.defaultModule) o.modules.push_back("add 1");
-  if (!o.defaultModule) o.modules.clear();
   return true;
 }
 
