@@ -35,9 +35,6 @@ class AppQtTest : public ::testing::Test {
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         std::filesystem::current_path(dir_);
-        UiTest_Reset();
-        QtView_Reset();
-        UseQtView();
     }
     void TearDown() override
     {
@@ -49,9 +46,12 @@ class AppQtTest : public ::testing::Test {
     }
 
     // Runs the program; `operate` plays the operator once the event loop runs. The program is ended
-    // through "Beenden" afterwards, and after 30 s at the latest.
+    // through "Beenden" afterwards, and after 30 s at the latest. Each run starts with fresh panels.
     int runProgram(const std::function<void()> &operate)
     {
+        QtView_Reset();
+        UiTest_Reset();
+        UseQtView();
         QTimer::singleShot(0, [&] {
             operate();
             if (QAction *beenden = menuItem("BEENDEN"))
@@ -161,6 +161,23 @@ TEST_F(AppQtTest, ScalingDialogRescalesTheMainWindow)
     });
     EXPECT_EQ(rc, 0);
     EXPECT_NE(settingsFile().find("einheit = \"%\"\r\n"), std::string::npos) << settingsFile();
+}
+
+// Settings whose scaling divides by zero put infinities and NaN into the fields; the window must
+// still come up and paint.
+TEST_F(AppQtTest, DegenerateSettingsFileStillOpensTheWindow)
+{
+    for (const char *datei : {"[TLX1]\nvmin = 0\nvmax = 0\n", "[TLX1]\nvmin = 5\nvmax = 5\n",
+                              "[TLX1]\neinheitmin = 3\neinheitmax = 3\nzoommin = nan\n"}) {
+        SCOPED_TRACE(datei);
+        std::ofstream(dir_ / "tlx1steuerung.ini", std::ios::binary) << datei;
+        EXPECT_EQ(runProgram([] {
+                      QWidget *main = QtView_PanelWindow(panelHandle);
+                      ASSERT_NE(main, nullptr);
+                      EXPECT_FALSE(main->grab().isNull());
+                  }),
+                  0);
+    }
 }
 
 }  // namespace
