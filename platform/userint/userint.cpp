@@ -873,9 +873,18 @@ int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min,
 
 // ---- popups and the event loop ------------------------------------------------------------------
 
+// Popups are recorded for the tests; a long run keeps only the latest ones.
+static void RecordPopup(UiTestPopup popup)
+{
+    constexpr size_t kKept = 1000;
+    if (S().popups.size() >= kKept)
+        S().popups.erase(S().popups.begin());
+    S().popups.push_back(std::move(popup));
+}
+
 int MessagePopup(const char *title, const char *message)
 {
-    S().popups.push_back({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
+    RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
     if (S().backend && S().backend->messagePopup)
         S().backend->messagePopup(title ? title : "", message ? message : "");
     return UIE_NO_ERROR;
@@ -888,8 +897,7 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     (void)fileTypeList;
     (void)restrictDirectory;
     (void)allowCancel;
-    S().popups.push_back({UiTestPopup::FILE_SELECT, title ? title : "", defaultFileSpec ? defaultFileSpec : "",
-                          buttonLabel});
+    RecordPopup({UiTestPopup::FILE_SELECT, title ? title : "", defaultFileSpec ? defaultFileSpec : "", buttonLabel});
     if (!pathName)
         return VAL_NO_FILE_SELECTED;
     pathName[0] = '\0';

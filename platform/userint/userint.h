@@ -170,7 +170,8 @@ struct PanelDef {
     const MenuBarDef *menuBar; // nullptr when the panel has none
 };
 
-// Makes a panel file known under its name, so LoadPanel(parent, fileName, resourceId) finds it.
+// Makes a panel file known under its name, so LoadPanel(parent, fileName, resourceId) finds it. The
+// tables are used in place and must stay valid (static data); registering a name again replaces it.
 void RegisterPanelFile(const char *fileName, const PanelDef *panels, int panelCount);
 
 // The program's callbacks by the names the catalogue uses. Install before LoadPanel; a name the
@@ -285,7 +286,7 @@ int UiTest_ChooseMenuItem(int panel, int menuItem);
 
 // Scripted answers for the next file popup (a queue; an unanswered popup counts as cancelled).
 void UiTest_AnswerNextFilePopup(int result, const char *path);
-// Every popup shown so far, in order.
+// Every popup shown so far, in order (the latest 1000).
 struct UiTestPopup {
     enum Kind { MESSAGE, FILE_SELECT } kind;
     std::string title;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <set>
@@ -244,31 +245,68 @@ TEST_F(Catalogue, MenuBarOfTheMainPanel)
     EXPECT_EQ(UiModel_PanelDef(about)->menuBar, nullptr);
 }
 
-// The view places each control where the catalogue says: nothing may overlap or stick out, and each
-// group's controls sit inside its frame.
+// The view places each control where the catalogue says, with a field's label above it (or to its
+// right), about 7 pixels per character and 18 per line: no body or label may overlap another or stick
+// out of the panel, and each group's controls sit inside its frame.
+namespace {
+struct Rect {
+    int top, left, bottom, right;
+};
+
+bool Overlap(Rect a, Rect b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+Rect Body(const CtrlDef &c)
+{
+    return {c.top, c.left, c.top + c.height, c.left + c.width};
+}
+
+// Where the label of a field, ring or LED goes; an empty rectangle when the control has none.
+Rect LabelOf(const CtrlDef &c)
+{
+    const bool separate = c.kind == CTRL_NUMERIC || c.kind == CTRL_NUMERIC_INDICATOR || c.kind == CTRL_STRING ||
+                          c.kind == CTRL_STRING_INDICATOR || c.kind == CTRL_RING || c.kind == CTRL_LED;
+    if (!separate || !c.label || !*c.label)
+        return {0, 0, 0, 0};
+    int lines = 1, longest = 0, run = 0;
+    for (const char *p = c.label; *p; ++p) {
+        if (*p == '\n') {
+            ++lines;
+            run = 0;
+        } else {
+            longest = std::max(longest, ++run);
+        }
+    }
+    const int w = 7 * longest, h = 18 * lines;
+    if (c.labelPosition == LABEL_RIGHT)
+        return {c.top, c.left + c.width + 2, c.top + c.height, c.left + c.width + 2 + w};
+    const int left = c.kind == CTRL_LED ? c.left + c.width / 2 - w / 2 : c.left;
+    return {c.top - h, left, c.top, left + w};
+}
+}  // namespace
+
 TEST_F(Catalogue, LayoutIsTidy)
 {
-    struct Rect { int top, left, bottom, right; };
-    auto rect = [](const CtrlDef &c) { return Rect{c.top, c.left, c.top + c.height, c.left + c.width}; };
-    auto overlap = [](Rect a, Rect b) {
-        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-    };
     for (int handle : {main, konfig, about}) {
         const PanelDef *def = UiModel_PanelDef(handle);
+        std::vector<std::pair<std::string, Rect>> shapes;
         for (int i = 0; i < def->controlCount; ++i) {
-            const CtrlDef &a = def->controls[i];
-            EXPECT_GE(a.top, 0);
-            EXPECT_GE(a.left, 0);
-            EXPECT_LE(a.top + a.height, def->height) << a.constantName;
-            EXPECT_LE(a.left + a.width, def->width) << a.constantName;
-            if (a.kind == CTRL_DECORATION || a.hidden)
+            const CtrlDef &c = def->controls[i];
+            if (c.kind == CTRL_DECORATION || c.hidden)
                 continue;
-            for (int j = i + 1; j < def->controlCount; ++j) {
-                const CtrlDef &b = def->controls[j];
-                if (b.kind == CTRL_DECORATION || b.hidden)
-                    continue;
-                EXPECT_FALSE(overlap(rect(a), rect(b))) << a.constantName << " / " << b.constantName;
-            }
+            shapes.emplace_back(c.constantName, Body(c));
+            const Rect l = LabelOf(c);
+            if (l.right > l.left)
+                shapes.emplace_back(std::string(c.constantName) + " label", l);
+        }
+        for (size_t i = 0; i < shapes.size(); ++i) {
+            const Rect a = shapes[i].second;
+            EXPECT_TRUE(a.top >= 0 && a.left >= 0 && a.bottom <= def->height && a.right <= def->width)
+                << def->constantName << " " << shapes[i].first;
+            for (size_t j = i + 1; j < shapes.size(); ++j)
+                EXPECT_FALSE(Overlap(a, shapes[j].second)) << shapes[i].first << " / " << shapes[j].first;
         }
     }
     struct Group { int frame; int first, last; };
@@ -279,11 +317,15 @@ TEST_F(Catalogue, LayoutIsTidy)
         {PANEL_DECORATION_3, PANEL_ZOOMMINEINHEIT, PANEL_TEXTMSG_4},
     };
     for (const auto &g : groups) {
-        const Rect f = rect(*UiModel_CtrlDef(main, g.frame));
+        const Rect f = Body(*UiModel_CtrlDef(main, g.frame));
         for (int id = g.first; id <= g.last; ++id) {
-            const Rect c = rect(*UiModel_CtrlDef(main, id));
-            EXPECT_TRUE(c.top > f.top && c.left > f.left && c.bottom < f.bottom && c.right < f.right)
-                << UiModel_CtrlDef(main, id)->constantName;
+            const CtrlDef &c = *UiModel_CtrlDef(main, id);
+            for (Rect r : {Body(c), LabelOf(c)}) {
+                if (r.right > r.left) {
+                    EXPECT_TRUE(r.top > f.top && r.left > f.left && r.bottom < f.bottom && r.right < f.right)
+                        << c.constantName;
+                }
+            }
         }
     }
 }
