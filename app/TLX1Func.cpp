@@ -103,8 +103,7 @@ void NeueSkalierungSetzen(void)
     const double lo = Umrechnen_VoltZuBenutzereinheit(0.0);
     const double hi = Umrechnen_VoltZuBenutzereinheit(10.0);
     BereichSetzen(panelHandle, PANEL_ANFANGSSOLLWERT, lo, hi);
-    BereichSetzen(panelHandle, PANEL_ANSTIEGSZEIT, Umrechnen_VoltZuBenutzereinheit(0.0),
-                  Umrechnen_VoltZuBenutzereinheit(1000.0));
+    BereichSetzen(panelHandle, PANEL_ANSTIEGSZEIT, lo, Umrechnen_VoltZuBenutzereinheit(1000.0));
     BereichSetzen(panelHandle, PANEL_SOLLWERT, lo, hi);
     BereichSetzen(panelHandle, PANEL_GRAPHZOOMMIN, lo, hi);
     BereichSetzen(panelHandle, PANEL_GRAPHZOOMMAX, lo, hi);

@@ -90,8 +90,8 @@ int Callback_Info_Button_Ok(int, int, int event, void *, int, int)
 
 // What is wrong with the scaling on the dialog, or null when it can be applied. The conversions
 // divide by the two differences, so equal values, values that are not finite, and values so far
-// apart that a difference, a factor or the image of 0 V or 10 V leaves the range of doubles
-// would turn every scaled value into infinity or NaN.
+// apart that a factor or the image of 0 V, 10 V or 1000 V (the slope's range) leaves the range of
+// doubles would turn the scaled fields into infinity or NaN.
 static const char *SkalierungsFehler(void)
 {
     double vmin = 0.0, vmax = 0.0, emin = 0.0, emax = 0.0;
@@ -110,10 +110,13 @@ static const char *SkalierungsFehler(void)
         return "Die beiden Werte in der Einheit sind gleich.\n"
                "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.";
 
-    const double faktor = (emax - emin) / (vmax - vmin);
-    const double lo = (0.0 - vmin) * faktor + emin;
-    const double hi = (10.0 - vmin) * faktor + emin;
-    if (!std::isnormal(faktor) || !std::isnormal(1.0 / faktor) || !std::isfinite(lo) || !std::isfinite(hi))
+    // The same arithmetic as the two conversions.
+    const double zuEinheit = (emax - emin) / (vmax - vmin);
+    const double zuVolt = (vmax - vmin) / (emax - emin);
+    bool berechenbar = std::isnormal(zuEinheit) && std::isnormal(zuVolt);
+    for (double volt : {0.0, 10.0, 1000.0})
+        berechenbar = berechenbar && std::isfinite((volt - vmin) * zuEinheit + emin);
+    if (!berechenbar)
         return "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
                "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.";
     return nullptr;
