@@ -45,7 +45,8 @@ int SetComTime(int port, double seconds);
 // Discards every received byte not yet read. 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN, COM_ERR_IO.
 int FlushInQ(int port);
 
-// Discards every byte not yet sent. 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN, COM_ERR_IO.
+// Discards every byte not yet sent (on a pseudo-terminal every written byte counts as sent).
+// 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN, COM_ERR_IO.
 int FlushOutQ(int port);
 
 // Queues `count` bytes for sending, waiting for room at most the time-out. Returns the number
