@@ -1,5 +1,6 @@
 #include "app/TLX1Com.h"
 
+#include "app/TLX1Func.h"
 #include "app/TLX1Steuerung.h"
 #include "driver/okvtlx1.h"
 #include "error/OKV_errorV3.h"
@@ -7,6 +8,8 @@
 #include "ui/TLX1Steuerung.h"
 
 #include <climits>
+#include <cstring>
+#include <iterator>
 
 // Number of the open COM port, -1 when none is open.
 static int comPort = -1;
@@ -70,3 +73,207 @@ int CloseComPort(void)
 
 // ---- device operations --------------------------------------------------------------------------
 // (each brackets its exchange with the port rule described in TLX1Com.h)
+
+int OffenerComPort(void)
+{
+    return comPort;
+}
+
+// Runs one device exchange under the port rule: opens the port of the PORT ring when none is open
+// (a failed open is returned at once) and closes it again afterwards; an open port is used and kept.
+template <class Arbeit>
+static int MitPort(Arbeit arbeit)
+{
+    const bool hierGeoeffnet = (comPort == -1);
+    if (hierGeoeffnet) {
+        const int code = OpenComPort();
+        if (code != 0)
+            return code;
+    }
+    const int code = arbeit();
+    if (hierGeoeffnet)
+        CloseComPort();
+    return code;
+}
+
+static int GewaehlteAdresse(void)
+{
+    int adresse = 0;
+    GetCtrlVal(panelHandle, PANEL_ADRESSE, &adresse);
+    return adresse;
+}
+
+// Identification buffer; the driver needs at least OKVTLX1_ID_PUFFER bytes.
+static constexpr int ID_PUFFER = 32;
+static_assert(ID_PUFFER >= OKVTLX1_ID_PUFFER);
+
+// An identification counts as a TLX-1 when it starts with this text.
+static constexpr char TLX1_KENNUNG[] = "OKV-TLX1";
+
+// Progress text of the scan; the character at SUCHTEXT_ZIFFER becomes the address asked.
+static constexpr char SUCHTEXT[] = "Suche nach Ger\xE4t x";
+static constexpr int SUCHTEXT_ZIFFER = 17;
+static_assert(sizeof SUCHTEXT == SUCHTEXT_ZIFFER + 2 && SUCHTEXT[SUCHTEXT_ZIFFER] == 'x');
+
+static constexpr int SCAN_ERSTE_ADRESSE = 1;
+static constexpr int SCAN_LETZTE_ADRESSE = 8;
+static_assert(PANEL_LED8 - PANEL_LED1 == SCAN_LETZTE_ADRESSE - SCAN_ERSTE_ADRESSE);
+
+int IDLesen(void)
+{
+    return MitPort([] {
+        SetCtrlVal(panelHandle, PANEL_IDSTRING, "");
+        char id[ID_PUFFER] = {};
+        const int code = OKVTLX1_IDLesen(comPort, GewaehlteAdresse(), id);
+        if (code == 0)
+            SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
+        return code;
+    });
+}
+
+int TLX1Scann(void)
+{
+    char fortschritt[sizeof SUCHTEXT];
+    std::memcpy(fortschritt, SUCHTEXT, sizeof SUCHTEXT);
+
+    return MitPort([&] {
+        SetCtrlVal(panelHandle, PANEL_IDSTRING, "");
+        for (int adresse = SCAN_ERSTE_ADRESSE; adresse <= SCAN_LETZTE_ADRESSE; ++adresse) {
+            fortschritt[SUCHTEXT_ZIFFER] = static_cast<char>('0' + adresse);
+            SetCtrlVal(panelHandle, PANEL_TEXT, fortschritt);
+
+            const int led = PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
+            char id[ID_PUFFER] = {};
+            if (OKVTLX1_IDLesen(comPort, adresse, id) != 0) {
+                SetCtrlVal(panelHandle, led, 0);  // the on-colour stays for the next valid answer
+                continue;
+            }
+            const bool istTlx1 = std::strncmp(id, TLX1_KENNUNG, sizeof TLX1_KENNUNG - 1) == 0;
+            SetCtrlAttribute(panelHandle, led, ATTR_ON_COLOR, istTlx1 ? VAL_GREEN : VAL_RED);
+            SetCtrlVal(panelHandle, led, 1);
+            if (istTlx1)
+                SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
+        }
+        SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        return 0;
+    });
+}
+
+int IstwertLesen(double *wert)
+{
+    return MitPort([&] {
+        double volt = 0.0;
+        const int code = OKVTLX1_ParameterLesen(comPort, GewaehlteAdresse(), "istwert1", &volt);
+        if (code == 0 && wert != nullptr)
+            *wert = volt;
+        return code;
+    });
+}
+
+int SollwertSchreiben(void)
+{
+    return MitPort([] {
+        double wert = 0.0;
+        GetCtrlVal(panelHandle, PANEL_SOLLWERT, &wert);
+        return OKVTLX1_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1",
+                                          Umrechnen_BenutzereinheitZuVolt(wert));
+    });
+}
+
+int StellwertSchreiben(void)
+{
+    return MitPort([] {
+        double volt = 0.0;
+        GetCtrlVal(panelHandle, PANEL_STELLWERT, &volt);
+        return OKVTLX1_ParameterSchreiben(comPort, GewaehlteAdresse(), "stellgroesse1", volt);
+    });
+}
+
+// The parameter group of the main panel in the order both directions talk to the module. The
+// setpoint-related fields show the user unit; the module works in volts.
+struct ParameterFeld {
+    const char *name;
+    int control;
+    bool skaliert;
+};
+static constexpr ParameterFeld PARAMETERFELDER[] = {
+    {"P1", PANEL_PANTEIL, false},
+    {"I1", PANEL_IANTEIL, false},
+    {"D1", PANEL_DANTEIL, false},
+    {"anfangssoll1", PANEL_ANFANGSSOLLWERT, true},
+    {"min1", PANEL_STELLMIN, false},
+    {"max1", PANEL_STELLMAX, false},
+    {"anstiegszeit1", PANEL_ANSTIEGSZEIT, true},
+    {"betriebsart1", PANEL_BETRIEBSART, false},
+};
+static constexpr int PARAMETER_ANZAHL = static_cast<int>(std::size(PARAMETERFELDER));
+static_assert(PARAMETER_ANZAHL == 8);
+
+int ParametersatzLesen(void)
+{
+    return MitPort([] {
+        const int adresse = GewaehlteAdresse();
+        SetCtrlVal(panelHandle, PANEL_TEXT, "lese...");
+        // All eight are read before any field changes, so a failure leaves the panel as it was.
+        double werte[PARAMETER_ANZAHL] = {};
+        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
+            const int code = OKVTLX1_ParameterLesen(comPort, adresse, PARAMETERFELDER[i].name, &werte[i]);
+            if (code != 0) {
+                SetCtrlVal(panelHandle, PANEL_TEXT, "");
+                return code;
+            }
+        }
+        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
+            const ParameterFeld &feld = PARAMETERFELDER[i];
+            SetCtrlVal(panelHandle, feld.control,
+                       feld.skaliert ? Umrechnen_VoltZuBenutzereinheit(werte[i]) : werte[i]);
+        }
+        SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        return 0;
+    });
+}
+
+int ParametersatzSchreiben(void)
+{
+    return MitPort([] {
+        const int adresse = GewaehlteAdresse();
+        double werte[PARAMETER_ANZAHL] = {};
+        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
+            GetCtrlVal(panelHandle, PARAMETERFELDER[i].control, &werte[i]);
+            if (PARAMETERFELDER[i].skaliert)
+                werte[i] = Umrechnen_BenutzereinheitZuVolt(werte[i]);
+        }
+        SetCtrlVal(panelHandle, PANEL_TEXT, "schreibe...");
+        int code = 0;
+        for (int i = 0; i < PARAMETER_ANZAHL && code == 0; ++i)
+            code = OKVTLX1_ParameterSchreiben(comPort, adresse, PARAMETERFELDER[i].name, werte[i]);
+        SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        return code;
+    });
+}
+
+// Operating modes whose field is filled from the module after connecting.
+static constexpr double MODUS_DIGITALER_SOLLWERT = 1.0;
+static constexpr double MODUS_STELLBETRIEB = 3.0;
+
+int SollwertOderStellwertEintragen(void)
+{
+    return MitPort([] {
+        const int adresse = GewaehlteAdresse();
+        double modus = 0.0;
+        int code = OKVTLX1_ParameterLesen(comPort, adresse, "betriebsart1", &modus);
+        if (code != 0)
+            return code;
+        double volt = 0.0;
+        if (modus == MODUS_DIGITALER_SOLLWERT) {
+            if ((code = OKVTLX1_ParameterLesen(comPort, adresse, "soll1", &volt)) != 0)
+                return code;
+            SetCtrlVal(panelHandle, PANEL_SOLLWERT, Umrechnen_VoltZuBenutzereinheit(volt));
+        } else if (modus == MODUS_STELLBETRIEB) {
+            if ((code = OKVTLX1_ParameterLesen(comPort, adresse, "stellgroesse1", &volt)) != 0)
+                return code;
+            SetCtrlVal(panelHandle, PANEL_STELLWERT, volt);
+        }
+        return 0;
+    });
+}

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 
 int panelHandle = 0;
 int konfigpanelHandle = 0;
@@ -27,14 +28,33 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Konfig_Button_Ok",               Callback_Konfig_Button_Ok, nullptr, nullptr},
     {"Callback_Konfig_Button_Abbruch",          Callback_Konfig_Button_Abbruch, nullptr, nullptr},
     {"Callback_Konfig_Button_AufStandardwerte", Callback_Konfig_Button_AufStandardwerte, nullptr, nullptr},
-    // device actions: add their callbacks here
+    {"Callback_Main_Togglebutton_Verbinden",    Callback_Main_Togglebutton_Verbinden, nullptr, nullptr},
+    {"Callback_Main_Timer",                     Callback_Main_Timer, nullptr, nullptr},
+    {"Callback_Main_MultipleControls_Graphzoom", Callback_Main_MultipleControls_Graphzoom, nullptr, nullptr},
+    {"Callback_Main_Numeric_Sollwert",          Callback_Main_Numeric_Sollwert, nullptr, nullptr},
+    {"Callback_Main_Numeric_Stellwert",         Callback_Main_Numeric_Stellwert, nullptr, nullptr},
+    {"Callback_Main_Ring_Betriebsart",          Callback_Main_Ring_Betriebsart, nullptr, nullptr},
+    {"Callback_Main_ButtonLesen",               Callback_Main_ButtonLesen, nullptr, nullptr},
+    {"Callback_Main_Button_Schreiben",          Callback_Main_Button_Schreiben, nullptr, nullptr},
+    {"Callback_Main_Numerics_Parametereingabe", Callback_Main_Numerics_Parametereingabe, nullptr, nullptr},
+    {"Callback_Main_Button_Scann",              Callback_Main_Button_Scann, nullptr, nullptr},
+    {"Callback_Main_Button_IDLesen",            Callback_Main_Button_IDLesen, nullptr, nullptr},
     // parameter-set files: add the two menu callbacks here
 };
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 8);
+static_assert(CALLBACK_ANZAHL == 19);
+
+// Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
+// by a failed poll.
+static unsigned char abfrageAktiv = 0;
+// The polling warning has been shown in this program run.
+static int warnungGezeigt = 0;
 
 int TLX1Steuerung_Main(int argc, char *argv[])
 {
+    // A run starts disconnected and has not shown the polling warning yet.
+    abfrageAktiv = 0;
+    warnungGezeigt = 0;
     if (InitUserInterface(argc, argv) == 0)
         return -1;
     TLX1Steuerung_PanelDateiRegistrieren();
@@ -150,5 +170,185 @@ int Callback_Konfig_Button_AufStandardwerte(int, int, int event, void *, int, in
     KonfigstrukturAufStandardwerte();
     KonfigStrukturZuGui();
     gKonfig = angewendet;
+    return 0;
+}
+
+// ---- device actions -----------------------------------------------------------------------------
+
+static constexpr const char *WARNUNG_TITEL = "Info";
+static constexpr const char *WARNUNG_TEXT =
+    "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
+    "st\xE4rker als im Normalbetrieb.\n"
+    "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
+    "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
+
+// Marks the panel connected or not: the actual value is live only while connected, and the port
+// must not change under an open connection.
+static void VerbindungAnzeigen(int verbunden)
+{
+    SetCtrlAttribute(panelHandle, PANEL_ISTWERT, ATTR_DIMMED, !verbunden);
+    SetCtrlAttribute(panelHandle, PANEL_ISTWERTEINHEIT, ATTR_DIMMED, !verbunden);
+    SetCtrlAttribute(panelHandle, PANEL_PORT, ATTR_DIMMED, verbunden);
+}
+
+int Callback_Main_Togglebutton_Verbinden(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    int verbinden = 0;
+    GetCtrlVal(panelHandle, PANEL_VERBINDEN, &verbinden);
+    if (!verbinden) {
+        CloseComPort();
+        VerbindungAnzeigen(0);
+        abfrageAktiv = 0;
+        return 0;
+    }
+
+    const int code = OpenComPort();
+    FehlerZeigen(code);
+    if (code != 0) {
+        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
+        return 0;
+    }
+    VerbindungAnzeigen(1);
+    if (!warnungGezeigt) {
+        MessagePopup(WARNUNG_TITEL, WARNUNG_TEXT);
+        warnungGezeigt = 1;
+    }
+    abfrageAktiv = 1;
+    // A failure here is shown, but the connection stays.
+    FehlerZeigen(SollwertOderStellwertEintragen());
+    return 0;
+}
+
+int Callback_Main_Timer(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_TIMER_TICK || !abfrageAktiv)
+        return 0;
+    double wert = 0.0;
+    const int code = IstwertLesen(&wert);
+    if (code != 0) {
+        // No retry: the operator connects again when the module answers again.
+        FehlerZeigen(code);
+        CloseComPort();
+        VerbindungAnzeigen(0);
+        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
+        abfrageAktiv = 0;
+        return 0;
+    }
+    wert = Umrechnen_VoltZuBenutzereinheit(wert);
+    SetCtrlVal(panelHandle, PANEL_ISTWERT, wert);
+    IstwertPlotten(wert);
+    return 0;
+}
+
+int Callback_Main_MultipleControls_Graphzoom(int, int control, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    double lo = 0.0, hi = 0.0;
+    if (control == PANEL_GRAPHZOOMZURUECK) {
+        lo = Umrechnen_VoltZuBenutzereinheit(0.0);
+        hi = Umrechnen_VoltZuBenutzereinheit(10.0);
+        SetCtrlVal(panelHandle, PANEL_GRAPHZOOMMIN, lo);
+        SetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, hi);
+    } else {
+        SetActiveCtrl(panelHandle, control);  // the operator goes on typing in the same field
+        GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMIN, &lo);
+        GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, &hi);
+        // Only the axis is put in order; the fields keep what was typed.
+        if (hi < lo)
+            std::swap(lo, hi);
+    }
+    SetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, lo, hi);
+    return 0;
+}
+
+int Callback_Main_Numeric_Sollwert(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    FehlerZeigen(SollwertSchreiben());
+    SetActiveCtrl(panelHandle, PANEL_SOLLWERT);
+    return 0;
+}
+
+int Callback_Main_Numeric_Stellwert(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    FehlerZeigen(StellwertSchreiben());
+    SetActiveCtrl(panelHandle, PANEL_STELLWERT);
+    return 0;
+}
+
+int Callback_Main_Ring_Betriebsart(int, int, int, void *, int, int)
+{
+    return 0;
+}
+
+int Callback_Main_ButtonLesen(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    FehlerZeigen(ParametersatzLesen());
+    SetPrecision();
+    return 0;
+}
+
+int Callback_Main_Button_Schreiben(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    const int code = ParametersatzSchreiben();
+    FehlerZeigen(code);
+    if (code != 0)
+        return 0;
+    // The fields then show what the module holds now.
+    FehlerZeigen(ParametersatzLesen());
+    SetPrecision();
+    return 0;
+}
+
+// What an I gain of exactly zero is turned into: the I field never stays at zero.
+static constexpr double I_ANTEIL_MINIMUM = 0.0001;
+
+int Callback_Main_Numerics_Parametereingabe(int, int control, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    SetPrecision();
+    double stellmin = 0.0, stellmax = 0.0, i = 0.0;
+    switch (control) {
+    case PANEL_IANTEIL:
+        GetCtrlVal(panelHandle, PANEL_IANTEIL, &i);
+        if (i == 0.0)
+            SetCtrlVal(panelHandle, PANEL_IANTEIL, I_ANTEIL_MINIMUM);
+        break;
+    case PANEL_STELLMIN:
+    case PANEL_STELLMAX:
+        // The limit just edited yields to the other one, so they never cross.
+        GetCtrlVal(panelHandle, PANEL_STELLMIN, &stellmin);
+        GetCtrlVal(panelHandle, PANEL_STELLMAX, &stellmax);
+        if (stellmax < stellmin)
+            SetCtrlVal(panelHandle, control, control == PANEL_STELLMIN ? stellmax : stellmin);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int Callback_Main_Button_Scann(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_COMMIT)
+        FehlerZeigen(TLX1Scann());
+    return 0;
+}
+
+int Callback_Main_Button_IDLesen(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_COMMIT)
+        FehlerZeigen(IDLesen());
     return 0;
 }

@@ -42,7 +42,47 @@ int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, v
                                             int eventData1, int eventData2);
 
 // ---- callbacks of the device actions --------------------------------------------------------------
-// (connection, timer, zoom, setpoint, manipulated value, parameter set, scan, identification)
+// Each hands the result of its device operation to the error display (FehlerZeigen).
+
+// "verbinden"/"trennen" (commit): on connects with OpenComPort (the toggle falls back to 0 when that
+// fails), shows the polling warning on the first connect of a run, starts polling and fills SOLLWERT
+// or STELLWERT by the module's mode; off closes the port and stops polling.
+int Callback_Main_Togglebutton_Verbinden(int panel, int control, int event, void *callbackData,
+                                         int eventData1, int eventData2);
+// Timer (EVENT_TIMER_TICK, every 0.1 s): while connected reads the actual value, shows it in the user
+// unit and plots it; a failed read is shown and drops the connection.
+int Callback_Main_Timer(int panel, int control, int event, void *callbackData, int eventData1,
+                        int eventData2);
+// Zoom fields (commit): the chart's value axis spans the two fields, whichever is larger; "Zoom 1:1"
+// sets both fields and the axis to the user-unit images of 0 V and 10 V.
+int Callback_Main_MultipleControls_Graphzoom(int panel, int control, int event, void *callbackData,
+                                             int eventData1, int eventData2);
+// SOLLWERT (commit): sends the setpoint; the field stays the active control.
+int Callback_Main_Numeric_Sollwert(int panel, int control, int event, void *callbackData, int eventData1,
+                                   int eventData2);
+// STELLWERT (commit): sends the manipulated value; the field stays the active control.
+int Callback_Main_Numeric_Stellwert(int panel, int control, int event, void *callbackData, int eventData1,
+                                    int eventData2);
+// BETRIEBSART (commit): nothing; the mode goes to the module with "Schreiben".
+int Callback_Main_Ring_Betriebsart(int panel, int control, int event, void *callbackData, int eventData1,
+                                   int eventData2);
+// "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals.
+int Callback_Main_ButtonLesen(int panel, int control, int event, void *callbackData, int eventData1,
+                              int eventData2);
+// "Schreiben" (commit): sends the parameter set; only when all was accepted reads it back and adjusts
+// the gains' decimals.
+int Callback_Main_Button_Schreiben(int panel, int control, int event, void *callbackData, int eventData1,
+                                   int eventData2);
+// P, I, D, output limits, slope (commit): adjusts the gains' decimals; an I gain of exactly 0 becomes
+// 0.0001; the limit just edited yields to the other one when they would cross.
+int Callback_Main_Numerics_Parametereingabe(int panel, int control, int event, void *callbackData,
+                                            int eventData1, int eventData2);
+// "Scann" (commit): scans addresses 1..8.
+int Callback_Main_Button_Scann(int panel, int control, int event, void *callbackData, int eventData1,
+                               int eventData2);
+// "ID lesen" (commit): reads the selected module's identification.
+int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callbackData, int eventData1,
+                                 int eventData2);
 
 // ---- callbacks of the parameter-set files ---------------------------------------------------------
 // (menu "Datei", "Parametersatz laden" and "Parametersatz speichern")
