@@ -171,6 +171,14 @@ Bus::Module& Bus::add(int address, std::string id, double now) {
 
 Fault Bus::faultOf(const Module& m) const { return m.fault.value_or(fault_); }
 
+Fault Bus::faultFor(const Module& m, std::string_view cmd) const {
+  if (cmd.size() >= 2) {
+    const auto it = m.paramFaults.find(paramByCommand(cmd[0], cmd[1]));
+    if (it != m.paramFaults.end()) return it->second;
+  }
+  return faultOf(m);
+}
+
 void Bus::powerOn(Module& m) {
   for (int ch = 0; ch < 2; ++ch) {
     m.text[ch * kRoles + kSoll] = m.text[ch * kRoles + kAnfangssoll];
@@ -255,7 +263,7 @@ std::optional<Reply> Bus::frame(std::string_view f, double now) {
   if (address == kBroadcast) {
     // Every module takes a valid write; none answers.
     for (auto& [a, m] : modules_) {
-      const Fault k = faultOf(m);
+      const Fault k = faultFor(m, cmd);
       if (k == Fault::Hangup) return Reply{{}, 0, true};
       if (k == Fault::Silent || k == Fault::Nak || k == Fault::Can) continue;
       if (cmd.size() >= 3 && cmd[2] == 'W') carryOut(a, m, cmd, answer);
@@ -266,7 +274,7 @@ std::optional<Reply> Bus::frame(std::string_view f, double now) {
   auto it = modules_.find(address);
   if (it == modules_.end()) return std::nullopt;
   Module& m = it->second;
-  const Fault k = faultOf(m);
+  const Fault k = faultFor(m, cmd);
   switch (k) {
     case Fault::Silent: return std::nullopt;
     case Fault::Hangup: return Reply{{}, 0, true};
@@ -384,17 +392,33 @@ std::string Bus::command(std::string_view line, double now, bool& quit) {
     if (a.empty()) {
       fault_ = *f;
       if (*f == Fault::None)
-        for (auto& [address, m] : modules_) m.fault.reset();
+        for (auto& [address, m] : modules_) {
+          m.fault.reset();
+          m.paramFaults.clear();
+        }
       return "OK";
     }
     const std::optional<int> address = parseAddress(a);
     if (!address) return "ERR address 0..8";
     auto it = modules_.find(*address);
     if (it == modules_.end()) return "ERR no module at this address";
-    if (*f == Fault::None)
-      it->second.fault.reset();
-    else
-      it->second.fault = *f;
+    Module& m = it->second;
+    const std::string_view name = nextWord(rest);
+    if (!name.empty()) {
+      const int param = paramIndex(name);
+      if (param < 0) return "ERR unknown name";
+      if (*f == Fault::None)
+        m.paramFaults.erase(param);
+      else
+        m.paramFaults[param] = *f;
+      return "OK";
+    }
+    if (*f == Fault::None) {
+      m.fault.reset();
+      m.paramFaults.clear();
+    } else {
+      m.fault = *f;
+    }
     return "OK";
   }
 

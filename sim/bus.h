@@ -66,11 +66,14 @@ class Bus {
     std::array<std::string, kParamCount> text;
     std::array<double, 2> analog{};
     std::optional<Fault> fault;
+    std::map<int, Fault> paramFaults;  // faults limited to one parameter (by table index)
     std::array<Plant, 2> plant;
   };
 
   Module& add(int address, std::string id, double now);
   Fault faultOf(const Module& m) const;
+  // The fault for one frame: a fault limited to the frame's parameter wins over the module's.
+  Fault faultFor(const Module& m, std::string_view cmd) const;
   enum class Command { Id, Status, Read, Write };
   std::optional<Command> carryOut(int address, Module& m, std::string_view cmd, std::string& answer);
   std::string readValue(const Module& m, int param) const;
