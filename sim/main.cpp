@@ -54,6 +54,7 @@ standard input, one command a line, each answered by "OK [value]" or "ERR <reaso
   reset ADDR               power-on: setpoint := anfangssoll, controller restarted
   fault KIND [ADDR]        KIND: none silent nak can badack highack noanswer cut wrongaddr
                            wrongecho blank highbyte extra late hangup
+  fault KIND ADDR NAME     the fault only for frames of parameter NAME at ADDR
   latency MS               delay of the "late" fault
   plant on|off
   ping
