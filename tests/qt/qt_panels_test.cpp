@@ -134,7 +134,7 @@ TEST_F(QtPanels, NothingOverlapsOrIsCutOff)
 TEST_F(QtPanels, ScreenshotsOfEachPanelAtScaleOneAndTwo)
 {
     FillLikeARunningProgram();
-    const QString dir = qEnvironmentVariable("TLX1_SCREENSHOT_DIR", QDir::currentPath() + QStringLiteral("/screenshots"));
+    const QString dir = qEnvironmentVariable("TLX1_SCREENSHOT_DIR", QStringLiteral(TLX1_SCREENSHOT_DIR));
     ASSERT_TRUE(QDir().mkpath(dir));
     const struct {
         int panel;

@@ -372,10 +372,12 @@ TEST_F(QtView, ChartPointsAndManualRangeReachThePaintedWidget)
     EXPECT_EQ(info.xName, QStringLiteral("4 s / div"));
 
     // The trace of 5 lies a quarter up the plot; nothing of it at half height.
-    const int x = static_cast<int>(info.plot.center().x());
+    const double dpr = image.devicePixelRatio();   // 2 under QT_SCALE_FACTOR=2
+    const int x = static_cast<int>(info.plot.center().x() * dpr);
     auto traceNear = [&](double y) {
-        for (int dy = -2; dy <= 2; ++dy)
-            if ((image.pixel(x, static_cast<int>(y) + dy) & 0xFFFFFF) == StripChartWidget::kTraceColor) return true;
+        for (int dy = -3; dy <= 3; ++dy)
+            if ((image.pixel(x, static_cast<int>(y * dpr) + dy) & 0xFFFFFF) == StripChartWidget::kTraceColor)
+                return true;
         return false;
     };
     EXPECT_TRUE(traceNear(info.plot.bottom() - info.plot.height() * 0.25));
