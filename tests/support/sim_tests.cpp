@@ -168,6 +168,20 @@ TEST(Simulator, EachFaultSpoilsTheReplyItsWay) {
   EXPECT_EQ(port.exchange("#1P1R", 8), ACK + "#1P1R2\r");  // written under badack etc.
 }
 
+TEST(Simulator, FaultLimitedToOneParameter) {
+  SimProcess sim;
+  Port port(sim.devicePath());
+  sim.command("fault nak 1 min1");
+  EXPECT_EQ(port.exchange("#1L1W1.000", 1), NAK);
+  EXPECT_EQ(port.exchange("#1L1R", 1), NAK);
+  EXPECT_EQ(port.exchange("#1S5W2.000", 1), ACK);
+  EXPECT_EQ(port.exchange("#1L2R", 11), ACK + "#1L2R0.000\r");  // channel 2 is another name
+  EXPECT_EQ(sim.command("get 1 min1"), "0.000");
+  EXPECT_EQ(sim.tryCommand("fault nak 1 min3").rfind("ERR", 0), 0u);
+  sim.command("fault none 1 min1");
+  EXPECT_EQ(port.exchange("#1L1W1.000", 1), ACK);
+}
+
 TEST(Simulator, LateReplyComesAfterTheTimeOut) {
   SimProcess sim({"--fault", "late"});
   Port port(sim.devicePath());
