@@ -581,16 +581,27 @@ static constexpr AttrRule kAttrRules[] = {
 };
 static_assert(std::size(kAttrRules) == ATTR_CALLBACK_NAME, "one rule per attribute");
 
+static const AttrRule *RuleFor(int attribute)
+{
+    for (const auto &r : kAttrRules)
+        if (r.attribute == attribute)
+            return &r;
+    return nullptr;
+}
+
+static bool IsDoubleAttr(int attribute)
+{
+    const AttrRule *rule = RuleFor(attribute);
+    return rule && rule->type == ATTR_DBL;
+}
+
 // Finds the control and the attribute's rule, checking that the kind offers it and the type fits.
 static int AttrLookup(int panel, int control, int attribute, AttrType type, bool forWrite, Control **c)
 {
     Panel *p;
     if (int rc = Lookup(panel, control, &p, c))
         return rc;
-    const AttrRule *rule = nullptr;
-    for (const auto &r : kAttrRules)
-        if (r.attribute == attribute)
-            rule = &r;
+    const AttrRule *rule = RuleFor(attribute);
     if (!rule || !rule->offered((*c)->def->kind) || (forWrite && rule->readOnly))
         return UIE_BAD_ATTRIBUTE;
     if (rule->type == type)
@@ -679,10 +690,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
     if (int rc = AttrLookup(panel, control, attribute, ATTR_INT, true, &c))
         return rc;
     Panel &p = *FindPanel(panel);
-    for (const auto &r : kAttrRules)
-        if (r.attribute == attribute && r.type == ATTR_DBL)
-            return SetDoubleAttr(p, *c, attribute, double(value));
-    return SetIntAttr(p, *c, attribute, value);
+    return IsDoubleAttr(attribute) ? SetDoubleAttr(p, *c, attribute, double(value))
+                                   : SetIntAttr(p, *c, attribute, value);
 }
 
 int SetCtrlAttribute(int panel, int control, int attribute, double value)
@@ -691,13 +700,9 @@ int SetCtrlAttribute(int panel, int control, int attribute, double value)
     if (int rc = AttrLookup(panel, control, attribute, ATTR_DBL, true, &c))
         return rc;
     Panel &p = *FindPanel(panel);
-    for (const auto &r : kAttrRules)
-        if (r.attribute == attribute && r.type == ATTR_INT) {
-            if (std::isnan(value))
-                return UIE_BAD_VALUE;
-            return SetIntAttr(p, *c, attribute, int(ToIntRange(value)));
-        }
-    return SetDoubleAttr(p, *c, attribute, value);
+    if (IsDoubleAttr(attribute))
+        return SetDoubleAttr(p, *c, attribute, value);
+    return std::isnan(value) ? UIE_BAD_VALUE : SetIntAttr(p, *c, attribute, int(ToIntRange(value)));
 }
 
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value)
@@ -746,14 +751,6 @@ static int IntAttr(const Control &c, int attribute)
     case ATTR_ENABLED: return c.enabled;
     default: return 0;
     }
-}
-
-static bool IsDoubleAttr(int attribute)
-{
-    for (const auto &r : kAttrRules)
-        if (r.attribute == attribute)
-            return r.type == ATTR_DBL;
-    return false;
 }
 
 int GetCtrlAttribute(int panel, int control, int attribute, int *value)

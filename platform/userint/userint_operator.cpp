@@ -42,6 +42,15 @@ static int Commit(Panel &p, Control &c)
     return cb ? cb(panel, control, EVENT_COMMIT, nullptr, 0, 0) : 0;
 }
 
+// Index of the ring item with this value, -1 when no item has it.
+static int ItemWithValue(const Control &c, double value)
+{
+    for (int i = 0; c.def->items && i < c.def->itemCount; ++i)
+        if (c.def->items[i].value == value)
+            return i;
+    return -1;
+}
+
 static int PickIndex(Panel &p, Control &c, int index)
 {
     if (index < 0 || index >= c.def->itemCount || !c.def->items)
@@ -66,10 +75,7 @@ int UiOperator_Enter(int panel, int control, double value)
         c->value = value != 0.0 ? 1.0 : 0.0;
         return Commit(*p, *c);
     case CTRL_RING:
-        for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
-            if (c->def->items[i].value == value)
-                return PickIndex(*p, *c, i);
-        return UIE_BAD_VALUE;
+        return PickIndex(*p, *c, ItemWithValue(*c, value));
     default:
         return UIE_TYPE_MISMATCH;
     }
@@ -240,12 +246,7 @@ std::string UiModel_TextValue(int panel, int control)
 int UiModel_RingIndex(int panel, int control)
 {
     const Control *c = FindControl(FindPanel(panel), control);
-    if (!c || c->def->kind != CTRL_RING || !c->def->items)
-        return -1;
-    for (int i = 0; i < c->def->itemCount; ++i)
-        if (c->def->items[i].value == c->value)
-            return i;
-    return -1;
+    return c && c->def->kind == CTRL_RING ? ItemWithValue(*c, c->value) : -1;
 }
 
 std::string UiModel_DisplayText(int panel, int control)
@@ -313,18 +314,10 @@ int UiTest_Press(int panel, int control)
 
 int UiTest_PickRingValue(int panel, int control, double value)
 {
-    Panel *p = FindPanel(panel);
-    if (!p)
-        return UIE_BAD_PANEL;
-    const Control *c = FindControl(p, control);
-    if (!c)
-        return UIE_BAD_CONTROL;
-    if (c->def->kind != CTRL_RING)
+    const CtrlDef *def = UiModel_CtrlDef(panel, control);
+    if (def && def->kind != CTRL_RING)
         return UIE_TYPE_MISMATCH;
-    for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
-        if (c->def->items[i].value == value)
-            return UiOperator_PickRingIndex(panel, control, i);
-    return UIE_BAD_VALUE;
+    return UiOperator_Enter(panel, control, value);   // on a ring: picks the item with this value
 }
 
 void UiTest_TimerTick(void)
