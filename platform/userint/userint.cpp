@@ -95,10 +95,10 @@ bool IsStringKind(CtrlKind kind)
     return kind == CTRL_STRING || kind == CTRL_STRING_INDICATOR;
 }
 
-// Whole number within int range; NaN must be filtered out before.
+// Whole number within int range, so converting it to int is always defined (NaN becomes 0).
 static double ToIntRange(double v)
 {
-    return std::round(std::clamp(v, double(INT_MIN), double(INT_MAX)));
+    return std::isnan(v) ? 0.0 : std::round(std::clamp(v, double(INT_MIN), double(INT_MAX)));
 }
 
 double Coerce(const Control &c, double v)
