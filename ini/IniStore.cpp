@@ -199,7 +199,8 @@ static int PutItem(IniStore *store, const char *section, const char *item, std::
             return INI_OK;
         }
         auto &items = s->items;
-        items.reserve(items.size() + 1); // the insert below cannot fail after removing
+        if (items.size() == items.capacity()) // the insert below cannot fail after removing
+            items.reserve(std::max<std::size_t>(8, items.size() * 2));
         std::size_t first = FindItemIndex(s, newItem.name);
         std::size_t insertAt = items.size();
         if (first < items.size()) {
