@@ -11,13 +11,17 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <clocale>
@@ -244,21 +248,20 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
             e->setFocusPolicy(Qt::NoFocus);
             return e;
         }
-        // Only characters the program's texts can hold may be typed.
         auto commit = [panel, control, e] {
-            QPointer<QLineEdit> guard(e);
-            UiOperator_EnterText(panel, control, QStringToCp1252(e->text()).c_str());
-            if (guard) {
-                if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+            e->setModified(false);
+            {
+                OperatorInput input(panel, control);
+                UiOperator_EnterText(panel, control, QStringToCp1252(e->text()).c_str());
             }
+            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
         };
         QObject::connect(e, &QLineEdit::returnPressed, e, commit);
+        // Leaving the field after typing commits too; Enter has done so already.
         QObject::connect(e, &QLineEdit::editingFinished, e, [e, commit] {
-            if (e->isModified() && !e->hasFocus()) {
-                e->setModified(false);
-                commit();
-            }
+            if (e->isModified() && !e->hasFocus()) commit();
         });
+        // Only characters the program's texts can hold may be typed.
         QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) {
             QString kept;
             for (QChar ch : t)
@@ -283,7 +286,10 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         auto *c = new QComboBox(content);
         for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
         QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
-            UiOperator_PickRingIndex(panel, control, index);
+            {
+                OperatorInput input(panel, control);
+                UiOperator_PickRingIndex(panel, control, index);
+            }
             if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
         });
         return c;
@@ -291,7 +297,10 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     case CTRL_COMMAND_BUTTON: {
         auto *b = new QPushButton(content);
         b->setAutoDefault(false);
-        QObject::connect(b, &QPushButton::clicked, b, [panel, control] { UiOperator_Press(panel, control); });
+        QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
+            OperatorInput input(panel, control);
+            UiOperator_Press(panel, control);
+        });
         return b;
     }
     case CTRL_TOGGLE_BUTTON: {
@@ -299,7 +308,10 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         b->setAutoDefault(false);
         b->setCheckable(true);
         QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
-            UiOperator_Press(panel, control);
+            {
+                OperatorInput input(panel, control);
+                UiOperator_Press(panel, control);
+            }
             // The callback may have set it back (a failed connect); show what the model holds.
             if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
         });
@@ -383,6 +395,11 @@ int ViewInit(int argc, char *argv[])
             s_argv = argv;
         }
         new QApplication(s_argc, s_argv);   // lives as long as the program
+        // The program speaks German; Qt's own dialog texts follow when the translations are installed.
+        auto *qtTexts = new QTranslator(qApp);
+        if (qtTexts->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QApplication::installTranslator(qtTexts);
     }
     // QApplication adopts the user's locale for C functions; numbers in frames and files need '.'.
     std::setlocale(LC_NUMERIC, "C");
@@ -437,6 +454,8 @@ void ViewPanelLoaded(int panel)
     for (auto &[id, cv] : pv.controls)
         if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
     for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
+    if (ControlView *first = FindControl(panel, GetActiveCtrl(panel)); first && first->widget)
+        first->widget->setFocus(Qt::OtherFocusReason);
 }
 
 void ViewPanelVisibility(int panel)
@@ -471,6 +490,7 @@ void ViewPanelVisibility(int panel)
 
 void ViewControlChanged(int panel, int control)
 {
+    OperatorInput::ControlChanged(panel, control);
     ControlView *cv = FindControl(panel, control);
     if (!cv) return;
     Mirror(panel, control, *cv);
@@ -486,7 +506,7 @@ void ViewChartChanged(int panel, int control)
 void ViewActiveControlChanged(int panel, int control)
 {
     ControlView *cv = FindControl(panel, control);
-    if (!cv || !cv->widget) return;
+    if (!cv || !cv->widget || OperatorInput::IgnoreActiveChange(panel, control)) return;
     cv->widget->setFocus(Qt::OtherFocusReason);
     // The operator types the next value straight over the old one.
     if (auto *n = dynamic_cast<NumericField *>(cv->widget.data())) n->selectAll();
@@ -528,6 +548,14 @@ void ViewMessagePopup(const char *title, const char *message)
     box.exec();
 }
 
+// The extension a file spec such as "*.tlx" asks for ("tlx"), or empty when it names none.
+QString SpecExtension(const QString &spec)
+{
+    static const QRegularExpression kSingle(QStringLiteral(R"(^\*\.([A-Za-z0-9_]+)$)"));
+    const QRegularExpressionMatch m = kSingle.match(spec.trimmed());
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
                         int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
 {
@@ -538,35 +566,47 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
     QString dir = Text(defaultDirectory);
     if (dir.isEmpty()) dir = QDir::currentPath();
     const QString spec = Text(defaultFileSpec);
+    const QString extension = SpecExtension(spec);
 
     QFileDialog dialog(PopupParent(), Text(title), dir);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory && !save);
+    dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!spec.isEmpty()) {
         QStringList filters{spec};
         if (!restrictExtension) filters << QStringLiteral("*");
         dialog.setNameFilters(filters);
-        // "*.tlx": a name typed without extension gets it.
-        if (save && spec.startsWith(QStringLiteral("*.")) && !spec.contains(u';') && !spec.contains(u' '))
-            dialog.setDefaultSuffix(spec.mid(2));
     }
+    if (save && !extension.isEmpty()) dialog.setDefaultSuffix(extension);
     dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return VAL_NO_FILE_SELECTED;
 
-    const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().first());
-    int unmapped = 0;
-    const std::string path = QStringToCp1252(chosen, &unmapped);
-    // A path the program's texts cannot hold, or one too long for the buffer, would name another file.
-    if (unmapped > 0 || path.size() >= static_cast<std::size_t>(MAX_PATHNAME_LEN)) {
-        QMessageBox::warning(PopupParent(), Text(title),
-                             QStringLiteral("Dieser Dateiname kann nicht verwendet werden "
-                                            "(unzul\u00e4ssige Zeichen oder zu lang)."));
-        return VAL_NO_FILE_SELECTED;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return VAL_NO_FILE_SELECTED;
+        QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().first());
+        const bool wrongExtension =
+            restrictExtension && !extension.isEmpty() && QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0;
+        if (wrongExtension && save) chosen += QStringLiteral(".") + extension;
+        int unmapped = 0;
+        const std::string path = QStringToCp1252(chosen, &unmapped);
+        // A path the program's texts cannot hold, or one too long for the buffer, would name another
+        // file; a file of another type cannot be loaded. The operator chooses again.
+        QString problem;
+        if (wrongExtension && !save)
+            problem = QStringLiteral("Es k\u00f6nnen nur Dateien vom Typ %1 geladen werden.").arg(spec);
+        else if (unmapped > 0)
+            problem = QStringLiteral("Der Dateiname enth\u00e4lt Zeichen, die nicht verwendet werden k\u00f6nnen.");
+        else if (path.size() >= static_cast<std::size_t>(MAX_PATHNAME_LEN))
+            problem = QStringLiteral("Der Dateiname ist zu lang.");
+        if (!problem.isEmpty()) {
+            QMessageBox box(QMessageBox::NoIcon, Text(title), problem, QMessageBox::Ok, &dialog);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+            continue;
+        }
+        std::memcpy(pathName, path.c_str(), path.size() + 1);
+        return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
     }
-    std::memcpy(pathName, path.c_str(), path.size() + 1);
-    return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
 constexpr UiBackend kQtBackend = {

@@ -74,6 +74,29 @@ bool ParseTypedNumber(const QString &text, double *value)
     return true;
 }
 
+// ---- OperatorInput -------------------------------------------------------------------------------
+OperatorInput *OperatorInput::current_ = nullptr;
+
+OperatorInput::OperatorInput(int panel, int control) : panel_(panel), control_(control), outer_(current_)
+{
+    current_ = this;
+}
+
+OperatorInput::~OperatorInput()
+{
+    current_ = outer_;
+}
+
+bool OperatorInput::IgnoreActiveChange(int panel, int control)
+{
+    return current_ && !current_->callbackRunning_ && current_->panel_ == panel && current_->control_ == control;
+}
+
+void OperatorInput::ControlChanged(int panel, int control)
+{
+    if (current_ && current_->panel_ == panel && current_->control_ == control) current_->callbackRunning_ = true;
+}
+
 // ---- NumericField --------------------------------------------------------------------------------
 NumericField::NumericField(int panel, int control, bool indicator, QWidget *parent)
     : QAbstractSpinBox(parent), panel_(panel), control_(control), indicator_(indicator)
@@ -126,7 +149,10 @@ void NumericField::commitTyped()
     }
     edited_ = false;
     QPointer<NumericField> self(this);
-    UiOperator_Enter(panel_, control_, v);
+    {
+        OperatorInput input(panel_, control_);
+        UiOperator_Enter(panel_, control_, v);
+    }
     if (self) self->mirror();
 }
 
@@ -141,7 +167,10 @@ void NumericField::stepBy(int steps)
     v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
     edited_ = false;
     QPointer<NumericField> self(this);
-    UiOperator_Enter(panel_, control_, v);
+    {
+        OperatorInput input(panel_, control_);
+        UiOperator_Enter(panel_, control_, v);
+    }
     if (self) self->mirror();
 }
 

@@ -6,6 +6,10 @@
 #include "platform/qt/qtwidgets.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,9 +92,13 @@ int g_ticks = 0;
 int g_menuItem = 0;
 bool g_toggleRefuses = false;
 
+bool g_keepFocus = false;
+
+// Like the setpoint field's callback when g_keepFocus: the operator goes on typing in the same field.
 int OnCtrl(int panel, int control, int event, void *, int, int)
 {
     g_events.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
+    if (g_keepFocus) SetActiveCtrl(panel, control);
     return 0;
 }
 
@@ -141,6 +149,7 @@ protected:
         g_ticks = 0;
         g_menuItem = 0;
         g_toggleRefuses = false;
+        g_keepFocus = false;
     }
     void TearDown() override { QtView_Reset(); }
 
@@ -208,6 +217,31 @@ TEST_F(QtView, LeavingTheFieldOrAnArrowCommits)
     QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(false).center());
     ASSERT_EQ(g_events.size(), 3u);
     EXPECT_EQ(g_events[2].value, 4.125);
+}
+
+TEST_F(QtView, FocusFollowsTheOperatorUnlessTheCallbackKeepsIt)
+{
+    NumericField *field = Widget<NumericField>(TP_NUM);
+    EXPECT_TRUE(field->hasFocus());   // the model's first input control
+    FieldEditor(TP_NUM)->selectAll();
+    QTest::keyClicks(field, "5");
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(g_events.size(), 1u);
+    EXPECT_FALSE(field->hasFocus());
+    EXPECT_TRUE(Widget<QComboBox>(TP_RING)->hasFocus());
+
+    g_keepFocus = true;
+    field->setFocus();
+    FieldEditor(TP_NUM)->selectAll();
+    QTest::keyClicks(field, "6");
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(g_events.size(), 2u);
+    EXPECT_EQ(g_events[1].value, 6.0);
+    EXPECT_TRUE(field->hasFocus());
+
+    SetActiveCtrl(main_, TP_STR);
+    EXPECT_TRUE(Widget<QLineEdit>(TP_STR)->hasFocus());
+    EXPECT_EQ(Widget<QLineEdit>(TP_STR)->selectedText(), QStringLiteral("V"));
 }
 
 TEST_F(QtView, RefusedOrUnfinishedInputCommitsNothing)
@@ -442,6 +476,53 @@ TEST_F(QtView, MessagePopupShowsTheTextAsIsAndWaitsForOk)
     MessagePopup("Info", "Ger\xE4t <b>3</b>\nantwortet nicht ");
     EXPECT_EQ(title, QStringLiteral("Info"));
     EXPECT_EQ(text, QString::fromUtf16(u"Ger\u00E4t <b>3</b>\nantwortet nicht "));
+}
+
+// Answers the file dialog once it is up: types a name and accepts, or cancels.
+void AnswerFileDialog(QString *title, const QString &name)
+{
+    QTimer::singleShot(0, [title, name] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        *title = dialog->windowTitle() + QStringLiteral("|") + dialog->nameFilters().join(u',');
+        if (name.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(name);
+            static_cast<QDialog *>(dialog)->accept();   // QFileDialog hides the slot
+        }
+    });
+}
+
+TEST_F(QtView, FileDialogStartsInTheCurrentFolderAndKeepsTheExtension)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    struct Back {
+        QString path;
+        ~Back() { QDir::setCurrent(path); }
+    } back{before};
+    QFile existing(dir.filePath(QStringLiteral("alt.tlx")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    char path[MAX_PATHNAME_LEN];
+    QString seen;
+
+    AnswerFileDialog(&seen, QStringLiteral("neu"));
+    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, path), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(QString::fromLocal8Bit(path), dir.filePath(QStringLiteral("neu.tlx")));
+    EXPECT_EQ(seen, QStringLiteral("Speichern|*.tlx"));
+
+    AnswerFileDialog(&seen, QStringLiteral("alt.tlx"));
+    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, path),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(QString::fromLocal8Bit(path), existing.fileName());
+
+    AnswerFileDialog(&seen, QString());
+    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, path), VAL_NO_FILE_SELECTED);
+    EXPECT_STREQ(path, "");
 }
 
 TEST_F(QtView, QuitEndsTheRunLoopWithItsCode)
