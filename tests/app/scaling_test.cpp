@@ -1,140 +1,102 @@
-// Applying a scaling: converted values, ranges, unit labels, chart axis and decimals on the main
-// panel, and the conversions themselves.
+// Applying a scaling: converted values, ranges, unit labels, chart axis and decimals on the main panel.
 #include "AppFixture.h"
 
 #include "app/TLX1Func.h"
 
-#include <cmath>
-
-TEST(Umrechnung, ConversionsComputeTheFactorFirst)
+TEST(Umrechnung, FactorIsComputedFirst)
 {
     const KonfigStruktur alt = gKonfig;
-    KonfigstrukturAufStandardwerte();
-    EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(3.3), 3.3);
-    EXPECT_EQ(Umrechnen_BenutzereinheitZuVolt(3.3), 3.3);
-
-    // 0..3 V as 0..1: the factor 1/3 is rounded before the product, which gives a different last
-    // bit than (v - vmin) * (emax - emin) / (vmax - vmin).
+    // 0..3 V as 0..1: rounding the factor 1/3 first gives another last bit for 2.9 and 7 than
+    // (v - vmin) * (emax - emin) / (vmax - vmin) would.
     gKonfig = {0.0, 3.0, 0.0, 1.0, "x"};
-    const double faktor = 1.0 / 3.0;
     for (double v : {0.1, 2.9, 7.0})
-        EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(v), v * faktor) << v;
-    gKonfig = {10.0, 0.0, 0.0, 100.0, "%"};
+        EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(v), v * (1.0 / 3.0)) << v;
+    gKonfig = {10.0, 0.0, 0.0, 100.0, "%"};   // falling
     EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(0.0), 100.0);
-    EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(10.0), 0.0);
     EXPECT_EQ(Umrechnen_BenutzereinheitZuVolt(25.0), 7.5);
     gKonfig = alt;
 }
 
 TEST_F(AppTest, PercentScalingRescalesTheMainPanel)
 {
-    runProgram([] {
-        UiTest_Enter(panelHandle, PANEL_SOLLWERT, 5.0);
-        applyScaling(0, 10, 0, 100, "%");
+    run([] {
+        SetCtrlVal(panelHandle, PANEL_SOLLWERT, 5.0);   // as if read from the module
+        scale(0, 10, 0, 100, "%");
         EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
         EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 50.0);
-        EXPECT_EQ(minValue(panelHandle, PANEL_SOLLWERT), 0.0);
-        EXPECT_EQ(maxValue(panelHandle, PANEL_SOLLWERT), 100.0);
-        EXPECT_EQ(maxValue(panelHandle, PANEL_ANFANGSSOLLWERT), 100.0);
-        EXPECT_EQ(minValue(panelHandle, PANEL_ANSTIEGSZEIT), 0.0);
-        EXPECT_EQ(maxValue(panelHandle, PANEL_ANSTIEGSZEIT), 10000.0);
-        EXPECT_EQ(num(panelHandle, PANEL_ANSTIEGSZEIT), 10000.0);
-        EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 100.0);
+        EXPECT_EQ(limit(PANEL_SOLLWERT, ATTR_MAX_VALUE), 100.0);
+        EXPECT_EQ(limit(PANEL_ANFANGSSOLLWERT, ATTR_MAX_VALUE), 100.0);
+        EXPECT_EQ(limit(PANEL_ANSTIEGSZEIT, ATTR_MAX_VALUE), 10000.0);
         for (int label : {PANEL_ANFANGSSOLLWERTEINHEI, PANEL_SOLLWERTEINHEIT, PANEL_ISTWERTEINHEIT,
                           PANEL_ZOOMMINEINHEIT, PANEL_ZOOMMAXEINHEIT})
             EXPECT_EQ(text(panelHandle, label), "[%]") << label;
         EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[%/s]");
         EXPECT_EQ(text(panelHandle, PANEL_STELLWERTEINHEIT), "[V]") << "the output stays in volts";
-        EXPECT_EQ(attrText(panelHandle, PANEL_STRIPCHART, ATTR_YNAME), "Istwert [%]");
-        int mode = -1;
-        double lo = 0, hi = 0;
-        GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
-        EXPECT_EQ(mode, VAL_MANUAL);
-        EXPECT_EQ(lo, 0.0);
-        EXPECT_EQ(hi, 100.0);
+        EXPECT_EQ(axisName(), "Istwert [%]");
         for (int c : {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT})
-            EXPECT_EQ(precision(panelHandle, c), 2) << c;
-        EXPECT_EQ(precision(panelHandle, PANEL_ANSTIEGSZEIT), 3) << "the slope keeps its decimals";
-
-        // Applying the same scaling again changes nothing.
-        applyScaling(0, 10, 0, 100, "%");
+            EXPECT_EQ(precision(c), 2) << c;
+        EXPECT_EQ(precision(PANEL_ANSTIEGSZEIT), 3);
+        // The same scaling once more changes nothing.
+        scale(0, 10, 0, 100, "%");
         EXPECT_DOUBLE_EQ(num(panelHandle, PANEL_SOLLWERT), 50.0);
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
+        quit();
     });
 }
 
-TEST_F(AppTest, FallingScalingGivesOrderedRangesAndAxis)
-{
-    runProgram([] {
-        UiTest_Enter(panelHandle, PANEL_SOLLWERT, 2.5);
-        applyScaling(0, 10, 100, 0, "%");
-        EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 75.0);
-        EXPECT_EQ(minValue(panelHandle, PANEL_SOLLWERT), 0.0);
-        EXPECT_EQ(maxValue(panelHandle, PANEL_SOLLWERT), 100.0);
-        // The zoom fields keep their converted, now reversed values; the axis is put in order.
-        EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMIN), 100.0);
-        EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 0.0);
-        int mode = -1;
-        double lo = 0, hi = 0;
-        GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
-        EXPECT_EQ(lo, 0.0);
-        EXPECT_EQ(hi, 100.0);
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
-    });
-}
-
-TEST_F(AppTest, OffsetScalingShiftsTheSlopeToo)
-{
-    runProgram([] {
-        UiTest_Enter(panelHandle, PANEL_ANSTIEGSZEIT, 0.0);
-        applyScaling(0, 10, 20, 120, "mbar");
-        EXPECT_EQ(num(panelHandle, PANEL_ANSTIEGSZEIT), 20.0);
-        EXPECT_EQ(minValue(panelHandle, PANEL_ANSTIEGSZEIT), 20.0);
-        EXPECT_EQ(maxValue(panelHandle, PANEL_ANSTIEGSZEIT), 10020.0);
-        EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[mbar/s]");
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
-    });
-}
-
-// Decimals of the setpoint fields follow the span of the unit across 0 V to 10 V.
-TEST_F(AppTest, DecimalsFollowTheSpan)
+// Falling and offset scalings: ranges and the chart axis come out in order, the zoom fields keep
+// their converted values, the slope is shifted by the offset too.
+TEST_F(AppTest, FallingAndOffsetScalings)
 {
     const struct {
-        double span;
-        int decimals;
-    } faelle[] = {{0.1, 5}, {1, 4}, {10, 3}, {100, 2}, {1000, 1}, {10000, 0}, {1e9, 0}, {4.095, 3}, {1e-30, 15}};
-    runProgram([&] {
-        for (const auto &f : faelle) {
-            applyScaling(0, 10, 0, f.span, "u");
-            EXPECT_EQ(precision(panelHandle, PANEL_SOLLWERT), f.decimals) << f.span;
-            EXPECT_EQ(precision(panelHandle, PANEL_ISTWERT), f.decimals) << f.span;
+        double emin, emax;
+        double sollwert, sollMin, sollMax, slope, slopeMin, slopeMax, zoomMin, zoomMax;
+    } cases[] = {
+        {100, 0, 75, 0, 100, 100, -9900, 100, 100, 0},
+        {20, 120, 45, 20, 120, 20, 20, 10020, 20, 120},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.emin);
+        std::filesystem::remove(dir_ / "tlx1steuerung.ini");   // start from the designed panel
+        run([&] {
+            SetCtrlVal(panelHandle, PANEL_SOLLWERT, 2.5);
+            UiTest_Enter(panelHandle, PANEL_ANSTIEGSZEIT, 0.0);
+            scale(0, 10, c.emin, c.emax, "u");
+            EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), c.sollwert);
+            EXPECT_EQ(limit(PANEL_SOLLWERT, ATTR_MIN_VALUE), c.sollMin);
+            EXPECT_EQ(limit(PANEL_SOLLWERT, ATTR_MAX_VALUE), c.sollMax);
+            EXPECT_EQ(num(panelHandle, PANEL_ANSTIEGSZEIT), c.slope);
+            EXPECT_EQ(limit(PANEL_ANSTIEGSZEIT, ATTR_MIN_VALUE), c.slopeMin);
+            EXPECT_EQ(limit(PANEL_ANSTIEGSZEIT, ATTR_MAX_VALUE), c.slopeMax);
+            EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMIN), c.zoomMin);
+            EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), c.zoomMax);
+            int mode = -1;
+            double lo = 0, hi = 0;
+            GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
+            EXPECT_EQ(mode, VAL_MANUAL);
+            EXPECT_EQ(lo, std::min(c.zoomMin, c.zoomMax));
+            EXPECT_EQ(hi, std::max(c.zoomMin, c.zoomMax));
+            quit();
+        });
+    }
+}
+
+// Setpoint decimals follow the span across 0 V to 10 V, clamped to 0..15; the gains' decimals
+// follow their magnitude.
+TEST_F(AppTest, DecimalsOfSetpointsAndGains)
+{
+    const std::pair<double, int> spans[] = {{0.1, 5}, {1, 4}, {10, 3}, {100, 2}, {1000, 1},
+                                            {10000, 0}, {4.095, 3}, {1e-30, 15}};
+    const std::pair<double, int> gains[] = {{9.99999, 4}, {10, 3}, {-150, 2}, {1000, 1}, {99999, 0}};
+    run([&] {
+        for (const auto &[span, decimals] : spans) {
+            scale(0, 10, 0, span, "u");
+            EXPECT_EQ(precision(PANEL_SOLLWERT), decimals) << span;
         }
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
-    });
-}
-
-TEST_F(AppTest, GainDecimalsFollowTheirMagnitude)
-{
-    const struct {
-        double p;
-        int decimals;
-    } faelle[] = {{9.99999, 4}, {10, 3}, {-150, 2}, {1000, 1}, {99999, 0}, {-99999, 0}};
-    runProgram([&] {
-        for (const auto &f : faelle) {
-            SetCtrlVal(panelHandle, PANEL_PANTEIL, f.p);
+        for (const auto &[p, decimals] : gains) {
+            SetCtrlVal(panelHandle, PANEL_PANTEIL, p);
             SetPrecision();
-            EXPECT_EQ(precision(panelHandle, PANEL_PANTEIL), f.decimals) << f.p;
+            EXPECT_EQ(precision(PANEL_PANTEIL), decimals) << p;
         }
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
-    });
-}
-
-TEST_F(AppTest, UnitFieldTakesAtMostFiveCharacters)
-{
-    runProgram([] {
-        applyScaling(0, 10, 0, 10, "mbar/s");
-        EXPECT_STREQ(gKonfig.einheit, "mbar/");
-        EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[mbar//s]");
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
+        quit();
     });
 }
