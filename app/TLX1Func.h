@@ -39,3 +39,29 @@ void PanelsInitialisieren(const char *version, const char *datum);
 
 // Plots the value (user unit) as the next point of the strip chart. No result.
 void IstwertPlotten(double wert);
+
+// ---- parameter-set files ------------------------------------------------------------------------
+
+struct Parameterdatei;
+
+// Asks for a file name ("Speichern", "*.tlx") and saves the main panel's parameter set and zoom with
+// gKonfig as a 160-byte parameter-set file. The file is written beside the target under a temporary
+// name and renamed over it only when complete, so a failed save leaves an earlier file as it was.
+// 0 (saved, or the operator cancelled), -308101 (the file cannot be created or replaced: missing or
+// write-protected folder, a folder or write-protected file of that name), -301102 (not all 160 bytes
+// reached the disk: short write, failed close or rename).
+int SchreibeParameterInDatei(void);
+
+// Asks for a file ("Laden", "*.tlx") and loads it: the file's scaling into gKonfig and the scaling
+// dialog, applied to the main panel, then the stored values onto the main panel. Nothing changes
+// unless the whole file was read and checked. 0 (loaded, or the operator cancelled), -308103 (cannot
+// be opened), -304104 (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version
+// is not 2), -304107 (shorter than 160 bytes).
+int LeseParameterAusDatei(void);
+
+// Reads P, I, D, output limits, power-on setpoint, slope, mode and the two zoom limits from the main
+// panel into the record's values; touches nothing else of the record. No result.
+void LeseParameterAusGUI(Parameterdatei *datei);
+
+// Puts the record's ten values into the same controls of the main panel. No result.
+void SchreibeParameterInGUI(const Parameterdatei *datei);

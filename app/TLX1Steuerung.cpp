@@ -3,6 +3,7 @@
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
+#include "error/OKV_errorV3.h"
 #include "platform/userint/userint.h"
 #include "ui/TLX1Steuerung.h"
 
@@ -39,10 +40,11 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Main_Numerics_Parametereingabe", Callback_Main_Numerics_Parametereingabe, nullptr, nullptr},
     {"Callback_Main_Button_Scann",              Callback_Main_Button_Scann, nullptr, nullptr},
     {"Callback_Main_Button_IDLesen",            Callback_Main_Button_IDLesen, nullptr, nullptr},
-    // parameter-set files: add the two menu callbacks here
+    {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
+    {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
 };
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 19);
+static_assert(CALLBACK_ANZAHL == 21);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -351,4 +353,18 @@ int Callback_Main_Button_IDLesen(int, int, int event, void *, int, int)
     if (event == EVENT_COMMIT)
         FehlerZeigen(IDLesen());
     return 0;
+}
+
+// ---- parameter-set files ------------------------------------------------------------------------
+
+void Callback_Menu_Laden(int, int, void *, int)
+{
+    if (const int code = LeseParameterAusDatei(); code != 0)
+        OKV_Fehlerpopup(code);
+}
+
+void Callback_Menu_Speichern(int, int, void *, int)
+{
+    if (const int code = SchreibeParameterInDatei(); code != 0)
+        OKV_Fehlerpopup(code);
 }

@@ -86,3 +86,10 @@ int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callba
 
 // ---- callbacks of the parameter-set files ---------------------------------------------------------
 // (menu "Datei", "Parametersatz laden" and "Parametersatz speichern")
+// Each shows a failure in an error popup ("Fehler #<number>" and the catalogue text) and never touches
+// the main panel's error display; success and a cancelled file dialog show nothing.
+
+// "Parametersatz laden": loads a parameter-set file (LeseParameterAusDatei).
+void Callback_Menu_Laden(int menuBar, int menuItem, void *callbackData, int panel);
+// "Parametersatz speichern": saves the parameter set to a file (SchreibeParameterInDatei).
+void Callback_Menu_Speichern(int menuBar, int menuItem, void *callbackData, int panel);

@@ -1,7 +1,11 @@
 #include "platform/fileio/fileio.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Handles are plain descriptors, remembered with their mode so that CloseFile knows whether to sync.
@@ -17,6 +21,26 @@ struct OpenEntry {
 OpenEntry g_open[kMaxHandles];
 int g_failCountdown = 0;
 int g_failErrno = 0;
+
+int freeSlot() {
+    int slot = 0;
+    while (slot < kMaxHandles && g_open[slot].fd >= 0) ++slot;
+    return slot < kMaxHandles ? slot : -1;
+}
+
+int openRetrying(const char *path, int flags, mode_t mode) {
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The folder part of a path with its final '/', or "" for a bare file name (the current folder).
+std::string folderOf(const char *path) {
+    const char *slash = std::strrchr(path, '/');
+    return slash == nullptr ? std::string() : std::string(path, static_cast<std::size_t>(slash - path + 1));
+}
 
 OpenEntry *entry(int handle) {
     if (handle < 0 || handle >= kMaxHandles || g_open[handle].fd < 0) return nullptr;
@@ -38,13 +62,9 @@ int OpenFile(const char *path, int mode, int action, int /*fileType*/) {
         if (action == VAL_TRUNCATE) flags |= O_TRUNC;
         if (action == VAL_APPEND) flags |= O_APPEND;
     }
-    int slot = 0;
-    while (slot < kMaxHandles && g_open[slot].fd >= 0) ++slot;
-    if (slot == kMaxHandles) return -1;
-    int fd;
-    do {
-        fd = ::open(path, flags, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int slot = freeSlot();
+    if (slot < 0) return -1;
+    const int fd = openRetrying(path, flags, 0666);
     if (fd < 0) return -1;
     g_open[slot] = OpenEntry{fd, false};
     return slot;
@@ -95,4 +115,54 @@ int CloseFile(int handle) {
 void FileIO_FailWriteAfter(int countdown, int error) {
     g_failCountdown = countdown > 0 ? countdown : 0;
     g_failErrno = error;
+}
+
+int OpenTempFileBeside(const char *path, char *tempPath, int tempPathSize) {
+    if (path == nullptr || path[0] == '\0' || tempPath == nullptr || tempPathSize <= 0) return -1;
+    // Refuse what a plain open for writing would refuse, so that the rename cannot replace a folder
+    // or a file the operator protected against writing.
+    struct stat target {};
+    const bool exists = ::stat(path, &target) == 0;
+    if (exists && (!S_ISREG(target.st_mode) || ::access(path, W_OK) != 0)) return -1;
+    const int slot = freeSlot();
+    if (slot < 0) return -1;
+
+    static unsigned serial = 0;
+    const std::string folder = folderOf(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, ".tlx1-%ld-%u.tmp", static_cast<long>(::getpid()), ++serial);
+        const std::string temp = folder + name;
+        if (temp.size() + 1 > static_cast<std::size_t>(tempPathSize)) return -1;
+        const int fd = openRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;   // a leftover of an earlier run, or another writer
+            return -1;
+        }
+        if (exists) ::fchmod(fd, target.st_mode & 07777);   // failing leaves the default bits
+        std::memcpy(tempPath, temp.c_str(), temp.size() + 1);
+        g_open[slot] = OpenEntry{fd, false};
+        return slot;
+    }
+    return -1;
+}
+
+int RenameFile(const char *from, const char *to) {
+    if (from == nullptr || to == nullptr) return -1;
+    if (::rename(from, to) != 0) return -1;
+    // The new folder entry reaches the disk too, so that after a power loss the name holds the new
+    // content and not an empty file.
+    std::string folder = folderOf(to);
+    if (folder.empty()) folder = ".";
+    const int fd = openRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return 0;
+}
+
+int DeleteFile(const char *path) {
+    if (path == nullptr) return -1;
+    return ::unlink(path) == 0 ? 0 : -1;
 }

@@ -25,3 +25,21 @@ int CloseFile(int handle);
 // Test hook: the countdown-th WriteFile from now on (1 = the next) writes nothing and fails with
 // errno `error`. 0 switches the hook off.
 void FileIO_FailWriteAfter(int countdown, int error);
+
+// ---- replacing a file in one step -----------------------------------------------------------------
+// Write the new content into a temporary file beside the target, close it, then RenameFile it over
+// the target: the target is either the earlier file or the complete new one, never a part.
+
+// Creates a new, empty file in the folder of `path` under a name no other file has (a hidden
+// ".tlx1-....tmp") and opens it write-only; its permission bits are those of the existing `path`,
+// else the usual ones of a new file. The handle, or -1 when the folder is missing or not writable,
+// or when `path` exists but a plain OpenFile for writing would fail on it (a folder, write-protected).
+// The temporary file's path goes into tempPath (tempPathSize bytes).
+int OpenTempFileBeside(const char *path, char *tempPath, int tempPathSize);
+
+// Puts the file `from` in the place of `to` in one step and flushes the folder entry to the disk.
+// 0, or -1 when the rename failed (the folder entry's flush is best effort).
+int RenameFile(const char *from, const char *to);
+
+// Removes a file. 0, or -1.
+int DeleteFile(const char *path);
