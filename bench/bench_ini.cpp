@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,32 +54,46 @@ int CountBytes(void *data, const char *line)
     return 0;
 }
 
-template <typename F> double Best(int runs, F f)
+// Processor time of this process: the machine is shared, and wall time would
+// count the time other processes ran.
+double CpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Best of `runs` runs, in processor time (wall time for file writes, which wait for the disk).
+template <typename F> double Best(int runs, F f, bool wall = false)
 {
     double best = 1e9;
     for (int r = 0; r < runs; ++r) {
-        Clock::time_point start = Clock::now();
+        const Clock::time_point startWall = Clock::now();
+        const double startCpu = CpuSeconds();
         f();
-        best = std::min(best, SecondsSince(start));
+        best = std::min(best, wall ? SecondsSince(startWall) : CpuSeconds() - startCpu);
     }
     return best;
 }
 
 void MeasureSizes(const std::string &dir)
 {
-    std::printf("%8s %10s %10s %12s %11s %11s %10s %12s\n", "items", "read ms", "ns/item", "lookup us", "gen. ms",
+    std::printf("%8s %10s %10s %12s %11s %11s %10s %12s\n", "items", "read ms", "ns/item", "lookup us", "text ms",
                 "file ms", "put ms", "put rnd ms");
     std::mt19937 random(1);
     for (int n : {1000, 10000, 100000}) {
         const std::string path = dir + "/bench" + std::to_string(n) + ".ini";
         std::ofstream(path, std::ios::binary) << FileText(n, random);
         IniStore *store = nullptr;
-        const double read = Best(5, [&] {
+        double read = 1e9;
+        for (int run = 0; run < 5; ++run) {
             Ini_Dispose(store);
             store = Ini_New(1);
-            if (Ini_ReadFromFile(store, path.c_str()) != 0)
-                std::abort();
-        });
+            read = std::min(read, Best(1, [&] {
+                if (Ini_ReadFromFile(store, path.c_str()) != 0)
+                    std::abort();
+            }));
+        }
 
         // Lookups in random order, alternating sections, so the section cache rarely helps.
         std::vector<int> order(static_cast<size_t>(n));
@@ -106,7 +121,7 @@ void MeasureSizes(const std::string &dir)
         const double file = Best(3, [&] {
             if (Ini_WriteToFile(store, out.c_str()) != 0)
                 std::abort();
-        });
+        }, true);
 
         // Building a store by Put: in name order (appends) and in random order (inserts).
         std::vector<int> sortedOrder(order);
