@@ -371,6 +371,29 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
     return bar;
 }
 
+// A text message just inside a frame's top edge is that group's title and reads bold; a single line
+// given more height than text needs is the panel's title and reads larger.
+void StyleTitles(int panel, const PanelDef &def)
+{
+    for (int i = 0; i < def.controlCount; ++i) {
+        const CtrlDef &t = def.controls[i];
+        QWidget *w = t.kind == CTRL_TEXT_MSG ? QtView_ControlWidget(panel, t.id) : nullptr;
+        if (!w || (t.startText && std::strchr(t.startText, '\n'))) continue;
+        QFont f = w->font();
+        if (t.height >= 2 * kFontPixels) {
+            f.setBold(true);
+            f.setPixelSize(kFontPixels * 3 / 2);
+        }
+        for (int j = 0; j < def.controlCount; ++j) {
+            const CtrlDef &d = def.controls[j];
+            if (d.kind == CTRL_DECORATION && t.top >= d.top && t.top - d.top <= kFontPixels + 4 && t.left >= d.left &&
+                t.left < d.left + d.width)
+                f.setBold(true);
+        }
+        w->setFont(f);
+    }
+}
+
 void DeleteWindow(PanelView &pv)
 {
     if (pv.window) delete pv.window.data();
@@ -453,6 +476,7 @@ void ViewPanelLoaded(int panel)
     // Frames lie behind the controls they group.
     for (auto &[id, cv] : pv.controls)
         if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
+    StyleTitles(panel, *def);
     for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
     if (ControlView *first = FindControl(panel, GetActiveCtrl(panel)); first && first->widget)
         first->widget->setFocus(Qt::OtherFocusReason);
