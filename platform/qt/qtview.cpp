@@ -19,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
@@ -44,7 +43,6 @@ struct ControlView {
 
 struct PanelView {
     QPointer<PanelWindow> window;
-    QPointer<QWidget> content;
     bool placed = false;         // first show positions a child window over its parent
     std::map<int, ControlView> controls;
 };
@@ -337,9 +335,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         return new StripChartWidget(panel, control, content);
     case CTRL_DECORATION: {
         auto *f = new QFrame(content);
-        f->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        f->setFrameShape(QFrame::Box);
-        f->setFrameShadow(QFrame::Sunken);
+        f->setFrameStyle(QFrame::Box | QFrame::Sunken);   // an etched line around the group
         return f;
     }
     case CTRL_PICTURE:
@@ -455,7 +451,6 @@ void ViewPanelLoaded(int panel)
     content->setObjectName(QStringLiteral("panelContent"));
     content->setFixedSize(std::max(1, def->width), std::max(1, def->height));
     layout->addWidget(content);
-    pv.content = content;
 
     for (int i = 0; i < def->controlCount; ++i) {
         const CtrlDef &cd = def->controls[i];
