@@ -4,8 +4,12 @@
 // the COM port, set the 1.0 s time-out, run the commands, close the port. Failures print the number
 // the operator knows and the German catalogue text. The tool's own texts are UTF-8 for the terminal.
 // Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation.
+#include "app/Parameterdatei.h"
+#include "app/TLX1Func.h"
+#include "app/TLX1Konfig.h"
 #include "driver/okvtlx1.h"
 #include "error/OKV_errorV3.h"
+#include "platform/fileio/fileio.h"
 #include "platform/rs232/rs232.h"
 #include "tools/ctl_text.h"
 
@@ -60,7 +64,7 @@ struct Aufruf {
     long anzahl = 0;                      // 0: until interrupted
     bool anzahlGegeben = false;
     double wert = 0.0;                    // set: the value
-    std::array<double, 8> satz{};         // write-set: the values in record order
+    std::array<double, 8> satz{};         // write-set, load: the values in volts, record order
 };
 
 int Scan(const Aufruf &a, int port);
@@ -70,6 +74,8 @@ int Get(const Aufruf &a, int port);
 int Set(const Aufruf &a, int port);
 int ReadSet(const Aufruf &a, int port);
 int WriteSet(const Aufruf &a, int port);
+int Save(const Aufruf &a, int port);
+int Load(const Aufruf &a, int port);
 int Monitor(const Aufruf &a, int port);
 
 struct Befehl {
@@ -129,6 +135,19 @@ constexpr Befehl kBefehle[] = {
      "Geschrieben wird in der Reihenfolge P1 I1 D1 anfangssoll1 min1 max1 anstiegszeit1\n"
      "betriebsart1; beim ersten Fehler bricht der Befehl ab und nennt den Namen.\n",
      WriteSet},
+    {"save", 1, 1, true, false, "save DATEI.tlx",
+     "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
+     "Liest den Parametersatz von Kanal 1 und speichert ihn als Parametersatzdatei, wie das\n"
+     "Fenster sie lädt: Skalierung 0 bis 10 V als 0 bis 10 \"V\", Zoom 0 bis 10. Die Datei wird\n"
+     "erst ersetzt, wenn alles gelesen und die neue Datei vollständig geschrieben ist.\n",
+     Save},
+    {"load", 1, 1, true, false, "load DATEI.tlx",
+     "Parametersatz aus einer Parametersatzdatei auf das Modul schreiben",
+     "Schreibt den Parametersatz einer Parametersatzdatei auf Kanal 1 des Moduls. Sollwert beim\n"
+     "Einschalten und Anstiegsgeschwindigkeit werden aus der Einheit der Datei in Volt\n"
+     "umgerechnet. Die Datei wird ganz gelesen und geprüft, bevor etwas gesendet wird;\n"
+     "Reihenfolge und Abbruch beim ersten Fehler wie bei write-set.\n",
+     Load},
     {"monitor", 0, 0, true, true, "monitor [--rate HZ] [--count N]",
      "Istwert als CSV mit Zeitstempel ausgeben",
      "Liest den Istwert (istwert1) mit HZ Abfragen je Sekunde (Vorgabe 10, 0.01 bis 100) und\n"
@@ -137,7 +156,7 @@ constexpr Befehl kBefehle[] = {
      "Ein Lesefehler beendet den Befehl mit seiner Fehlermeldung (Exit-Status 1).\n",
      Monitor},
 };
-static_assert(std::size(kBefehle) == 8);
+static_assert(std::size(kBefehle) == 10);
 
 // The channel-1 parameter set in record order (the order read-set prints) ...
 constexpr std::array<std::string_view, 8> kSatzNamen = {
@@ -377,17 +396,50 @@ int Set(const Aufruf &a, int port)
     return kOk;
 }
 
+// Reads the channel-1 set from the module in transfer order, as the window program does, into
+// satz (record order). False after printing the failure; satz is then incomplete.
+bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<double, 8> &satz)
+{
+    for (const int i : kUebertragung) {
+        const std::string name(kSatzNamen[i]);
+        if (const int rc = OKVTLX1_ParameterLesen(port, adresse, name.c_str(), &satz[i]); rc != 0) {
+            FehlerAusgeben(rc);
+            std::cerr << befehl << ": " << name << " nicht gelesen\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes satz (record order, volts) to the module in transfer order and stops at the first
+// failure, which it prints with the names written and not sent. True when all eight went.
+bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz)
+{
+    std::string geschrieben;
+    for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
+        const int i = kUebertragung[k];
+        const std::string name(kSatzNamen[i]);
+        if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
+            FehlerAusgeben(rc);
+            // The failing value itself may or may not have reached the module.
+            std::string offen;
+            for (std::size_t r = k + 1; r < kUebertragung.size(); ++r)
+                offen += " " + std::string(kSatzNamen[kUebertragung[r]]);
+            std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:"
+                      << (geschrieben.empty() ? " nichts" : geschrieben)
+                      << "; nicht gesendet:" << (offen.empty() ? " nichts" : offen) << "\n";
+            return false;
+        }
+        geschrieben += " " + name;
+    }
+    return true;
+}
+
 int ReadSet(const Aufruf &a, int port)
 {
     std::array<double, kSatzNamen.size()> satz{};
-    for (const int i : kUebertragung) {
-        const std::string name(kSatzNamen[i]);
-        if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, name.c_str(), &satz[i]); rc != 0) {
-            FehlerAusgeben(rc);
-            std::cerr << "read-set: " << name << " nicht gelesen; nichts ausgegeben\n";
-            return kFehler;
-        }
-    }
+    if (!SatzVomModul("read-set", port, a.adresse, satz))
+        return kFehler;  // never half a set on standard output
     for (std::size_t i = 0; i < kSatzNamen.size(); ++i)
         std::cout << kSatzNamen[i] << "=" << ZahlText(satz[i]) << "\n";
     return kOk;
@@ -439,25 +491,98 @@ bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 
 int WriteSet(const Aufruf &a, int port)
 {
     // The text was read and checked whole before the port was opened (ArgumenteLesen).
-    std::string geschrieben;
-    for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
-        const int i = kUebertragung[k];
-        const std::string name(kSatzNamen[i]);
-        if (const int rc = OKVTLX1_ParameterSchreiben(port, a.adresse, name.c_str(), a.satz[i]);
-            rc != 0) {
-            FehlerAusgeben(rc);
-            // The failing value itself may or may not have reached the module.
-            std::string offen;
-            for (std::size_t r = k + 1; r < kUebertragung.size(); ++r)
-                offen += " " + std::string(kSatzNamen[kUebertragung[r]]);
-            std::cerr << "write-set: abgebrochen bei " << name << "; geschrieben:"
-                      << (geschrieben.empty() ? " nichts" : geschrieben)
-                      << "; nicht gesendet:" << (offen.empty() ? " nichts" : offen) << "\n";
-            return kFehler;
-        }
-        geschrieben += " " + name;
+    return SatzZumModul("write-set", port, a.adresse, a.satz) ? kOk : kFehler;
+}
+
+// --- Parameter-set files ------------------------------------------------------------------------
+// The same codes as the window program's "Parametersatz speichern" and "laden".
+
+constexpr int kDateiAnlegen = -308101;
+constexpr int kDateiSchreiben = -301102;
+constexpr int kDateiOeffnen = -308103;
+constexpr int kDateiKopfFehlt = -304104;
+constexpr int kDateiRestFehlt = -304107;
+
+// Saves the record to pfad through a temporary file beside it, renamed over it once complete, so
+// a failed save leaves an earlier file as it was. 0, -308101, -301102.
+int DateiSchreiben(const std::string &pfad, const Parameterdatei &datei)
+{
+    std::array<unsigned char, PARAMETERDATEI_GROESSE> bytes{};
+    Parameterdatei_Kodieren(&datei, bytes.data());
+    std::vector<char> temp(pfad.size() + 256);
+    const int handle = OpenTempFileBeside(pfad.c_str(), temp.data(), static_cast<int>(temp.size()));
+    if (handle < 0)
+        return kDateiAnlegen;
+    const bool vollstaendig = WriteFile(handle, reinterpret_cast<const char *>(bytes.data()),
+                                        PARAMETERDATEI_GROESSE) == PARAMETERDATEI_GROESSE;
+    const bool geschlossen = CloseFile(handle) == 0;  // includes the flush to the disk
+    if (!vollstaendig || !geschlossen || RenameFile(temp.data(), pfad.c_str()) != 0) {
+        DeleteFile(temp.data());
+        return kDateiSchreiben;
+    }
+    return 0;
+}
+
+// Reads and checks the record in pfad. 0, -308103, -304104, -302105, -303106, -304107.
+int DateiLesen(const std::string &pfad, Parameterdatei *datei)
+{
+    const int handle = OpenFile(pfad.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_BINARY);
+    if (handle < 0)
+        return kDateiOeffnen;
+    std::array<unsigned char, PARAMETERDATEI_GROESSE> bytes{};
+    char *puffer = reinterpret_cast<char *>(bytes.data());
+    constexpr int kRest = PARAMETERDATEI_GROESSE - PARAMETERDATEI_KOPF;
+    int code = kDateiKopfFehlt;
+    if (ReadFile(handle, puffer, PARAMETERDATEI_KOPF) == PARAMETERDATEI_KOPF) {
+        code = Parameterdatei_KopfPruefen(bytes.data());
+        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest)
+            code = kDateiRestFehlt;
+    }
+    CloseFile(handle);
+    if (code == 0)
+        Parameterdatei_Dekodieren(bytes.data(), datei);
+    return code;
+}
+
+int Save(const Aufruf &a, int port)
+{
+    std::array<double, kSatzNamen.size()> satz{};
+    if (!SatzVomModul("save", port, a.adresse, satz))
+        return kFehler;  // the file stays as it was
+    // Volts in the identity scaling: the window shows the set as it came from the module.
+    KonfigstrukturAufStandardwerte();
+    Parameterdatei datei{};
+    datei.satz = {satz[0], satz[1], satz[2], satz[3], satz[4], satz[5], satz[6], satz[7]};
+    datei.zoommin = 0.0;
+    datei.zoommax = 10.0;
+    datei.konfig = gKonfig;
+    if (const int rc = DateiSchreiben(a.argumente[0], datei); rc != 0) {
+        FehlerAusgeben(rc);
+        std::cerr << "save: " << a.argumente[0] << " nicht gespeichert\n";
+        return kFehler;
     }
     return kOk;
+}
+
+int Load(const Aufruf &a, int port)
+{
+    // The file was read, checked and converted to volts before the port was opened.
+    return SatzZumModul("load", port, a.adresse, a.satz) ? kOk : kFehler;
+}
+
+// Reads a parameter-set file into satz (record order), the power-on setpoint and the slope
+// converted from the file's unit to volts with the file's scaling, as the window program does
+// when it writes a loaded set. 0 or the file's error code.
+int DateiSatz(const std::string &pfad, std::array<double, 8> &satz)
+{
+    Parameterdatei datei{};
+    if (const int rc = DateiLesen(pfad, &datei); rc != 0)
+        return rc;
+    gKonfig = datei.konfig;
+    const Parametersatz &s = datei.satz;
+    satz = {s.P, s.I, s.D, s.min, s.max, Umrechnen_BenutzereinheitZuVolt(s.anfangssoll),
+            Umrechnen_BenutzereinheitZuVolt(s.anstiegszeit), s.betriebsart};
+    return 0;
 }
 
 // Waits until `frist`; true as soon as SIGINT or SIGTERM is there. The two stay blocked for the
@@ -662,6 +787,14 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
         a.wert = *wert;
     }
 
+    if (befehl->name == "load") {
+        // Read and check the file before the port is opened: a bad file sends nothing.
+        if (const int rc = DateiSatz(a.argumente[0], a.satz); rc != 0) {
+            FehlerAusgeben(rc);
+            std::cerr << "load: " << a.argumente[0] << " nicht geladen\n";
+            return kFehler;
+        }
+    }
     if (befehl->name == "write-set") {
         // Read and check the whole text before the port is opened: a wrong line sends nothing.
         const bool stdin_ = anzahl == 0 || a.argumente[0] == "-";

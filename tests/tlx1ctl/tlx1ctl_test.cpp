@@ -1,5 +1,6 @@
 // tlx1ctl end to end: the tool runs as a child process against tlx1sim on a pseudo-terminal,
 // and each test reads what it printed, its exit status and what the module received.
+#include "app/Parameterdatei.h"
 #include "tests/support/SimProcess.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -227,8 +229,7 @@ TEST_F(Tlx1ctl, ModuleFaultsGiveNumberAndTextAndExitOne)
     r = Starte(mitGeraet({"read-set"}));  // never half a set
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "402050 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nread-set: P1 nicht gelesen; "
-                     "nichts ausgegeben\n");
+    EXPECT_EQ(r.err, "402050 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nread-set: P1 nicht gelesen\n");
 
     sim.command("fault wrongaddr");
     r = Starte(mitGeraet({"id"}));
@@ -331,6 +332,96 @@ TEST_F(Tlx1ctl, EveryCommandHasHelp)
     const Ergebnis r = Starte({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("monitor [--rate HZ] [--count N]"), std::string::npos);
+}
+
+std::string DateiInhalt(const std::string &pfad)
+{
+    std::ifstream f(pfad, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(Tlx1ctlDatei, SaveStoresTheModulesSetAndLoadMovesItToAnotherModule)
+{
+    // Module 1 holds the window's design values, so the file must be the reference record.
+    SimProcess sim({"--plant", "off", "--module", "1", "--module", "2"});
+    for (const char *c : {"P1 0", "I1 1", "D1 0", "min1 0", "max1 10", "anfangssoll1 0",
+                          "anstiegszeit1 1000", "betriebsart1 1"})
+        sim.command(std::string("set 1 ") + c);
+    const std::string datei = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid()) + ".tlx";
+    std::ofstream(datei) << "earlier file";
+    Ergebnis r = Starte({"save", datei, "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    unsigned char referenz[PARAMETERDATEI_GROESSE] = {
+        'o', 'k', 'v', ' ', 't', 'l', 'x', '1', ' ', 'p', 'a', 'r', 'a', 'm', 'e', 't',
+        'e', 'r', 'd', 'a', 't', 'e', 'i', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+    const std::pair<int, unsigned char> gesetzt[] = {
+        {54, 0xf0}, {55, 0x3f}, {78, 0x24}, {79, 0x40}, {93, 0x40}, {94, 0x8f}, {95, 0x40},
+        {102, 0xf0}, {103, 0x3f}, {118, 0x24}, {119, 0x40}, {134, 0x24}, {135, 0x40},
+        {150, 0x24}, {151, 0x40}, {152, 'V'}};
+    for (const auto &[stelle, wert] : gesetzt)
+        referenz[stelle] = wert;
+    EXPECT_EQ(DateiInhalt(datei), std::string(reinterpret_cast<char *>(referenz), sizeof referenz));
+
+    r = Starte({"load", datei, "--address", "2", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Ergebnis eins = Starte({"read-set", "--device", sim.devicePath()});
+    const Ergebnis zwei = Starte({"read-set", "--address", "2", "--device", sim.devicePath()});
+    EXPECT_EQ(zwei.out, eins.out);
+    EXPECT_NE(zwei.out.find("anstiegszeit1=1000\n"), std::string::npos) << zwei.out;
+
+    // A module that does not answer: nothing saved, the earlier file as it was.
+    sim.command("fault silent");
+    const std::string vorher = DateiInhalt(datei);
+    r = Starte({"save", datei, "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Zeilen(r.err).at(0), std::string("403052 ") + kKeineAntwort);
+    EXPECT_EQ(DateiInhalt(datei), vorher);
+    sim.command("fault none");
+    r = Starte({"save", "/nonexistent/a.tlx", "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Zeilen(r.err).at(0), "308101 Fehler beim \u00d6ffnen der Datei");
+    std::remove(datei.c_str());
+}
+
+TEST(Tlx1ctlDatei, LoadConvertsFromTheFilesUnitAndRefusesBadFilesBeforeSending)
+{
+    SimProcess sim({"--plant", "off"});
+    const std::string pfad = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid()) + ".tlx";
+    // 0..10 V shown as 20..120 "%": 70 % is 5 V, a slope of 220 %/s is 20 V/s (offset included).
+    Parameterdatei datei{{2.5, 0.1, 0, 0.5, 9.5, 70, 220, 3}, 20, 120, {0, 10, 20, 120, "%"}};
+    unsigned char bytes[PARAMETERDATEI_GROESSE];
+    Parameterdatei_Kodieren(&datei, bytes);
+    const std::string gut(reinterpret_cast<char *>(bytes), sizeof bytes);
+    std::ofstream(pfad, std::ios::binary) << gut;
+    Ergebnis r = Starte({"load", pfad, "--device", sim.devicePath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> erwartet = {
+        "#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000", "#1S5W5.000",
+        "#1L1W0.500",  "#1H1W9.500",  "#1F1W20.000", "#1M1W3"};
+    sim.waitForFrames(erwartet.size());
+    EXPECT_EQ(sim.received(), erwartet);
+    sim.clearReceived();
+
+    std::string andererTyp = gut, version3 = gut;
+    andererTyp[23] = 'x';
+    version3[32] = 3;
+    const std::pair<std::string, std::string> faelle[] = {
+        {gut.substr(0, 35), "304104 Fehler beim Lesen der Datei"},
+        {gut.substr(0, 159), "304107 Fehler beim Lesen der Datei"},
+        {andererTyp, "302105 Die Datei ist nicht vom richtigen Typ"},
+        {version3, "303106 Die Datei hat die falsche Versionsnummer"},
+    };
+    for (const auto &[inhalt, fehler] : faelle) {
+        std::ofstream(pfad, std::ios::binary | std::ios::trunc) << inhalt;
+        r = Starte({"load", pfad, "--device", sim.devicePath()});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(Zeilen(r.err).at(0), fehler);
+    }
+    std::remove(pfad.c_str());
+    r = Starte({"load", pfad, "--device", sim.devicePath()});
+    EXPECT_EQ(Zeilen(r.err).at(0), "308103 Fehler beim \u00d6ffnen der Datei");
+    usleep(200 * 1000);
+    EXPECT_TRUE(sim.received().empty());
 }
 
 TEST(Tlx1ctlPort, PortNumberUsesTheSameMappingAsTheWindowProgram)
