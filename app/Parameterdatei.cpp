@@ -1,5 +1,7 @@
 #include "app/Parameterdatei.h"
 
+#include "platform/fileio/fileio.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -93,4 +95,61 @@ void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE]
     k.einheitmax = getDouble(bytes + kOffKonfig + 24);
     std::memcpy(k.einheit, bytes + kOffEinheit, kEinheitBytes);
     k.einheit[kEinheitBytes - 1] = '\0';
+}
+
+// ---- files --------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kFehlerAnlegen = -308101;
+constexpr int kFehlerSchreiben = -301102;
+constexpr int kFehlerOeffnen = -308103;
+constexpr int kFehlerKopfFehlt = -304104;
+constexpr int kFehlerRestFehlt = -304107;
+
+// Room for the folder of a chosen path and the temporary file's name.
+constexpr int kTempPfadLaenge = 4096 + 64;
+
+}  // namespace
+
+int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei) {
+    if (pfad == nullptr || datei == nullptr) return kFehlerAnlegen;
+    unsigned char bytes[PARAMETERDATEI_GROESSE];
+    Parameterdatei_Kodieren(datei, bytes);
+
+    // A full disk or a failing medium must not destroy the operator's earlier file: the target is
+    // replaced only by a complete file that is on the disk.
+    char temp[kTempPfadLaenge];
+    const int handle = OpenTempFileBeside(pfad, temp, sizeof temp);
+    if (handle < 0) return kFehlerAnlegen;
+    const bool vollstaendig = WriteFile(handle, reinterpret_cast<const char *>(bytes), PARAMETERDATEI_GROESSE) ==
+                              PARAMETERDATEI_GROESSE;
+    const bool geschlossen = CloseFile(handle) == 0;   // includes the flush to the disk
+    if (!vollstaendig || !geschlossen || RenameFile(temp, pfad) != 0) {
+        DeleteFile(temp);
+        return kFehlerSchreiben;
+    }
+    return 0;
+}
+
+int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei) {
+    if (pfad == nullptr || datei == nullptr) return kFehlerOeffnen;
+    const int handle = OpenFile(pfad, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_BINARY);
+    if (handle < 0) return kFehlerOeffnen;
+    unsigned char bytes[PARAMETERDATEI_GROESSE] = {};
+    char *puffer = reinterpret_cast<char *>(bytes);
+    constexpr int kRest = PARAMETERDATEI_GROESSE - PARAMETERDATEI_KOPF;
+    int code = kFehlerKopfFehlt;
+    if (ReadFile(handle, puffer, PARAMETERDATEI_KOPF) == PARAMETERDATEI_KOPF) {
+        code = Parameterdatei_KopfPruefen(bytes);
+        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest) code = kFehlerRestFehlt;
+    }
+    CloseFile(handle);   // only read: nothing to lose
+    if (code == 0) Parameterdatei_Dekodieren(bytes, datei);
+    return code;
+}
+
+double Parameterdatei_InVolt(const KonfigStruktur *k, double wert) {
+    const double faktor = (k->vmax - k->vmin) / (k->einheitmax - k->einheitmin);
+    return (wert - k->einheitmin) * faktor + k->vmin;
 }

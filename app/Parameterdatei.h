@@ -31,3 +31,21 @@ int Parameterdatei_KopfPruefen(const unsigned char kopf[PARAMETERDATEI_KOPF]);
 // The record held in 160 bytes whose head passed the check. A unit text without its terminating
 // zero is cut after the fifth character.
 void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE], Parameterdatei *datei);
+
+// Writes the record as the file `pfad`. The bytes go into a temporary file beside it, which replaces
+// the target only once all 160 bytes are written and on the disk: a failed save leaves an earlier
+// file as it was and no temporary file behind. 0, -308101 (the file cannot be created or replaced:
+// missing or write-protected folder, a folder or a write-protected file of that name), -301102 (not
+// all 160 bytes reached the disk: short write, failed close or rename).
+int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei);
+
+// Reads and checks the file `pfad` into *datei, which is changed only when the whole record was read
+// and its head is right; bytes after the record are ignored. 0, -308103 (cannot be opened), -304104
+// (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version is not 2), -304107
+// (shorter than 160 bytes).
+int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei);
+
+// Volts of a value in the unit of scaling k, with the program's arithmetic for it: the factor
+// (vmax - vmin) / (einheitmax - einheitmin) first, then (wert - einheitmin) * factor + vmin.
+// Not checked: a degenerate scaling gives infinity or NaN.
+double Parameterdatei_InVolt(const KonfigStruktur *k, double wert);

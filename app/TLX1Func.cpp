@@ -4,7 +4,6 @@
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Steuerung.h"
 #include "ini/IniStore.h"
-#include "platform/fileio/fileio.h"
 #include "platform/userint/userint.h"
 #include "ui/TLX1Steuerung.h"
 
@@ -262,12 +261,6 @@ void IstwertPlotten(double wert)
 
 // ---- parameter-set files ------------------------------------------------------------------------
 
-static constexpr int FEHLER_DATEI_ANLEGEN = -308101;
-static constexpr int FEHLER_DATEI_SCHREIBEN = -301102;
-static constexpr int FEHLER_DATEI_OEFFNEN = -308103;
-static constexpr int FEHLER_DATEI_KOPF_FEHLT = -304104;
-static constexpr int FEHLER_DATEI_REST_FEHLT = -304107;
-
 static constexpr const char *DATEI_MUSTER = "*.tlx";
 
 // The controls of the record's ten values, in file order.
@@ -311,41 +304,7 @@ int SchreibeParameterInDatei(void)
     Parameterdatei datei{};
     LeseParameterAusGUI(&datei);
     datei.konfig = gKonfig;
-    unsigned char bytes[PARAMETERDATEI_GROESSE];
-    Parameterdatei_Kodieren(&datei, bytes);
-
-    // Written beside the target and renamed over it only when complete and on the disk: a full disk
-    // or a failing medium must not destroy the operator's earlier file.
-    char temp[MAX_PATHNAME_LEN + 64];
-    const int handle = OpenTempFileBeside(pfad, temp, sizeof temp);
-    if (handle < 0)
-        return FEHLER_DATEI_ANLEGEN;
-    const bool vollstaendig =
-        WriteFile(handle, reinterpret_cast<const char *>(bytes), PARAMETERDATEI_GROESSE) == PARAMETERDATEI_GROESSE;
-    const bool geschlossen = CloseFile(handle) == 0;   // includes the flush to the disk
-    if (!vollstaendig || !geschlossen || RenameFile(temp, pfad) != 0) {
-        DeleteFile(temp);
-        return FEHLER_DATEI_SCHREIBEN;
-    }
-    return 0;
-}
-
-// Reads the whole file into bytes and checks its head. 0 or the load's error code.
-static int DateiEinlesen(const char *pfad, unsigned char bytes[PARAMETERDATEI_GROESSE])
-{
-    const int handle = OpenFile(pfad, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_BINARY);
-    if (handle < 0)
-        return FEHLER_DATEI_OEFFNEN;
-    char *puffer = reinterpret_cast<char *>(bytes);
-    constexpr int REST = PARAMETERDATEI_GROESSE - PARAMETERDATEI_KOPF;
-    int code = FEHLER_DATEI_KOPF_FEHLT;
-    if (ReadFile(handle, puffer, PARAMETERDATEI_KOPF) == PARAMETERDATEI_KOPF) {
-        code = Parameterdatei_KopfPruefen(bytes);
-        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, REST) != REST)
-            code = FEHLER_DATEI_REST_FEHLT;
-    }
-    CloseFile(handle);   // only read: nothing to lose
-    return code;
+    return Parameterdatei_Schreiben(pfad, &datei);
 }
 
 int LeseParameterAusDatei(void)
@@ -355,13 +314,11 @@ int LeseParameterAusDatei(void)
         VAL_NO_FILE_SELECTED)
         return 0;
 
-    unsigned char bytes[PARAMETERDATEI_GROESSE] = {};
-    if (const int code = DateiEinlesen(pfad, bytes); code != 0)
+    Parameterdatei datei{};
+    if (const int code = Parameterdatei_Lesen(pfad, &datei); code != 0)
         return code;
 
     // The whole file is read and checked; only now does anything in the program change.
-    Parameterdatei datei{};
-    Parameterdatei_Dekodieren(bytes, &datei);
     gKonfig = datei.konfig;
     KonfigStrukturZuGui();
     // gKonfig already holds the file's scaling, so the panel's numbers are kept and read in its unit;
