@@ -148,8 +148,3 @@ int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei) {
     if (code == 0) Parameterdatei_Dekodieren(bytes, datei);
     return code;
 }
-
-double Parameterdatei_InVolt(const KonfigStruktur *k, double wert) {
-    const double faktor = (k->vmax - k->vmin) / (k->einheitmax - k->einheitmin);
-    return (wert - k->einheitmin) * faktor + k->vmin;
-}

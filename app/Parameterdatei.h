@@ -44,8 +44,3 @@ int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei);
 // (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version is not 2), -304107
 // (shorter than 160 bytes).
 int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei);
-
-// Volts of a value in the unit of scaling k, with the program's arithmetic for it: the factor
-// (vmax - vmin) / (einheitmax - einheitmin) first, then (wert - einheitmin) * factor + vmin.
-// Not checked: a degenerate scaling gives infinity or NaN.
-double Parameterdatei_InVolt(const KonfigStruktur *k, double wert);

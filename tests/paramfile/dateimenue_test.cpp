@@ -408,20 +408,4 @@ TEST_F(DateiTest, NonFiniteValuesLoadWithoutHarm)
     EXPECT_EQ(lesen("wieder.tlx"), referenz());
 }
 
-// tlx1ctl converts a file's values with the file's scaling; the program with gKonfig. Both must give
-// the module the same volts, to the last bit.
-TEST(ParameterdateiInVolt, AgreesWithTheProgramsConversion)
-{
-    const KonfigStruktur alt = gKonfig;
-    const KonfigStruktur skalierungen[] = {
-        {0, 10, 0, 10, "V"}, {0, 10, 0, 100, "%"}, {10, 0, 0, 100, "x"}, {0.3, 7.1, -3.3, 1e3, "mbar"}, {1, 9, 20, 120, "C"},
-    };
-    for (const KonfigStruktur &k : skalierungen) {
-        gKonfig = k;
-        for (double wert : {0.0, 1.0 / 3.0, 50.0, 999.99, -12.5, 1e6})
-            EXPECT_EQ(Parameterdatei_InVolt(&k, wert), Umrechnen_BenutzereinheitZuVolt(wert)) << k.einheit << " " << wert;
-    }
-    gKonfig = alt;
-}
-
 }  // namespace
