@@ -29,7 +29,7 @@ TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)
     TempDir dir;
     const std::string target = dir.Path("tlx1steuerung.ini");
     StorePtr small = Version(1, 3, "klein");
-    StorePtr large = Version(30, 60, "gross"); // about 150 KB, several buffer flushes
+    StorePtr large = Version(12, 50, "gross"); // about 50 KB, several buffer flushes
     const std::string texts[2] = {TextOf(small.get()), TextOf(large.get())};
     ASSERT_EQ(Ini_WriteToFile(small.get(), target.c_str()), 0);
 
