@@ -157,7 +157,11 @@ void Mirror(int panel, int control, ControlView &cv)
         const int maxLen = IntAttr(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
         e->setMaxLength(maxLen < 0 ? 32767 : maxLen);
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
-        if (e->text() != v) e->setText(v);
+        if (e->text() != v) {
+            e->setText(v);
+            e->setCursorPosition(0);   // a text longer than the field shows its beginning
+            e->setToolTip(cv.kind == CTRL_STRING_INDICATOR ? v : QString());
+        }
         break;
     }
     case CTRL_TEXT_MSG: {

@@ -58,7 +58,7 @@ protected:
     int main_ = 0, konfig_ = 0, about_ = 0;
 };
 
-TEST_F(QtPanels, ChoosingAlleInTheAddressRingCommitsNine)
+TEST_F(QtPanels, AlleInTheAddressRingIsNineAndALongErrorShowsItsBeginning)
 {
     ASSERT_TRUE(ShowAndActivate(main_));
     auto *ring = dynamic_cast<QComboBox *>(QtView_ControlWidget(main_, PANEL_ADRESSE));
@@ -71,6 +71,14 @@ TEST_F(QtPanels, ChoosingAlleInTheAddressRingCommitsNine)
     int address = 0;
     GetCtrlVal(main_, PANEL_ADRESSE, &address);
     EXPECT_EQ(address, 9);
+
+    // A long error text shows its beginning, the rest on hovering.
+    auto *error = dynamic_cast<QLineEdit *>(QtView_ControlWidget(main_, PANEL_FEHLERSTRING));
+    ASSERT_NE(error, nullptr);
+    const std::string text(200, 'x');
+    SetCtrlVal(main_, PANEL_FEHLERSTRING, ("Anfang " + text).c_str());
+    EXPECT_EQ(error->cursorPosition(), 0);
+    EXPECT_TRUE(error->toolTip().startsWith(QStringLiteral("Anfang")));
 }
 
 // Widgets whose rectangles may not meet: everything but frames and the invisible timer.
