@@ -18,10 +18,10 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -658,8 +658,9 @@ std::string EingabeLesen(const char *pfad, std::string *text)
 
 // --- Command line -------------------------------------------------------------------------------
 
-// Reads the command line into `a`. Returns the exit status when it is already decided (help, a
-// usage error or an unreadable write-set input), std::nullopt when the command is to run.
+// Reads the command line into `a`, and the input of write-set or the file of load, so that a bad
+// input is found before the port is opened. Returns the exit status when it is already decided
+// (help, a usage error, unreadable input), std::nullopt when the command is to run.
 std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl *&befehl)
 {
     bool hilfe = false;
@@ -797,12 +798,12 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
     }
     if (befehl->name == "write-set") {
         // Read and check the whole text before the port is opened: a wrong line sends nothing.
-        const bool stdin_ = anzahl == 0 || a.argumente[0] == "-";
-        const std::string quelle = stdin_ ? "Standardeingabe" : a.argumente[0];
+        const bool vonStdin = anzahl == 0 || a.argumente[0] == "-";
+        const std::string quelle = vonStdin ? "Standardeingabe" : a.argumente[0];
         std::string text;
-        if (const std::string fehler = EingabeLesen(stdin_ ? nullptr : quelle.c_str(), &text);
-            !fehler.empty()) {
-            std::cerr << "tlx1ctl: " << quelle << ": " << fehler << "\n";
+        if (const std::string problem = EingabeLesen(vonStdin ? nullptr : quelle.c_str(), &text);
+            !problem.empty()) {
+            std::cerr << "tlx1ctl: " << quelle << ": " << problem << "\n";
             return kFehler;
         }
         std::istringstream ein(text);
