@@ -47,7 +47,7 @@ constexpr CtrlDef kMain[] = {
      .startValue = 1, .items = kAddress, .itemCount = 9, .callbackName = "OnCtrl", .top = 80, .left = 10,
      .width = 110, .height = 24},
     {.id = TP_TOGGLE, .constantName = "TOGGLE", .kind = CTRL_TOGGLE_BUTTON, .dataType = VAL_INTEGER,
-     .callbackName = "OnToggle", .top = 80, .left = 140, .width = 110, .height = 26, .onText = "trennen",
+     .callbackName = "OnCtrl", .top = 80, .left = 140, .width = 110, .height = 26, .onText = "trennen",
      .offText = "verbinden"},
     {.id = TP_BUTTON, .constantName = "BUTTON", .kind = CTRL_COMMAND_BUTTON, .label = "Los",
      .callbackName = "OnCtrl", .top = 120, .left = 140, .width = 110, .height = 26},
@@ -91,22 +91,15 @@ std::vector<Event> g_events;
 int g_ticks = 0;
 int g_menuItem = 0;
 bool g_toggleRefuses = false;
-
 bool g_keepFocus = false;
 
-// Like the setpoint field's callback when g_keepFocus: the operator goes on typing in the same field.
+// Records the event; like the setpoint field's callback it may keep the focus in its field, and like a
+// connect that fails it may set the toggle back to off.
 int OnCtrl(int panel, int control, int event, void *, int, int)
 {
     g_events.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
     if (g_keepFocus) SetActiveCtrl(panel, control);
-    return 0;
-}
-
-// Like a connect that fails: the callback sets the toggle back to off.
-int OnToggle(int panel, int control, int event, void *, int, int)
-{
-    g_events.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
-    if (g_toggleRefuses) SetCtrlVal(panel, control, 0);
+    if (g_toggleRefuses && control == TP_TOGGLE) SetCtrlVal(panel, control, 0);
     return 0;
 }
 
@@ -128,8 +121,9 @@ void OnMenu(int, int item, void *, int)
 }
 
 constexpr CallbackEntry kCallbacks[] = {
-    {"OnCtrl", OnCtrl, nullptr, nullptr},   {"OnToggle", OnToggle, nullptr, nullptr},
-    {"OnTick", OnTick, nullptr, nullptr},   {"OnPanel", nullptr, OnPanel, nullptr},
+    {"OnCtrl", OnCtrl, nullptr, nullptr},
+    {"OnTick", OnTick, nullptr, nullptr},
+    {"OnPanel", nullptr, OnPanel, nullptr},
     {"OnMenu", nullptr, nullptr, OnMenu},
 };
 
@@ -159,7 +153,14 @@ protected:
         EXPECT_NE(w, nullptr);
         return w;
     }
-    QLineEdit *FieldEditor(int control) { return Widget<NumericField>(control)->findChild<QLineEdit *>(); }
+    // Selects what the field shows, types, and ends with the key (none: keeps typing).
+    static void Type(NumericField *field, const char *text, Qt::Key end)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        if (end != Qt::Key_unknown) QTest::keyClick(field, end);
+    }
 
     int main_ = 0, child_ = 0;
 };
@@ -182,10 +183,7 @@ TEST_F(QtView, TypedNumberCommitsExactlyWhatWasTyped)
     NumericField *field = Widget<NumericField>(TP_NUM);
     for (const Case &c : kCases) {
         g_events.clear();
-        field->setFocus();
-        FieldEditor(TP_NUM)->selectAll();
-        QTest::keyClicks(field, c.typed);
-        QTest::keyClick(field, Qt::Key_Return);
+        Type(field, c.typed, Qt::Key_Return);
         ASSERT_EQ(g_events.size(), 1u) << c.typed;
         EXPECT_EQ(g_events[0].event, EVENT_COMMIT);
         EXPECT_EQ(g_events[0].value, c.committed) << c.typed;
@@ -194,70 +192,45 @@ TEST_F(QtView, TypedNumberCommitsExactlyWhatWasTyped)
         EXPECT_EQ(v, c.committed) << c.typed;
         EXPECT_EQ(field->text(), QString::fromLatin1(c.shown)) << c.typed;
     }
+
+    // Refused or unfinished input commits nothing; Escape drops what was typed.
+    g_events.clear();
+    Type(field, "1a2b", Qt::Key_unknown);   // letters never reach the field
+    EXPECT_EQ(field->text(), QStringLiteral("12"));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(field->text(), QStringLiteral("100.00"));
+    Type(field, "-", Qt::Key_Return);
+    EXPECT_TRUE(g_events.empty());
+    EXPECT_EQ(field->text(), QStringLiteral("100.00"));
 }
 
-TEST_F(QtView, LeavingTheFieldOrAnArrowCommits)
-{
-    NumericField *field = Widget<NumericField>(TP_NUM);
-    field->setFocus();
-    FieldEditor(TP_NUM)->selectAll();
-    QTest::keyClicks(field, "4,125");
-    QTest::keyClick(field, Qt::Key_Tab);
-    ASSERT_EQ(g_events.size(), 1u);
-    EXPECT_EQ(g_events[0].value, 4.125);
-
-    // Leaving without typing commits nothing.
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_Tab);
-    EXPECT_EQ(g_events.size(), 1u);
-
-    QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(true).center());
-    ASSERT_EQ(g_events.size(), 2u);
-    EXPECT_EQ(g_events[1].value, 4.625);   // one increment of 0.5 up
-    QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(false).center());
-    ASSERT_EQ(g_events.size(), 3u);
-    EXPECT_EQ(g_events[2].value, 4.125);
-}
-
-TEST_F(QtView, FocusFollowsTheOperatorUnlessTheCallbackKeepsIt)
+TEST_F(QtView, LeavingTheFieldOrAnArrowCommitsAndTheFocusFollowsTheOperator)
 {
     NumericField *field = Widget<NumericField>(TP_NUM);
     EXPECT_TRUE(field->hasFocus());   // the model's first input control
-    FieldEditor(TP_NUM)->selectAll();
-    QTest::keyClicks(field, "5");
-    QTest::keyClick(field, Qt::Key_Tab);
+    Type(field, "4,125", Qt::Key_Tab);
     ASSERT_EQ(g_events.size(), 1u);
-    EXPECT_FALSE(field->hasFocus());
+    EXPECT_EQ(g_events[0].value, 4.125);
     EXPECT_TRUE(Widget<QComboBox>(TP_RING)->hasFocus());
+    Type(field, "", Qt::Key_Tab);   // leaving without typing commits nothing
+    EXPECT_EQ(g_events.size(), 1u);
 
+    QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(true).center());
+    QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(true).center());
+    QTest::mouseClick(field, Qt::LeftButton, {}, field->arrowRect(false).center());
+    ASSERT_EQ(g_events.size(), 4u);
+    EXPECT_EQ(g_events[1].value, 4.625);   // one increment of 0.5 a click
+    EXPECT_EQ(g_events[3].value, 4.625);
+
+    // A callback that keeps the focus in its field (as the setpoint field does) wins over Tab.
     g_keepFocus = true;
-    field->setFocus();
-    FieldEditor(TP_NUM)->selectAll();
-    QTest::keyClicks(field, "6");
-    QTest::keyClick(field, Qt::Key_Tab);
-    ASSERT_EQ(g_events.size(), 2u);
-    EXPECT_EQ(g_events[1].value, 6.0);
+    Type(field, "6", Qt::Key_Tab);
+    ASSERT_EQ(g_events.size(), 5u);
+    EXPECT_EQ(g_events[4].value, 6.0);
     EXPECT_TRUE(field->hasFocus());
-
     SetActiveCtrl(main_, TP_STR);
     EXPECT_TRUE(Widget<QLineEdit>(TP_STR)->hasFocus());
     EXPECT_EQ(Widget<QLineEdit>(TP_STR)->selectedText(), QStringLiteral("V"));
-}
-
-TEST_F(QtView, RefusedOrUnfinishedInputCommitsNothing)
-{
-    NumericField *field = Widget<NumericField>(TP_NUM);
-    field->setFocus();
-    FieldEditor(TP_NUM)->selectAll();
-    QTest::keyClicks(field, "1a2b");   // letters never reach the field
-    EXPECT_EQ(field->text(), QStringLiteral("12"));
-    QTest::keyClick(field, Qt::Key_Escape);   // Escape drops what was typed
-    EXPECT_EQ(field->text(), QStringLiteral("1.00"));
-    FieldEditor(TP_NUM)->selectAll();
-    QTest::keyClicks(field, "-");
-    QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_TRUE(g_events.empty());
-    EXPECT_EQ(field->text(), QStringLiteral("1.00"));
 }
 
 TEST_F(QtView, ValueSetByCodeIsShownWithThePrecisionAndRaisesNoEvent)
