@@ -2,29 +2,18 @@
 // COM 1; each test runs in a working folder of its own.
 #pragma once
 
-#include "app/TLX1Steuerung.h"
-#include "platform/userint/userint.h"
+#include "tests/app/AppFixture.h"
 #include "tests/support/SimProcess.h"
-#include "ui/TLX1Steuerung.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 using Frames = std::vector<std::string>;
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public AppTest {
  protected:
-    void SetUp() override;
     void TearDown() override;
-
-    // Runs the program's main routine; the script plays the operator and ends by quitting.
-    static int runProgram(std::function<void()> script);
-    static void quit();
 
     // Starts the simulator with these options and maps COM 1 to it.
     tlx1test::SimProcess &startSim(const std::vector<std::string> &args);
@@ -37,22 +26,10 @@ class DeviceTest : public ::testing::Test {
     static void recordStatusLine();
     static Frames statusLines();
 
-    // The error display's number (0 when cleared) and lamp.
-    static int errorNumber();
-    static int errorLamp();
+    // The error display's number (0 when cleared) and lamp; a control's dimmed state.
+    static int errorNumber() { return integer(panelHandle, PANEL_FEHLERNUMMER); }
+    static int errorLamp() { return integer(panelHandle, PANEL_FEHLERLED); }
     static int dimmed(int control);
-
-    // Values on the main panel as the model holds them.
-    static double num(int panel, int control);
-    static int integer(int panel, int control);
-    static std::string text(int panel, int control);
-    static int precision(int panel, int control);
-
-    // The operator applies a scaling through "Skalieren...": five fields, then "Ok".
-    static void applyScaling(double vmin, double vmax, double emin, double emax, const char *unit);
-
-    std::filesystem::path dir_;
-    std::filesystem::path oldDir_;
 
     std::unique_ptr<tlx1test::SimProcess> sim_;
 };

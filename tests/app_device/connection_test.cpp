@@ -21,8 +21,8 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
     startSim({"--plant", "off", "--module", "1", "--module", "2", "--cmd", "set 1 istwert1 2.500", "--cmd", "set 1 soll1 4.000",
               "--cmd", "set 2 istwert1 1.000"});
     setenv("TLX1_COM2", (dir_ / "kein-geraet").c_str(), 1);
-    runProgram([&] {
-        applyScaling(0, 10, 0, 100, "%");
+    run([&] {
+        scale(0, 10, 0, 100, "%");
         UiTest_ClearPopups();
 
         // A connect that fails changes nothing but the error display.
@@ -91,8 +91,8 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
 TEST_F(DeviceTest, OnConnectTheModuleModeDecidesWhichFieldIsFilled)
 {
     startSim({"--plant", "off", "--cmd", "set 1 soll1 3.000", "--cmd", "set 1 stellgroesse1 7.500"});
-    runProgram([&] {
-        applyScaling(0, 10, 0, 100, "%");
+    run([&] {
+        scale(0, 10, 0, 100, "%");
         struct Case {
             int mode;
             double soll, stell;
@@ -126,7 +126,7 @@ TEST_F(DeviceTest, OnConnectTheModuleModeDecidesWhichFieldIsFilled)
 TEST_F(DeviceTest, AFailedPollDropsTheConnection)
 {
     startSim({"--plant", "off"});
-    runProgram([&] {
+    run([&] {
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
         UiTest_TimerTick();
         EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).size(), 1u);

@@ -6,7 +6,7 @@
 // Every control, panel and menu item of the catalogue has its callback.
 TEST_F(DeviceTest, EveryCallbackOfTheCatalogueIsProvided)
 {
-    runProgram([] {
+    run([] {
         EXPECT_EQ(MissingCallbackNames(), Frames{});
         quit();
     });
@@ -15,8 +15,8 @@ TEST_F(DeviceTest, EveryCallbackOfTheCatalogueIsProvided)
 TEST_F(DeviceTest, SetpointAndOutputAreSentAtOnceOverAPortOpenedForTheWrite)
 {
     startSim({"--plant", "off"});
-    runProgram([&] {
-        applyScaling(0, 10, 0, 100, "%");
+    run([&] {
+        scale(0, 10, 0, 100, "%");
         takeReceived();
 
         EXPECT_EQ(UiTest_Enter(panelHandle, PANEL_SOLLWERT, 50.0), 0);
@@ -72,8 +72,8 @@ TEST_F(DeviceTest, LesenAndSchreibenMoveTheWholeParameterSet)
     startSim({"--plant", "off", "--cmd", "set 1 P1 150.000", "--cmd", "set 1 I1 0.5000", "--cmd", "set 1 D1 0.0100",
               "--cmd", "set 1 anfangssoll1 2.000", "--cmd", "set 1 min1 1.000", "--cmd", "set 1 max1 9.000",
               "--cmd", "set 1 anstiegszeit1 5.000", "--cmd", "set 1 betriebsart1 3"});
-    runProgram([&] {
-        applyScaling(0, 10, 0, 100, "%");
+    run([&] {
+        scale(0, 10, 0, 100, "%");
         takeReceived();
         recordStatusLine();
 
@@ -88,8 +88,8 @@ TEST_F(DeviceTest, LesenAndSchreibenMoveTheWholeParameterSet)
         EXPECT_EQ(num(panelHandle, PANEL_STELLMAX), 9.0);
         EXPECT_EQ(num(panelHandle, PANEL_ANSTIEGSZEIT), 50.0) << "the slope is scaled like a setpoint";
         EXPECT_EQ(num(panelHandle, PANEL_BETRIEBSART), 3.0);
-        EXPECT_EQ(precision(panelHandle, PANEL_PANTEIL), 2);
-        EXPECT_EQ(precision(panelHandle, PANEL_IANTEIL), 4);
+        EXPECT_EQ(precision(PANEL_PANTEIL), 2);
+        EXPECT_EQ(precision(PANEL_IANTEIL), 4);
         EXPECT_EQ(errorLamp(), 0);
         EXPECT_EQ(OffenerComPort(), -1);
 
@@ -107,7 +107,7 @@ TEST_F(DeviceTest, LesenAndSchreibenMoveTheWholeParameterSet)
         EXPECT_EQ(statusLines(), (Frames{"schreibe...", "", "lese...", ""}));
         EXPECT_EQ(sim().command("get 1 anstiegszeit1"), "30.000");
         EXPECT_EQ(num(panelHandle, PANEL_PANTEIL), 12.5);
-        EXPECT_EQ(precision(panelHandle, PANEL_PANTEIL), 3);
+        EXPECT_EQ(precision(PANEL_PANTEIL), 3);
         EXPECT_EQ(num(panelHandle, PANEL_ANFANGSSOLLWERT), 45.0);
         EXPECT_EQ(errorLamp(), 0);
         EXPECT_EQ(OffenerComPort(), -1);
@@ -118,7 +118,7 @@ TEST_F(DeviceTest, LesenAndSchreibenMoveTheWholeParameterSet)
 TEST_F(DeviceTest, SchreibenStopsAtTheFirstRefusedParameterWithoutReadBack)
 {
     startSim({"--plant", "off"});
-    runProgram([&] {
+    run([&] {
         UiTest_Enter(panelHandle, PANEL_PANTEIL, 3.0);
         UiTest_Enter(panelHandle, PANEL_STELLMAX, 8.0);
         sim().command("fault nak 1 min1");
@@ -140,7 +140,7 @@ TEST_F(DeviceTest, SchreibenStopsAtTheFirstRefusedParameterWithoutReadBack)
 TEST_F(DeviceTest, FailedLesenChangesNoField)
 {
     startSim({"--plant", "off", "--cmd", "set 1 P1 7.0000", "--cmd", "set 1 max1 6.000"});
-    runProgram([&] {
+    run([&] {
         const int fields[] = {PANEL_PANTEIL, PANEL_IANTEIL, PANEL_DANTEIL, PANEL_ANFANGSSOLLWERT,
                               PANEL_STELLMIN, PANEL_STELLMAX, PANEL_ANSTIEGSZEIT, PANEL_BETRIEBSART};
         std::vector<double> before;
@@ -179,10 +179,10 @@ TEST_F(DeviceTest, FailedLesenChangesNoField)
 
 TEST_F(DeviceTest, ParameterEntriesAreTidied)
 {
-    runProgram([] {
+    run([] {
         UiTest_Enter(panelHandle, PANEL_IANTEIL, 0.0);
         EXPECT_EQ(num(panelHandle, PANEL_IANTEIL), 0.0001);
-        EXPECT_EQ(precision(panelHandle, PANEL_IANTEIL), 4);
+        EXPECT_EQ(precision(PANEL_IANTEIL), 4);
 
         UiTest_Enter(panelHandle, PANEL_STELLMAX, 5.0);
         UiTest_Enter(panelHandle, PANEL_STELLMIN, 7.0);
@@ -195,7 +195,7 @@ TEST_F(DeviceTest, ParameterEntriesAreTidied)
         // Every field of the group sets the gains' decimals, whichever was edited.
         SetCtrlVal(panelHandle, PANEL_DANTEIL, -150.0);
         UiTest_Enter(panelHandle, PANEL_ANSTIEGSZEIT, 20.0);
-        EXPECT_EQ(precision(panelHandle, PANEL_DANTEIL), 2);
+        EXPECT_EQ(precision(PANEL_DANTEIL), 2);
 
         UiTest_PickRingValue(panelHandle, PANEL_BETRIEBSART, 3.0);
         EXPECT_EQ(errorLamp(), 0) << "choosing a mode does nothing by itself";
@@ -205,7 +205,7 @@ TEST_F(DeviceTest, ParameterEntriesAreTidied)
 
 TEST_F(DeviceTest, ZoomFieldsSetTheValueAxis)
 {
-    runProgram([] {
+    run([] {
         int mode = -1;
         double lo = 0, hi = 0;
         UiTest_Enter(panelHandle, PANEL_GRAPHZOOMMIN, 8.0);
@@ -218,7 +218,7 @@ TEST_F(DeviceTest, ZoomFieldsSetTheValueAxis)
         EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 2.0);
         EXPECT_EQ(GetActiveCtrl(panelHandle), PANEL_GRAPHZOOMMAX);
 
-        applyScaling(0, 10, 0, 100, "%");
+        scale(0, 10, 0, 100, "%");
         UiTest_Press(panelHandle, PANEL_GRAPHZOOMZURUECK);
         EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMIN), 0.0);
         EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 100.0);

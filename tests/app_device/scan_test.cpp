@@ -24,7 +24,7 @@ static std::vector<int> leds()
 TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
 {
     startSim({"--no-modules", "--module", "3=OKV-TLX1-DREI"});
-    runProgram([&] {
+    run([&] {
         recordStatusLine();
         EXPECT_EQ(UiTest_Press(panelHandle, PANEL_SCANN), 0);
         EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR", "#4IDR", "#5IDR", "#6IDR", "#7IDR", "#8IDR"}));
@@ -70,7 +70,7 @@ TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
 {
     startSim({"--no-modules", "--module", "2=OKV-TLX1-ZWEI", "--module", "5=REGLER-5", "--module",
               "6=OKV-TLX1-SECHS", "--module", "7=X-OKV-TLX1", "--plant", "off"});
-    runProgram([&] {
+    run([&] {
         UiTest_Press(panelHandle, PANEL_SCANN);
         EXPECT_EQ(leds(), (std::vector<int>{0, 1, 0, 0, 1, 1, 1, 0}));
         EXPECT_EQ(onColour(PANEL_LED2), 0x00FF00);
