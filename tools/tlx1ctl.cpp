@@ -248,13 +248,17 @@ std::string GeraetVonPort(int port)
 
 std::string BerechtigungHinweis(const std::string &pfad, const struct stat &st)
 {
-    std::string gruppe = "dialout";
-    if (const struct group *g = getgrgid(st.st_gid); g != nullptr && g->gr_name != nullptr &&
-                                                    std::strcmp(g->gr_name, "root") != 0)
-        gruppe = g->gr_name;
-    return "keine Berechtigung für " + pfad + ": den Benutzer in die Gruppe \"" + gruppe +
-           "\" aufnehmen, der das Gerät gehört (sudo usermod -aG " + gruppe +
-           " BENUTZER, danach neu anmelden)";
+    const struct group *g = getgrgid(st.st_gid);
+    const bool gruppeDarf = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (g != nullptr && g->gr_name != nullptr && std::strcmp(g->gr_name, "root") != 0 && gruppeDarf) {
+        const std::string gruppe = g->gr_name;
+        return "keine Berechtigung für " + pfad + ": den Benutzer in die Gruppe \"" + gruppe +
+               "\" aufnehmen, der das Gerät gehört (sudo usermod -aG " + gruppe +
+               " BENUTZER, danach neu anmelden)";
+    }
+    return "keine Berechtigung für " + pfad + ": das Gerät gehört keiner Gruppe mit Lese- und "
+           "Schreibrecht; üblich ist die Gruppe \"dialout\" (Rechte crw-rw----) mit dem Benutzer "
+           "als Mitglied";
 }
 
 // Why the serial service could not open `pfad`, found by looking at the device the way the
