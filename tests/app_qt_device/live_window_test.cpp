@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <stdlib.h>
 #include <string>
@@ -139,6 +140,10 @@ TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesT
                   ASSERT_NE(chart, nullptr);
                   chart->grab();
                   EXPECT_GE(chart->lastPaint().pointsDrawn, static_cast<int>(before) + 20);
+                  // To look at the step response: TLX1_SCREENSHOT_LIVE=/absolute/path.png saves the window.
+                  if (const char *path = std::getenv("TLX1_SCREENSHOT_LIVE")) {
+                      EXPECT_TRUE(main->grab().save(QString::fromLocal8Bit(path)));
+                  }
 
                   QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_VERBINDEN), Qt::LeftButton);
                   GetCtrlVal(panelHandle, PANEL_VERBINDEN, &connected);
