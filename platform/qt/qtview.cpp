@@ -52,6 +52,7 @@ std::map<int, PanelView> g_panels;
 constexpr int kFontPixels = 12;   // panel positions are laid out for this text size
 constexpr int kLabelGap = 2;      // between a label and the control below it
 constexpr int kLabelSideGap = 6;  // between a control and a label beside it
+constexpr int kWidestMessageLine = 640;   // longer message lines wrap
 
 PanelView *FindPanel(int panel)
 {
@@ -564,7 +565,14 @@ void ViewMessagePopup(const char *title, const char *message)
     QMessageBox box(PopupParent());
     box.setWindowTitle(Text(title));
     box.setTextFormat(Qt::PlainText);
-    box.setText(Text(message));
+    const QString text = Text(message);
+    box.setText(text);
+    // The message's own line breaks stand, unless a line is too long for a readable box.
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        int widest = 0;
+        for (const QString &line : text.split(u'\n')) widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+        label->setMinimumWidth(std::min(widest + 2, kWidestMessageLine));
+    }
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);

@@ -438,17 +438,25 @@ TEST_F(QtView, CloseBoxAsksTheApplicationAndPopupsAreModal)
 
 TEST_F(QtView, MessagePopupShowsTheTextAsIsAndWaitsForOk)
 {
+    // Two lines wider than the box would be by default: they keep their own line breaks.
+    const char *message = "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht <b>das TLX-1</b>\n"
+                          "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
     QString title, text;
+    int lines = 0;
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box) return;
         title = box->windowTitle();
         text = box->text();
+        const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        lines = label ? label->height() / label->fontMetrics().lineSpacing() : 0;
         box->button(QMessageBox::Ok)->click();
     });
-    MessagePopup("Info", "Ger\xE4t <b>3</b>\nantwortet nicht ");
+    MessagePopup("Info", message);
     EXPECT_EQ(title, QStringLiteral("Info"));
-    EXPECT_EQ(text, QString::fromUtf16(u"Ger\u00E4t <b>3</b>\nantwortet nicht "));
+    EXPECT_EQ(text, Cp1252ToQString(message));
+    EXPECT_TRUE(text.contains(QString::fromUtf16(u"st\u00E4ndige")));
+    EXPECT_EQ(lines, 2);
 }
 
 // Answers the file dialog once it is up: types a name and accepts, or cancels.
