@@ -102,9 +102,21 @@ std::vector<Placed> VisibleParts(int panel)
     return parts;
 }
 
-// The room a widget's text needs, so nothing is cut off.
-QSize Needed(QWidget *w)
+// The room a widget's text needs, so nothing is cut off; a number field must show both ends of its range.
+QSize Needed(int panel, int control, QWidget *w)
 {
+    if (auto *n = dynamic_cast<NumericField *>(w)) {
+        int precision = 0;
+        double lo = 0, hi = 0;
+        GetCtrlAttribute(panel, control, ATTR_PRECISION, &precision);
+        GetCtrlAttribute(panel, control, ATTR_MIN_VALUE, &lo);
+        GetCtrlAttribute(panel, control, ATTR_MAX_VALUE, &hi);
+        int widest = n->fontMetrics().horizontalAdvance(n->text());
+        for (double end : {lo, hi})
+            if (std::isfinite(end) && std::fabs(end) < 1e9)
+                widest = std::max(widest, n->fontMetrics().horizontalAdvance(QString::number(end, 'f', precision)));
+        return {widest + n->arrowRect(true).width() + 10, n->fontMetrics().height() + 4};
+    }
     if (auto *l = dynamic_cast<QLabel *>(w)) return l->sizeHint();
     if (auto *b = dynamic_cast<QPushButton *>(w)) return b->sizeHint();
     if (auto *c = dynamic_cast<QComboBox *>(w)) {
@@ -131,7 +143,7 @@ TEST_F(QtPanels, NothingOverlapsOrIsCutOff)
         for (int i = 0; i < def->controlCount; ++i) {
             for (QWidget *w : {QtView_ControlWidget(panel, def->controls[i].id), QtView_ControlLabel(panel, def->controls[i].id)}) {
                 if (!w || w->isHidden() || def->controls[i].kind == CTRL_TIMER) continue;
-                const QSize need = Needed(w);
+                const QSize need = Needed(panel, def->controls[i].id, w);
                 EXPECT_GE(w->width(), need.width()) << w->objectName().toStdString() << " is cut off";
                 EXPECT_GE(w->height(), need.height() - 2) << w->objectName().toStdString() << " is cut off";
             }
