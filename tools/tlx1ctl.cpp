@@ -237,15 +237,6 @@ std::string SystemFehler(int fehler)
 
 // --- Opening the port ---------------------------------------------------------------------------
 
-// The device the serial service opens for COM n; used only to explain a failed open.
-std::string GeraetVonPort(int port)
-{
-    const std::string variable = "TLX1_COM" + std::to_string(port);
-    if (const char *pfad = std::getenv(variable.c_str()); pfad != nullptr && pfad[0] != '\0')
-        return pfad;
-    return "/dev/ttyS" + std::to_string(port - 1);
-}
-
 std::string BerechtigungHinweis(const std::string &pfad, const struct stat &st)
 {
     const struct group *g = getgrgid(st.st_gid);
@@ -322,7 +313,7 @@ int MitPort(const Aufruf &a, const Befehl &b)
     }
     if (const int rc = OKVTLX1_Open(*port); rc != 0) {
         FehlerAusgeben(rc);
-        std::cerr << "Grund: " << OeffnenUrsache(a.geraet.empty() ? GeraetVonPort(*port) : a.geraet)
+        std::cerr << "Grund: " << OeffnenUrsache(a.geraet.empty() ? ComDevicePath(*port) : a.geraet)
                   << "\n";
         return kFehler;
     }

@@ -51,14 +51,19 @@ constexpr tcflag_t kDataBits[] = {CS5, CS6, CS7, CS8};  // index = data bits - 5
 static_assert(std::size(kDataBits) == 4);
 
 // The device path of COM n; the only place a device path is made.
-std::string DevicePath(int port, const char *deviceName)
+std::string MappedPath(int port)
 {
-    if (deviceName != nullptr && deviceName[0] != '\0')
-        return deviceName;
     const std::string var = "TLX1_COM" + std::to_string(port);
     if (const char *env = std::getenv(var.c_str()); env != nullptr && env[0] != '\0')
         return env;
     return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::string DevicePath(int port, const char *deviceName)
+{
+    if (deviceName != nullptr && deviceName[0] != '\0')
+        return deviceName;
+    return MappedPath(port);
 }
 
 // Looks up an open port; on failure stores the code in *error.
@@ -141,6 +146,13 @@ int ConfigureLine(int fd, speed_t speed, int parity, int dataBits, int stopBits)
 }
 
 }  // namespace
+
+std::string ComDevicePath(int port)
+{
+    if (port < 1 || port > COM_MAX_PORT)
+        return "";
+    return MappedPath(port);
+}
 
 int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits,
                   int stopBits, int /*inputQueueSize*/, int /*outputQueueSize*/)

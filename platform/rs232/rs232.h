@@ -20,6 +20,8 @@ enum : int {
     COM_ERR_IO           = -9,  // read, write or ioctl failed, or the line hung up
 };
 
+#include <string>
+
 inline constexpr int COM_MAX_PORT = 255;
 // Time-out of a freshly opened port, in seconds, until SetComTime changes it.
 inline constexpr double COM_DEFAULT_TIMEOUT = 10.0;
@@ -34,6 +36,9 @@ inline constexpr double COM_MAX_TIMEOUT = 1.0e6;
 // COM_ERR_IN_USE, COM_ERR_SETTINGS.
 int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);
+
+// The device path COM n maps to (the mapping above); "" for a port number outside 1..COM_MAX_PORT.
+std::string ComDevicePath(int port);
 
 // Closes the port and releases its exclusive hold. 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN.
 int CloseCom(int port);
