@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs every benchmark program of the default build, one after the other; figures go to stdout.
+# bench/README.md explains each program and records the figures of a reference run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bench=build/bench
+run() {
+  local program=$1; shift
+  if [ -x "$bench/$program" ]; then
+    echo "=== $program $*"
+    "$bench/$program" "$@"
+    echo
+  else
+    echo "=== $program: not built (skipped)"
+  fi
+}
+run bench_driver
+run bench_ini
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} run bench_app_device

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs each libFuzzer target of the fuzz build for FUZZ_SECONDS (default 600) on a scratch copy of
+# its committed corpus, so new inputs do not land in the source tree unasked.
+# New crashers are written to build-fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-600}
+mkdir -p build-fuzz/findings
+for target in fuzz_ini_reader fuzz_parameterdatei; do
+  binary=build-fuzz/tests/fuzz/$target
+  corpus=tests/fuzz/corpus/${target#fuzz_}
+  [ -x "$binary" ] || { echo "$target: not built (skipped)"; continue; }
+  work=build-fuzz/corpus/$target
+  mkdir -p "$work"
+  cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+  dict=()
+  [ -f "tests/fuzz/${target#fuzz_}.dict" ] && dict=(-dict="tests/fuzz/${target#fuzz_}.dict")
+  [ -f "tests/fuzz/ini.dict" ] && [ "$target" = fuzz_ini_reader ] && dict=(-dict=tests/fuzz/ini.dict)
+  echo "=== $target for ${seconds}s"
+  "$binary" "${dict[@]}" -max_total_time="$seconds" -artifact_prefix=build-fuzz/findings/ "$work"
+done
