@@ -6,16 +6,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-600}
 mkdir -p build-fuzz/findings
-for target in fuzz_ini_reader fuzz_parameterdatei; do
+# target:corpus folder:dictionary (may be empty)
+for entry in fuzz_ini_reader:ini:ini.dict fuzz_parameterdatei:parameterdatei:; do
+  IFS=: read -r target corpus_name dictionary <<< "$entry"
   binary=build-fuzz/tests/fuzz/$target
-  corpus=tests/fuzz/corpus/${target#fuzz_}
+  corpus=tests/fuzz/corpus/$corpus_name
   [ -x "$binary" ] || { echo "$target: not built (skipped)"; continue; }
   work=build-fuzz/corpus/$target
   mkdir -p "$work"
   cp -n "$corpus"/* "$work"/ 2>/dev/null || true
   dict=()
-  [ -f "tests/fuzz/${target#fuzz_}.dict" ] && dict=(-dict="tests/fuzz/${target#fuzz_}.dict")
-  [ -f "tests/fuzz/ini.dict" ] && [ "$target" = fuzz_ini_reader ] && dict=(-dict=tests/fuzz/ini.dict)
+  [ -n "$dictionary" ] && dict=(-dict="tests/fuzz/$dictionary")
   echo "=== $target for ${seconds}s"
   "$binary" "${dict[@]}" -max_total_time="$seconds" -artifact_prefix=build-fuzz/findings/ "$work"
 done
