@@ -298,8 +298,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         return c;
     }
     case CTRL_COMMAND_BUTTON: {
-        auto *b = new QPushButton(content);
-        b->setAutoDefault(false);
+        auto *b = new PanelButton(content);
         QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
             OperatorInput input(panel, control);
             UiOperator_Press(panel, control);
@@ -307,8 +306,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         return b;
     }
     case CTRL_TOGGLE_BUTTON: {
-        auto *b = new QPushButton(content);
-        b->setAutoDefault(false);
+        auto *b = new PanelButton(content);
         b->setCheckable(true);
         QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
             {

@@ -226,6 +226,22 @@ void NumericField::wheelEvent(QWheelEvent *event)
     event->ignore();
 }
 
+// ---- PanelButton ---------------------------------------------------------------------------------
+PanelButton::PanelButton(QWidget *parent) : QPushButton(parent)
+{
+    setAutoDefault(false);
+}
+
+void PanelButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
 // ---- LedWidget -----------------------------------------------------------------------------------
 LedWidget::LedWidget(QWidget *parent) : QWidget(parent) {}
 

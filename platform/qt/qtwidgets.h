@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractSpinBox>
+#include <QPushButton>
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
@@ -62,6 +63,15 @@ private:
     bool edited_ = false;      // the operator typed since the last mirror or commit
     double value_ = 0.0;       // the model's value when last mirrored
     double min_ = 0.0, max_ = 0.0, increment_ = 1.0;
+};
+
+// Command and toggle button: Enter presses it as well as the space bar does.
+class PanelButton : public QPushButton {
+public:
+    explicit PanelButton(QWidget *parent);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // Round lamp in the on-colour when on and a dark shade when off.
