@@ -80,18 +80,6 @@ QString Literal(const QString &s)
     return out.replace(u'&', QStringLiteral("&&"));
 }
 
-int IntAttr(int panel, int control, int attribute, int fallback)
-{
-    int v = 0;
-    return GetCtrlAttribute(panel, control, attribute, &v) == 0 ? v : fallback;
-}
-
-QString TextAttr(int panel, int control, int attribute)
-{
-    std::string s;
-    return GetCtrlAttribute(panel, control, attribute, &s) == 0 ? Cp1252ToQString(s) : QString();
-}
-
 QFont PanelFont()
 {
     QFont f = QApplication::font();
@@ -143,9 +131,9 @@ void Mirror(int panel, int control, ControlView &cv)
     QWidget *w = cv.widget;
     if (!w) return;
     const QSignalBlocker block(w);
-    const int dimmed = IntAttr(panel, control, ATTR_DIMMED, 0);
-    const int visible = IntAttr(panel, control, ATTR_VISIBLE, 1);
-    const QString label = TextAttr(panel, control, ATTR_LABEL_TEXT);
+    const int dimmed = ModelInt(panel, control, ATTR_DIMMED, 0);
+    const int visible = ModelInt(panel, control, ATTR_VISIBLE, 1);
+    const QString label = ModelText(panel, control, ATTR_LABEL_TEXT);
 
     switch (cv.kind) {
     case CTRL_NUMERIC:
@@ -155,7 +143,7 @@ void Mirror(int panel, int control, ControlView &cv)
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR: {
         auto *e = static_cast<QLineEdit *>(w);
-        const int maxLen = IntAttr(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
+        const int maxLen = ModelInt(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
         e->setMaxLength(maxLen < 0 ? 32767 : maxLen);
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
         if (e->text() != v) {
@@ -186,16 +174,15 @@ void Mirror(int panel, int control, ControlView &cv)
         auto *b = static_cast<QPushButton *>(w);
         const bool on = UiModel_NumericValue(panel, control) != 0.0;
         b->setChecked(on);
-        b->setText(Literal(TextAttr(panel, control, on ? ATTR_ON_TEXT : ATTR_OFF_TEXT)));
+        b->setText(Literal(ModelText(panel, control, on ? ATTR_ON_TEXT : ATTR_OFF_TEXT)));
         break;
     }
     case CTRL_LED: {
-        const unsigned onColor = static_cast<unsigned>(IntAttr(panel, control, ATTR_ON_COLOR, VAL_RED));
+        const unsigned onColor = static_cast<unsigned>(ModelInt(panel, control, ATTR_ON_COLOR, VAL_RED));
         // An unlit lamp is a dark shade of its own colour, unless the program chose an off-colour.
-        unsigned offColor = static_cast<unsigned>(IntAttr(panel, control, ATTR_OFF_COLOR, VAL_DK_GRAY));
+        unsigned offColor = static_cast<unsigned>(ModelInt(panel, control, ATTR_OFF_COLOR, VAL_DK_GRAY));
         if (offColor == VAL_DK_GRAY) {
-            const QColor dark = QColor((onColor >> 16) & 0xFF, (onColor >> 8) & 0xFF, onColor & 0xFF).darker(400);
-            offColor = static_cast<unsigned>(dark.rgb() & 0xFFFFFF);
+            offColor = static_cast<unsigned>(RgbColor(onColor).darker(400).rgb() & 0xFFFFFF);
         }
         static_cast<LedWidget *>(w)->setState(UiModel_NumericValue(panel, control) != 0.0, onColor, offColor);
         break;
@@ -203,10 +190,9 @@ void Mirror(int panel, int control, ControlView &cv)
     case CTRL_TIMER: {
         QTimer *t = cv.timer;
         if (!t) break;
-        double seconds = 0.1;
-        GetCtrlAttribute(panel, control, ATTR_INTERVAL, &seconds);
+        const double seconds = ModelDouble(panel, control, ATTR_INTERVAL, 0.1);
         const int ms = std::isfinite(seconds) ? static_cast<int>(std::clamp(seconds * 1000.0, 1.0, 86400000.0)) : 100;
-        const bool enabled = IntAttr(panel, control, ATTR_ENABLED, 1) != 0;
+        const bool enabled = ModelInt(panel, control, ATTR_ENABLED, 1) != 0;
         if (t->interval() != ms) t->setInterval(ms);
         if (enabled && !t->isActive()) t->start();
         if (!enabled && t->isActive()) t->stop();

@@ -21,34 +21,32 @@ namespace {
 constexpr double kPlainLimit = 1e15;        // beyond this, 'f' notation grows unreadably long
 constexpr int kMaxTypedLength = 40;
 
-QColor Rgb(unsigned rgb)
+}  // namespace
+
+QColor RgbColor(unsigned rgb)
 {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// Reads a numeric attribute that the model may keep as double or, for integer controls, as int.
-double NumericAttribute(int panel, int control, int attribute, double fallback)
-{
-    double d = 0.0;
-    if (GetCtrlAttribute(panel, control, attribute, &d) == 0) return d;
-    int i = 0;
-    if (GetCtrlAttribute(panel, control, attribute, &i) == 0) return i;
-    return fallback;
-}
-
-int IntAttribute(int panel, int control, int attribute, int fallback)
+int ModelInt(int panel, int control, int attribute, int fallback)
 {
     int i = 0;
     return GetCtrlAttribute(panel, control, attribute, &i) == 0 ? i : fallback;
 }
 
-QString TextAttribute(int panel, int control, int attribute)
+double ModelDouble(int panel, int control, int attribute, double fallback)
+{
+    double d = 0.0;
+    if (GetCtrlAttribute(panel, control, attribute, &d) == 0) return d;
+    int i = 0;
+    return GetCtrlAttribute(panel, control, attribute, &i) == 0 ? i : fallback;
+}
+
+QString ModelText(int panel, int control, int attribute)
 {
     std::string s;
     return GetCtrlAttribute(panel, control, attribute, &s) == 0 ? Cp1252ToQString(s) : QString();
 }
-
-}  // namespace
 
 QString FormatTick(double value, int decimals)
 {
@@ -116,9 +114,9 @@ NumericField::NumericField(int panel, int control, bool indicator, QWidget *pare
 void NumericField::mirror()
 {
     value_ = UiModel_NumericValue(panel_, control_);
-    min_ = NumericAttribute(panel_, control_, ATTR_MIN_VALUE, -HUGE_VAL);
-    max_ = NumericAttribute(panel_, control_, ATTR_MAX_VALUE, HUGE_VAL);
-    increment_ = NumericAttribute(panel_, control_, ATTR_INCR_VALUE, 1.0);
+    min_ = ModelDouble(panel_, control_, ATTR_MIN_VALUE, -HUGE_VAL);
+    max_ = ModelDouble(panel_, control_, ATTR_MAX_VALUE, HUGE_VAL);
+    increment_ = ModelDouble(panel_, control_, ATTR_INCR_VALUE, 1.0);
     QString text = Cp1252ToQString(UiModel_DisplayText(panel_, control_));
     // A huge number in fixed notation would run to hundreds of digits.
     if (text.size() > kMaxTypedLength && std::isfinite(value_)) text = QString::number(value_, 'g', 15);
@@ -258,7 +256,7 @@ void LedWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal d = std::max(4, std::min(width(), height()) - 2);
     const QRectF lamp((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-    QColor c = on_ ? Rgb(onColor_) : Rgb(offColor_);
+    QColor c = on_ ? RgbColor(onColor_) : RgbColor(offColor_);
     if (!isEnabled()) c = c.darker(130);
     QRadialGradient g(lamp.center() - QPointF(d / 5, d / 5), d * 0.7);
     g.setColorAt(0.0, on_ ? c.lighter(170) : c.lighter(130));
@@ -292,7 +290,7 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics fm = fontMetrics();
     const std::vector<double> points = UiModel_ChartPoints(panel_, control_);
-    const int perScreen = std::max(2, IntAttribute(panel_, control_, ATTR_POINTS_PER_SCREEN, 200));
+    const int perScreen = std::max(2, ModelInt(panel_, control_, ATTR_POINTS_PER_SCREEN, 200));
 
     int mode = VAL_MANUAL;
     double lo = 0.0, hi = 10.0;
@@ -314,8 +312,8 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     info_ = ChartPaintInfo{};
     info_.bottomValue = lo;
     info_.topValue = hi;
-    info_.yName = TextAttribute(panel_, control_, ATTR_YNAME);
-    info_.xName = TextAttribute(panel_, control_, ATTR_XNAME);
+    info_.yName = ModelText(panel_, control_, ATTR_YNAME);
+    info_.xName = ModelText(panel_, control_, ATTR_XNAME);
 
     // Value ticks: as many divisions as fit the height, at most ten.
     const int lineH = fm.height();
@@ -365,7 +363,7 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     const double scale = plot.height() / (hi - lo);
     const double limit = plot.height() * 4;   // keeps far-off values from overflowing the raster
     p.setClipRect(plot);
-    p.setPen(QPen(Rgb(kTraceColor), 1.6));
+    p.setPen(QPen(RgbColor(kTraceColor), 1.6));
     QPainterPath path;
     bool open = false;
     for (std::size_t i = first; i < points.size(); ++i) {

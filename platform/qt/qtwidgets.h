@@ -4,10 +4,19 @@
 #pragma once
 
 #include <QAbstractSpinBox>
+#include <QColor>
 #include <QPushButton>
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
+
+// Reading the model for the view: an attribute as int, double (int for integer controls) or text,
+// or the fallback when the control does not offer it.
+int ModelInt(int panel, int control, int attribute, int fallback);
+double ModelDouble(int panel, int control, int attribute, double fallback);
+QString ModelText(int panel, int control, int attribute);
+// A 0xRRGGBB colour of the toolkit as a Qt colour.
+QColor RgbColor(unsigned rgb);
 
 // A chart tick label: 'decimals' decimals with a decimal point whatever the locale; exponent notation
 // from 1e15 on; empty for a non-finite value.
