@@ -9,20 +9,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
 #include <vector>
 
 // Catalogue rows name only the fields they use; the rest are zero on purpose.
