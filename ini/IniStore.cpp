@@ -14,6 +14,7 @@
 #include <locale.h>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -39,7 +40,7 @@ struct IniStore {
     char separator[8] = "=";
     char outputSeparator[10] = " = ";
     char commentMarker[8] = ";";
-    bool checkDuplicates = true;
+    bool checkDuplicates = true; // Put replaces items of the same name
     IniSection *lastLookup = nullptr;
 };
 
@@ -201,7 +202,7 @@ static int PutItem(IniStore *store, const char *section, const char *item, std::
         auto &items = s->items;
         if (items.size() == items.capacity()) // the insert below cannot fail after removing
             items.reserve(std::max<std::size_t>(8, items.size() * 2));
-        std::size_t first = FindItemIndex(s, newItem.name);
+        std::size_t first = store->checkDuplicates ? FindItemIndex(s, newItem.name) : items.size();
         std::size_t insertAt = items.size();
         if (first < items.size()) {
             insertAt = first;
@@ -648,38 +649,49 @@ int Ini_WriteGeneric(IniStore *store, Ini_LineSink lineSink, void *data)
     return INI_OK;
 }
 
-// Code for a failed write, flush or sync.
-static int WriteErrorCode(int errorNumber)
+// Result codes for the error numbers of failed writes, syncs and renames; any
+// other error number gives INI_ERR_IO.
+struct ErrnoCode {
+    int errorNumber;
+    int code;
+};
+
+static constexpr ErrnoCode kWriteErrors[] = {
+    {ENOMEM,       INI_ERR_OUT_OF_MEMORY},
+    {EACCES,       INI_ERR_ACCESS_DENIED},
+    {EPERM,        INI_ERR_ACCESS_DENIED},
+    {EROFS,        INI_ERR_ACCESS_DENIED},
+    {ENOSPC,       INI_ERR_DISK_FULL},
+    {EDQUOT,       INI_ERR_DISK_FULL},
+};
+static_assert(std::size(kWriteErrors) == 6);
+
+static constexpr ErrnoCode kRenameErrors[] = {
+    {ENOENT,       INI_ERR_NOT_FOUND},
+    {EACCES,       INI_ERR_ACCESS_DENIED},
+    {EPERM,        INI_ERR_ACCESS_DENIED},
+    {EROFS,        INI_ERR_ACCESS_DENIED},
+    {ENOSPC,       INI_ERR_DISK_FULL},
+    {EDQUOT,       INI_ERR_DISK_FULL},
+    {EINVAL,       INI_ERR_INVALID_PATH},
+    {ENAMETOOLONG, INI_ERR_INVALID_PATH},
+    {ENOTDIR,      INI_ERR_INVALID_PATH},
+    {ELOOP,        INI_ERR_INVALID_PATH},
+    {ENOMEM,       INI_ERR_OUT_OF_MEMORY},
+};
+static_assert(std::size(kRenameErrors) == 11);
+
+static int CodeFor(std::span<const ErrnoCode> table, int errorNumber)
 {
-    switch (errorNumber) {
-    case ENOMEM: return INI_ERR_OUT_OF_MEMORY;
-    case EACCES:
-    case EPERM:
-    case EROFS:  return INI_ERR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT: return INI_ERR_DISK_FULL;
-    default:     return INI_ERR_IO;
-    }
+    for (const ErrnoCode &row : table)
+        if (row.errorNumber == errorNumber)
+            return row.code;
+    return INI_ERR_IO;
 }
 
-// Code for a failed rename.
-static int RenameErrorCode(int errorNumber)
-{
-    switch (errorNumber) {
-    case ENOENT:       return INI_ERR_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:        return INI_ERR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:       return INI_ERR_DISK_FULL;
-    case EINVAL:
-    case ENAMETOOLONG:
-    case ENOTDIR:
-    case ELOOP:        return INI_ERR_INVALID_PATH;
-    case ENOMEM:       return INI_ERR_OUT_OF_MEMORY;
-    default:           return INI_ERR_IO;
-    }
-}
+static int WriteErrorCode(int errorNumber) { return CodeFor(kWriteErrors, errorNumber); }
+
+static int RenameErrorCode(int errorNumber) { return CodeFor(kRenameErrors, errorNumber); }
 
 static int StdoutSink(void *, const char *line)
 {
