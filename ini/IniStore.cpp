@@ -766,9 +766,7 @@ static int TestTarget(const char *path)
     case EMFILE:
     case ENFILE:
         return INI_ERR_TOO_MANY_OPEN_FILES;
-    case EACCES:
-        return INI_ERR_ACCESS_DENIED;
-    default:
+    default: // the file system cannot tell whether the file exists
         return INI_ERR_IO;
     }
     FILE *f = std::fopen(path, "wb");
