@@ -526,6 +526,12 @@ static int FinishRead(IniStore *store, std::size_t firstNewSection)
         } catch (const std::bad_alloc &) {
             result = INI_ERR_OUT_OF_MEMORY;
         }
+        // Blanks just inside the quotes go too, so a value put with blanks around it reads back
+        // without them, as an unquoted one would. Trimmed after joining, so that a blank at the
+        // edge of a long value's piece stays inside the value.
+        for (IniItem &item : section->items)
+            if (item.quoted)
+                item.value = std::string(Trim(item.value));
         if (store->automaticSorting)
             std::stable_sort(section->items.begin(), section->items.end(), ItemLess);
     }

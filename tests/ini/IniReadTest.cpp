@@ -96,7 +96,7 @@ TEST(IniRead, LineRules)
         {"two quotes are an empty quoted value", "[s]\r\nq = \"\"", "[s]\r\nq = \"\"\r\n\r\n"},
         {"= and ; later in the value", "[s]\r\na = b=c ; d", "[s]\r\na = b=c ; d\r\n\r\n"},
         {"quotes only at both ends count", "[s]\r\na = x\"y\"\r\nb = \"\r\nc = \" z \"",
-         "[s]\r\na = x\"y\"\r\nb = \"\r\nc = \" z \"\r\n\r\n"},
+         "[s]\r\na = x\"y\"\r\nb = \"\r\nc = \"z\"\r\n\r\n"},   // blanks inside the quotes go
         {"a section read twice is kept twice", "[s]\r\na=1\r\n[S]\r\nb=2", "[s]\r\na = 1\r\n\r\n[S]\r\nb = 2\r\n\r\n"},
         {"Windows-1252 bytes pass through", "[Ger\xE4t]\r\n\xC4nderung = \xB0" "C\xA0", "[Ger\xE4t]\r\n\xC4nderung = \xB0" "C\xA0\r\n\r\n"},
         {"a 300-character line keeps 255 characters", "[s]\r\nx = " + y300 + "\r\nz=1",

@@ -57,8 +57,8 @@ TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
     for (int c = 0x80; c <= 0xFF; ++c)
         cp1252 += static_cast<char>(c);
     const std::string values[] = {
-        "  blanks around  ", "\"quoted\"", "\"", "a \"b\" c", "x = y ; z", ";starts like a comment",
-        "[looks like a header]", "", std::string(200, 'q'), std::string(79, ' ') + "a b" + std::string(100, '='),
+        "inner  blanks stay", "\"quoted\"", "\"", "a \"b\" c", "x = y ; z", ";starts like a comment",
+        "[looks like a header]", "", std::string(200, 'q'), std::string(78, '-') + "a b" + std::string(100, '='),
         cp1252, "Ger\xE4t \xB0" "C",
     };
     TempDir dir;
@@ -76,6 +76,26 @@ TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
         EXPECT_EQ(buffer, values[i]) << i;
     }
     EXPECT_EQ(ReadBytes(path), TextOf(reread.get())); // the second write is the same file
+}
+
+TEST(IniWrite, BlanksAroundAValueAreWrittenButNotReadBack)
+{
+    StorePtr store(Ini_New(1));
+    Ini_PutRawString(store.get(), "s", "einheit", "  V  ");
+    Ini_PutRawString(store.get(), "s", "lang", (" " + std::string(79, 'a') + " b ").c_str());
+    char buffer[16];
+    EXPECT_EQ(Ini_GetRawStringIntoBuffer(store.get(), "s", "einheit", buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "  V  ");
+    const std::string text = TextOf(store.get());
+    EXPECT_EQ(text, "[s]\r\neinheit = \"  V  \"\r\nlang Line0001 = \" " + std::string(79, 'a') +
+                        "\"\r\nlang Line0002 = \" b \"\r\n\r\n");
+    StorePtr reread = StoreFromText(text, 1);
+    EXPECT_EQ(Ini_GetRawStringIntoBuffer(reread.get(), "s", "einheit", buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "V");
+    // A long value loses the blanks around the whole value, not those at the edges of its pieces.
+    char lang[128];
+    EXPECT_EQ(Ini_GetRawStringIntoBuffer(reread.get(), "s", "lang", lang, sizeof lang), 1);
+    EXPECT_EQ(std::string(lang), std::string(79, 'a') + " b");
 }
 
 TEST(IniWrite, NullPathWritesToStandardOutput)
