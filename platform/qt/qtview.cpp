@@ -563,11 +563,11 @@ void ViewMessagePopup(const char *title, const char *message)
     box.exec();
 }
 
-// The extension a file spec such as "*.tlx" asks for ("tlx"), or empty when it names none.
-QString SpecExtension(const QString &spec)
+// The extension a file pattern such as "*.tlx" asks for ("tlx"), or empty when it names none.
+QString PatternExtension(const QString &pattern)
 {
     static const QRegularExpression kSingle(QStringLiteral(R"(^\*\.([A-Za-z0-9_]+)$)"));
-    const QRegularExpressionMatch m = kSingle.match(spec.trimmed());
+    const QRegularExpressionMatch m = kSingle.match(pattern.trimmed());
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
@@ -580,16 +580,16 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
     const bool save = buttonLabel == VAL_SAVE_BUTTON;
     QString dir = Text(defaultDirectory);
     if (dir.isEmpty()) dir = QDir::currentPath();
-    const QString spec = Text(defaultFileSpec);
-    const QString extension = SpecExtension(spec);
+    const QString pattern = Text(defaultFileSpec);
+    const QString extension = PatternExtension(pattern);
 
     QFileDialog dialog(PopupParent(), Text(title), dir);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.isEmpty()) {
-        QStringList filters{spec};
+    if (!pattern.isEmpty()) {
+        QStringList filters{pattern};
         if (!restrictExtension) filters << QStringLiteral("*");
         dialog.setNameFilters(filters);
     }
@@ -608,7 +608,7 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
         // file; a file of another type cannot be loaded. The operator chooses again.
         QString problem;
         if (wrongExtension && !save)
-            problem = QStringLiteral("Es k\u00f6nnen nur Dateien vom Typ %1 geladen werden.").arg(spec);
+            problem = QStringLiteral("Es k\u00f6nnen nur Dateien vom Typ %1 geladen werden.").arg(pattern);
         else if (unmapped > 0)
             problem = QStringLiteral("Der Dateiname enth\u00e4lt Zeichen, die nicht verwendet werden k\u00f6nnen.");
         else if (path.size() >= static_cast<std::size_t>(MAX_PATHNAME_LEN))
