@@ -9,7 +9,6 @@
 #include "app/TLX1Konfig.h"
 #include "driver/okvtlx1.h"
 #include "error/OKV_errorV3.h"
-#include "platform/fileio/fileio.h"
 #include "platform/rs232/rs232.h"
 #include "tools/ctl_text.h"
 
@@ -490,54 +489,8 @@ int WriteSet(const Aufruf &a, int port)
 }
 
 // --- Parameter-set files ------------------------------------------------------------------------
-// The same codes as the window program's "Parametersatz speichern" and "laden".
-
-constexpr int kDateiAnlegen = -308101;
-constexpr int kDateiSchreiben = -301102;
-constexpr int kDateiOeffnen = -308103;
-constexpr int kDateiKopfFehlt = -304104;
-constexpr int kDateiRestFehlt = -304107;
-
-// Saves the record to pfad through a temporary file beside it, renamed over it once complete, so
-// a failed save leaves an earlier file as it was. 0, -308101, -301102.
-int DateiSchreiben(const std::string &pfad, const Parameterdatei &datei)
-{
-    std::array<unsigned char, PARAMETERDATEI_GROESSE> bytes{};
-    Parameterdatei_Kodieren(&datei, bytes.data());
-    std::vector<char> temp(pfad.size() + 256);
-    const int handle = OpenTempFileBeside(pfad.c_str(), temp.data(), static_cast<int>(temp.size()));
-    if (handle < 0)
-        return kDateiAnlegen;
-    const bool vollstaendig = WriteFile(handle, reinterpret_cast<const char *>(bytes.data()),
-                                        PARAMETERDATEI_GROESSE) == PARAMETERDATEI_GROESSE;
-    const bool geschlossen = CloseFile(handle) == 0;  // includes the flush to the disk
-    if (!vollstaendig || !geschlossen || RenameFile(temp.data(), pfad.c_str()) != 0) {
-        DeleteFile(temp.data());
-        return kDateiSchreiben;
-    }
-    return 0;
-}
-
-// Reads and checks the record in pfad. 0, -308103, -304104, -302105, -303106, -304107.
-int DateiLesen(const std::string &pfad, Parameterdatei *datei)
-{
-    const int handle = OpenFile(pfad.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_BINARY);
-    if (handle < 0)
-        return kDateiOeffnen;
-    std::array<unsigned char, PARAMETERDATEI_GROESSE> bytes{};
-    char *puffer = reinterpret_cast<char *>(bytes.data());
-    constexpr int kRest = PARAMETERDATEI_GROESSE - PARAMETERDATEI_KOPF;
-    int code = kDateiKopfFehlt;
-    if (ReadFile(handle, puffer, PARAMETERDATEI_KOPF) == PARAMETERDATEI_KOPF) {
-        code = Parameterdatei_KopfPruefen(bytes.data());
-        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest)
-            code = kDateiRestFehlt;
-    }
-    CloseFile(handle);
-    if (code == 0)
-        Parameterdatei_Dekodieren(bytes.data(), datei);
-    return code;
-}
+// Files are read and written by the window program's own functions, with its codes: saving
+// through a temporary file that replaces an earlier file only once complete.
 
 int Save(const Aufruf &a, int port)
 {
@@ -551,7 +504,7 @@ int Save(const Aufruf &a, int port)
     datei.zoommin = 0.0;
     datei.zoommax = 10.0;
     datei.konfig = gKonfig;
-    if (const int rc = DateiSchreiben(a.argumente[0], datei); rc != 0) {
+    if (const int rc = Parameterdatei_Schreiben(a.argumente[0].c_str(), &datei); rc != 0) {
         FehlerAusgeben(rc);
         std::cerr << "save: " << a.argumente[0] << " nicht gespeichert\n";
         return kFehler;
@@ -571,7 +524,7 @@ int Load(const Aufruf &a, int port)
 int DateiSatz(const std::string &pfad, std::array<double, 8> &satz)
 {
     Parameterdatei datei{};
-    if (const int rc = DateiLesen(pfad, &datei); rc != 0)
+    if (const int rc = Parameterdatei_Lesen(pfad.c_str(), &datei); rc != 0)
         return rc;
     gKonfig = datei.konfig;
     const Parametersatz &s = datei.satz;
