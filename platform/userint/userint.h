@@ -290,7 +290,7 @@ void UiTest_AnswerNextFilePopup(int result, const char *path);
 struct UiTestPopup {
     enum Kind { MESSAGE, FILE_SELECT } kind;
     std::string title;
-    std::string text;          // message text; for file popups the default file spec
+    std::string text;          // message text; for file popups the default file pattern
     int buttonLabel;           // file popups
 };
 std::vector<UiTestPopup> UiTest_Popups(void);
