@@ -123,6 +123,13 @@ TEST(IniGetRawString, EmptiesTheBufferAndCuts)
     EXPECT_STREQ(buffer, "mbar/");
     EXPECT_EQ(Ini_GetRawStringIntoBuffer(store.get(), "TLX1", "wert", buffer, 1), 1);
     EXPECT_STREQ(buffer, "");
+    // Unlike the number queries, a blank text is found and delivered as it is.
+    Ini_PutRawString(store.get(), "TLX1", "leer", "");
+    Ini_PutRawString(store.get(), "TLX1", "blank", "  ");
+    EXPECT_EQ(Ini_GetRawStringIntoBuffer(store.get(), "TLX1", "leer", buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(Ini_GetRawStringIntoBuffer(store.get(), "TLX1", "blank", buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "  ");
     std::strcpy(buffer, "x");
     EXPECT_EQ(Ini_GetRawStringIntoBuffer(nullptr, "TLX1", "wert", buffer, sizeof buffer), INI_ERR_NULL_STORE);
     EXPECT_STREQ(buffer, "");
