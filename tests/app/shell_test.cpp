@@ -177,3 +177,71 @@ TEST_F(AppTest, PortHolderFollowsThePortRing)
     unsetenv("TLX1_COM2");
     close(master);
 }
+
+// Control callbacks act on the commit only and the panel callback on the close only: focus changes
+// and stray events must not reach the module, touch the scaling or end the program. The port of
+// COM 1 is missing, so any device action would light the error lamp.
+TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
+{
+    setenv("TLX1_COM1", (dir_ / "kein-geraet").c_str(), 1);
+    const CtrlCallbackPtr geraet[] = {
+        Callback_Main_Togglebutton_Verbinden, Callback_Main_Numeric_Sollwert, Callback_Main_Numeric_Stellwert,
+        Callback_Main_ButtonLesen,            Callback_Main_Button_Schreiben, Callback_Main_Button_Scann,
+        Callback_Main_Button_IDLesen,
+    };
+    run([&] {
+        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 1);
+        SetCtrlVal(panelHandle, PANEL_IANTEIL, 0.0);
+        SetCtrlVal(panelHandle, PANEL_STELLMIN, 8.0);
+        SetCtrlVal(panelHandle, PANEL_STELLMAX, 2.0);
+        SetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, 5.0);
+        SetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, 100.0);
+        DisplayPanel(konfigpanelHandle);
+        for (int event : {EVENT_GOT_FOCUS, EVENT_LOST_FOCUS, EVENT_TIMER_TICK, EVENT_CLOSE}) {
+            SCOPED_TRACE(event);
+            for (CtrlCallbackPtr cb : geraet)
+                EXPECT_EQ(cb(panelHandle, PANEL_LESEN, event, nullptr, 0, 0), 0);
+            EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 0);
+            Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_IANTEIL, event, nullptr, 0, 0);
+            Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_STELLMIN, event, nullptr, 0, 0);
+            EXPECT_EQ(num(panelHandle, PANEL_IANTEIL), 0.0);
+            EXPECT_EQ(num(panelHandle, PANEL_STELLMIN), 8.0);
+            Callback_Main_MultipleControls_Graphzoom(panelHandle, PANEL_GRAPHZOOMZURUECK, event, nullptr, 0, 0);
+            EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 5.0);
+            Callback_Konfig_Button_Ok(konfigpanelHandle, KONFIGPNL_OK, event, nullptr, 0, 0);
+            Callback_Konfig_Button_Abbruch(konfigpanelHandle, KONFIGPNL_ABBRUCH, event, nullptr, 0, 0);
+            EXPECT_EQ(gKonfig.einheitmax, 10.0);
+            EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle));
+            Callback_Menu_Info(0, MENUBAR_MENU_BER, nullptr, panelHandle);
+            Callback_Info_Button_Ok(aboutpanelHandle, ABOUTPANEL_OK, event, nullptr, 0, 0);
+            EXPECT_EQ(UiTest_TopPopup(), aboutpanelHandle);
+            RemovePopup(1);
+        }
+        EXPECT_TRUE(UiTest_Popups().empty());
+        // The same set-up does notice a commit.
+        Callback_Main_ButtonLesen(panelHandle, PANEL_LESEN, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 1);
+        quit();
+    });
+    unsetenv("TLX1_COM1");
+
+    // Only the close event of the main or the scaling window ends the event loop.
+    for (int event : {EVENT_GOT_FOCUS, EVENT_LOST_FOCUS, EVENT_COMMIT, EVENT_CLOSE}) {
+        UiTest_SetRunScript([event] { Callback_MainAndKonfig_Panel(panelHandle, event, nullptr, 0, 0); });
+        EXPECT_EQ(RunUserInterface(), event == EVENT_CLOSE ? 0 : -1) << event;
+    }
+}
+
+// The about box is modal: the main panel takes no input until its "OK" removes it.
+TEST_F(AppTest, AboutBoxIsModalUntilItsOk)
+{
+    run([] {
+        UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
+        EXPECT_EQ(UiTest_TopPopup(), aboutpanelHandle);
+        EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), UIE_BLOCKED_BY_POPUP);
+        EXPECT_EQ(UiTest_Press(aboutpanelHandle, ABOUTPANEL_OK), 0);
+        EXPECT_EQ(UiTest_TopPopup(), 0);
+        EXPECT_FALSE(UiTest_IsVisible(aboutpanelHandle));
+        quit();
+    });
+}
