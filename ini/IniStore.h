@@ -93,7 +93,7 @@ int Ini_GetInt(IniStore *store, const char *section, const char *item, int *valu
 
 // Number item into *value ("Inf", "+Inf", "-Inf" in any case, else C-locale strtod).
 // Returns 1, 0 (missing or blank), INI_ERR_INVALID_DOUBLE (*value still holds the
-// converted number) or INI_ERR_NULL_STORE.
+// converted number), INI_ERR_OUT_OF_MEMORY (no C locale for the conversion) or INI_ERR_NULL_STORE.
 int Ini_GetDouble(IniStore *store, const char *section, const char *item, double *value);
 
 // Copies the item's text into buffer (always zero-terminated, cut to bufferSize - 1
