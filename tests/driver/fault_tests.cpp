@@ -3,6 +3,7 @@
 // can be made to fail; otherwise they pass through to the real service on a pseudo-terminal.
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,83 @@ TEST_F(PortFault, EachCommandReportsItsOwnCode)
         // Five commands, each bounded by the 0.1 s time-out at most once.
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
     }
+}
+
+// Runs `befehl` while the module's side waits for the command frame and then sends `reply`.
+template <class Befehl>
+int MitAntwort(const PtyPair &pty, const std::string &reply, Befehl befehl)
+{
+    std::thread modul([&] {
+        pty.Read(2.0);
+        pty.Write(reply);
+    });
+    const int rc = befehl();
+    modul.join();
+    return rc;
+}
+
+// Answers of exactly the longest length are taken. Reading stops at that length: without a CR
+// by then the answer is wrong at once (its check fails), not a wait for more bytes.
+TEST_F(PortFault, AnswersAreReadUpToTheirLongestLength)
+{
+    ASSERT_EQ(OKVTLX1_Timeout(kPort, 1.0), 0);
+    const std::string ack(1, '\x06');
+    const std::string zahl13 = "-12345.678901";  // 13 characters: a 19-byte answer
+    char id[32] = "";
+    double value = 0.0;
+    int status = -1;
+
+    EXPECT_EQ(MitAntwort(pty, ack + "#3P1R" + zahl13 + "\r",
+                         [&] { return OKVTLX1_ParameterLesen(kPort, 3, "P1", &value); }),
+              0);
+    EXPECT_EQ(value, -12345.678901);
+    EXPECT_EQ(MitAntwort(pty, ack + "#3P1R" + zahl13 + "0\r",
+                         [&] { return OKVTLX1_ParameterLesen(kPort, 3, "P1", &value); }),
+              -404055);
+
+    const std::string text26(26, 'T');
+    EXPECT_EQ(MitAntwort(pty, ack + "#4" + text26 + "\r",
+                         [&] { return OKVTLX1_IDLesen(kPort, 4, id); }),
+              0);
+    EXPECT_EQ(id, text26);
+    EXPECT_EQ(MitAntwort(pty, ack + "#4" + text26 + "T",
+                         [&] { return OKVTLX1_IDLesen(kPort, 4, id); }),
+              -404014);
+    EXPECT_EQ(MitAntwort(pty, ack + "#3P1R" + zahl13 + "0",
+                         [&] { return OKVTLX1_ParameterLesen(kPort, 3, "P1", &value); }),
+              -404055);
+    // A correct status answer has 9 bytes; 14 are read at most.
+    EXPECT_EQ(MitAntwort(pty, ack + "#3STR$3F      ",
+                         [&] { return OKVTLX1_StatusLesen(kPort, 3, &status); }),
+              -404065);
+    EXPECT_EQ(status, -1);
+}
+
+// The acknowledge and every answer byte count as signed: 0x80 and above fail the command; a zero
+// byte ends the answer text early.
+TEST_F(PortFault, HighAndZeroBytesInTheAnswer)
+{
+    ASSERT_EQ(OKVTLX1_Timeout(kPort, 1.0), 0);
+    const std::string ack(1, '\x06');
+    char id[32] = "";
+    double value = 0.0;
+    int status = -1;
+    EXPECT_EQ(MitAntwort(pty, "\x86", [&] { return OKVTLX1_IDLesen(kPort, 4, id); }), -403011);
+    EXPECT_EQ(MitAntwort(pty, "\x80", [&] { return OKVTLX1_ParameterSchreiben(kPort, 4, "P1", 1.0); }),
+              -403042);
+    EXPECT_EQ(MitAntwort(pty, ack + "#4P1R1\xB0\r",
+                         [&] { return OKVTLX1_ParameterLesen(kPort, 4, "P1", &value); }),
+              -404054);
+    EXPECT_EQ(MitAntwort(pty, ack + "#4STR$\xFF" "3\r",
+                         [&] { return OKVTLX1_StatusLesen(kPort, 4, &status); }),
+              -404064);
+    EXPECT_EQ(MitAntwort(pty, ack + std::string("#4OKV\0TLX1\r", 11),
+                         [&] { return OKVTLX1_IDLesen(kPort, 4, id); }),
+              -404014);
+    EXPECT_EQ(MitAntwort(pty, ack + "#4P1R7.5\r",
+                         [&] { return OKVTLX1_ParameterLesen(kPort, 4, "P1", &value); }),
+              0);
+    EXPECT_EQ(value, 7.5);
 }
 
 }  // namespace
