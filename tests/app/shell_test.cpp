@@ -218,9 +218,11 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
             RemovePopup(1);
         }
         EXPECT_TRUE(UiTest_Popups().empty());
-        // The same set-up does notice a commit.
+        // The same set-up does notice a commit; "Lesen" adjusts the gains' decimals even when it fails.
+        SetCtrlVal(panelHandle, PANEL_PANTEIL, 150.0);
         Callback_Main_ButtonLesen(panelHandle, PANEL_LESEN, EVENT_COMMIT, nullptr, 0, 0);
         EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 1);
+        EXPECT_EQ(precision(PANEL_PANTEIL), 2);
         quit();
     });
     unsetenv("TLX1_COM1");
