@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -602,15 +603,14 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
         const bool wrongExtension =
             restrictExtension && !extension.isEmpty() && QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0;
         if (wrongExtension && save) chosen += QStringLiteral(".") + extension;
-        int unmapped = 0;
-        const std::string path = QStringToCp1252(chosen, &unmapped);
-        // A path the program's texts cannot hold, or one too long for the buffer, would name another
-        // file; a file of another type cannot be loaded. The operator chooses again.
+        // The path goes to the file functions as the file system spells it (not as program text), so
+        // every name the disk can hold opens the file that was chosen.
+        const std::string path = QFile::encodeName(chosen).toStdString();
+        // A path too long for the buffer would name another file; a file of another type cannot be
+        // loaded. The operator chooses again.
         QString problem;
         if (wrongExtension && !save)
             problem = QStringLiteral("Es k\u00f6nnen nur Dateien vom Typ %1 geladen werden.").arg(pattern);
-        else if (unmapped > 0)
-            problem = QStringLiteral("Der Dateiname enth\u00e4lt Zeichen, die nicht verwendet werden k\u00f6nnen.");
         else if (path.size() >= static_cast<std::size_t>(MAX_PATHNAME_LEN))
             problem = QStringLiteral("Der Dateiname ist zu lang.");
         if (!problem.isEmpty()) {

@@ -246,7 +246,8 @@ int GetPanelMenuBar(int panel);
 
 // Modal message box with one button; returns when the operator closed it. 0.
 int MessagePopup(const char *title, const char *message);
-// Modal file dialog. pathName receives the chosen path (MAX_PATHNAME_LEN bytes). Returns
+// Modal file dialog. pathName receives the chosen path as the file system spells it, ready for the
+// file functions (MAX_PATHNAME_LEN bytes). Returns
 // VAL_NO_FILE_SELECTED (cancelled), VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
