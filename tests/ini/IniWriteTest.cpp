@@ -1,5 +1,6 @@
 // Writing settings files: the exact text, round trips of awkward values, and the
-// replacement of the target that never loses the old file.
+// replacement of the target that never loses the old file, not even when the
+// writer is killed.
 #include "tests/ini/IniTestSupport.h"
 
 #include "ini/IniFileIo.h"
@@ -7,55 +8,49 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 TEST(IniWrite, SettingsFileText)
 {
     TempDir dir;
-    const std::string path = dir.Path("tlx1steuerung.ini");
+    const std::string path = dir.Path("tlx1steuerung.ini"), a79(79, 'a'), b80(80, 'b');
     StorePtr store(Ini_New(1));
     Ini_PutInt(store.get(), "TLX1", "adresse", 3);
-    Ini_PutInt(store.get(), "TLX1", "comport", 1);
-    Ini_PutDouble(store.get(), "TLX1", "vmin", 0);
-    Ini_PutDouble(store.get(), "TLX1", "vmax", 10);
-    Ini_PutDouble(store.get(), "TLX1", "einheitmin", 0);
-    Ini_PutDouble(store.get(), "TLX1", "einheitmax", 100);
-    Ini_PutRawString(store.get(), "TLX1", "einheit", "V");
-    Ini_PutDouble(store.get(), "TLX1", "zoommin", 2);
-    Ini_PutDouble(store.get(), "TLX1", "zoommax", 8);
+    Ini_PutRawString(store.get(), "TLX1", "einheit", "  V  ");
+    for (const auto &[name, value] : {std::pair{"vmin", 0.0}, {"vmax", 10.0}, {"einheitmin", 0.0}, {"einheitmax", 100.0}})
+        Ini_PutDouble(store.get(), "TLX1", name, value);
+    // Values longer than 80 characters go in pieces.
+    Ini_PutRawString(store.get(), "TLX1", "genau80", b80.c_str());
+    Ini_PutRawString(store.get(), "TLX1", "lang", (" " + a79 + b80 + " c ").c_str());
     ASSERT_EQ(Ini_WriteToFile(store.get(), path.c_str()), 0);
-    EXPECT_EQ(ReadBytes(path), "[TLX1]\r\nadresse = 3\r\ncomport = 1\r\neinheit = \"V\"\r\neinheitmax = 100\r\n"
-                               "einheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 8\r\nzoommin = 2\r\n\r\n");
+    EXPECT_EQ(ReadBytes(path), "[TLX1]\r\nadresse = 3\r\neinheit = \"  V  \"\r\neinheitmax = 100\r\neinheitmin = 0\r\ngenau80 = \"" +
+                                   b80 + "\"\r\nlang Line0001 = \" " + a79 + "\"\r\nlang Line0002 = \"" + b80 +
+                                   "\"\r\nlang Line0003 = \" c \"\r\nvmax = 10\r\nvmin = 0\r\n\r\n");
     EXPECT_TRUE(dir.TempFiles().empty());
+    // Reading drops the blanks around the whole value, not those at the edges of its pieces.
+    StorePtr reread(Ini_New(1));
+    ASSERT_EQ(Ini_ReadFromFile(reread.get(), path.c_str()), 0);
+    EXPECT_EQ(RawString(reread.get(), "TLX1", "einheit"), "V");
+    EXPECT_EQ(RawString(reread.get(), "TLX1", "lang"), a79 + b80 + " c");
 
+    testing::internal::CaptureStdout(); // a null path writes to standard output
+    EXPECT_EQ(Ini_WriteToFile(store.get(), nullptr), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ReadBytes(path));
     StorePtr empty(Ini_New(1));
     ASSERT_EQ(Ini_WriteToFile(empty.get(), path.c_str()), 0);
     EXPECT_EQ(ReadBytes(path), "");
     EXPECT_EQ(Ini_WriteToFile(nullptr, path.c_str()), INI_ERR_NULL_STORE);
 }
 
-TEST(IniWrite, LongValueInPiecesOfEighty)
-{
-    const std::string value = std::string(80, 'a') + std::string(80, 'b') + std::string(40, 'c');
-    StorePtr store(Ini_New(1));
-    Ini_PutRawString(store.get(), "s", "lang", value.c_str());
-    Ini_PutRawString(store.get(), "s", "genau80", std::string(80, 'x').c_str());
-    const std::string text = TextOf(store.get());
-    EXPECT_EQ(text, "[s]\r\ngenau80 = \"" + std::string(80, 'x') + "\"\r\nlang Line0001 = \"" + std::string(80, 'a') +
-                        "\"\r\nlang Line0002 = \"" + std::string(80, 'b') + "\"\r\nlang Line0003 = \"" +
-                        std::string(40, 'c') + "\"\r\n\r\n");
-    char buffer[256];
-    EXPECT_EQ(Ini_GetRawStringIntoBuffer(StoreFromText(text, 1).get(), "s", "lang", buffer, sizeof buffer), 1);
-    EXPECT_EQ(buffer, value);
-}
-
 TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
 {
     std::string cp1252;
     for (int c = 0x80; c <= 0xFF; ++c)
-        cp1252 += static_cast<char>(c);
+        cp1252 += char(c);
     const std::string values[] = {
         "inner  blanks stay", "\"quoted\"", "\"", "a \"b\" c", "x = y ; z", ";starts like a comment",
         "[looks like a header]", "", std::string(200, 'q'), std::string(78, '-') + "a b" + std::string(100, '='),
@@ -69,140 +64,89 @@ TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
     ASSERT_EQ(Ini_WriteToFile(store.get(), path.c_str()), 0);
     StorePtr reread(Ini_New(1));
     ASSERT_EQ(Ini_ReadFromFile(reread.get(), path.c_str()), 0);
-    for (size_t i = 0; i < std::size(values); ++i) {
-        char buffer[512];
-        EXPECT_EQ(Ini_GetRawStringIntoBuffer(reread.get(), "sektion \xC4", ("WERT" + std::to_string(i)).c_str(), buffer,
-                                             sizeof buffer), 1);
-        EXPECT_EQ(buffer, values[i]) << i;
-    }
+    for (size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(RawString(reread.get(), "sektion \xC4", "WERT" + std::to_string(i)), values[i]) << i;
     EXPECT_EQ(ReadBytes(path), TextOf(reread.get())); // the second write is the same file
 }
 
-TEST(IniWrite, BlanksAroundAValueAreWrittenButNotReadBack)
-{
-    StorePtr store(Ini_New(1));
-    Ini_PutRawString(store.get(), "s", "einheit", "  V  ");
-    Ini_PutRawString(store.get(), "s", "lang", (" " + std::string(79, 'a') + " b ").c_str());
-    char buffer[16];
-    EXPECT_EQ(Ini_GetRawStringIntoBuffer(store.get(), "s", "einheit", buffer, sizeof buffer), 1);
-    EXPECT_STREQ(buffer, "  V  ");
-    const std::string text = TextOf(store.get());
-    EXPECT_EQ(text, "[s]\r\neinheit = \"  V  \"\r\nlang Line0001 = \" " + std::string(79, 'a') +
-                        "\"\r\nlang Line0002 = \" b \"\r\n\r\n");
-    StorePtr reread = StoreFromText(text, 1);
-    EXPECT_EQ(Ini_GetRawStringIntoBuffer(reread.get(), "s", "einheit", buffer, sizeof buffer), 1);
-    EXPECT_STREQ(buffer, "V");
-    // A long value loses the blanks around the whole value, not those at the edges of its pieces.
-    char lang[128];
-    EXPECT_EQ(Ini_GetRawStringIntoBuffer(reread.get(), "s", "lang", lang, sizeof lang), 1);
-    EXPECT_EQ(std::string(lang), std::string(79, 'a') + " b");
-}
-
-TEST(IniWrite, NullPathWritesToStandardOutput)
+// Every failure leaves the old file byte for byte and no temporary file.
+TEST(IniReplace, FailuresLeaveTheTargetUnchanged)
 {
     TempDir dir;
-    const std::string path = dir.Path("stdout.txt");
+    const std::string target = dir.Path("tlx1steuerung.ini"), old = "[TLX1]\r\nadresse = 1\r\n\r\n";
+    WriteBytes(target, old);
     StorePtr store(Ini_New(1));
-    Ini_PutInt(store.get(), "s", "a", 1);
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, STDOUT_FILENO);
-    const int result = Ini_WriteToFile(store.get(), nullptr);
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(fd);
-    close(saved);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadBytes(path), "[s]\r\na = 1\r\n\r\n");
-}
-
-// Every failure leaves the old file byte for byte and no temporary file.
-class IniReplaceFailure : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WriteBytes(target, old);
-        // More than one 16384-byte buffer, so that the writer writes several times.
-        for (int i = 0; i < 800; ++i)
-            Ini_PutRawString(store.get(), "neu", ("item" + std::to_string(i)).c_str(), std::string(60, 'n').c_str());
-    }
-    void TearDown() override
-    {
-        for (int op = 0; op < INIFILEIO_OP_COUNT; ++op)
-            IniFileIo_TestFailAfter(static_cast<IniFileIoOp>(op), 0, 0);
-    }
-    void ExpectUnchanged()
-    {
+    // More than one 16384-byte buffer, so that the writer writes several times.
+    for (int i = 0; i < 800; ++i)
+        Ini_PutRawString(store.get(), "neu", ("item" + std::to_string(i)).c_str(), std::string(60, 'n').c_str());
+    // A target in no folder, and a target that is a folder, fail the write test.
+    std::filesystem::create_directory(dir.Path("sub"));
+    EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path("sub").c_str()), INI_ERR_ACCESS_DENIED);
+    EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path("sub/no/x.ini").c_str()), INI_ERR_ACCESS_DENIED);
+    // Operation, the call that fails, its errno, and the result.
+    const std::tuple<IniFileIoOp, int, int, int> injected[] = {
+        {INIFILEIO_WRITE, 1, ENOSPC, INI_ERR_DISK_FULL}, {INIFILEIO_WRITE, 2, EDQUOT, INI_ERR_DISK_FULL},
+        {INIFILEIO_WRITE, 1, EACCES, INI_ERR_ACCESS_DENIED}, {INIFILEIO_WRITE, 2, ENOMEM, INI_ERR_OUT_OF_MEMORY},
+        {INIFILEIO_WRITE, 3, EIO, INI_ERR_IO}, {INIFILEIO_SYNC, 1, EIO, INI_ERR_IO}, {INIFILEIO_SYNC, 1, ENOSPC, INI_ERR_DISK_FULL},
+        {INIFILEIO_RENAME, 1, ENOENT, INI_ERR_NOT_FOUND}, {INIFILEIO_RENAME, 1, EACCES, INI_ERR_ACCESS_DENIED},
+        {INIFILEIO_RENAME, 1, ENAMETOOLONG, INI_ERR_INVALID_PATH}, {INIFILEIO_RENAME, 1, EXDEV, INI_ERR_IO},
+    };
+    for (const auto &[op, countdown, errorNumber, result] : injected) {
+        IniFileIo_TestFailAfter(op, countdown, errorNumber);
+        EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), result) << op << " " << errorNumber;
+        IniFileIo_TestFailAfter(op, 0, 0);
         EXPECT_EQ(ReadBytes(target), old);
         EXPECT_TRUE(dir.TempFiles().empty());
     }
-    TempDir dir;
-    const std::string target = dir.Path("tlx1steuerung.ini");
-    const std::string old = "[TLX1]\r\nadresse = 1\r\n\r\n";
-    StorePtr store{Ini_New(1)};
-};
-
-TEST_F(IniReplaceFailure, TargetThatCannotBeWritten)
-{
-    EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path("no/such/dir/x.ini").c_str()), INI_ERR_ACCESS_DENIED);
-    const std::string directory = dir.Path("a directory");
-    std::filesystem::create_directory(directory);
-    EXPECT_EQ(Ini_WriteToFile(store.get(), directory.c_str()), INI_ERR_ACCESS_DENIED);
-    EXPECT_TRUE(std::filesystem::is_directory(directory));
-    EXPECT_EQ(Ini_WriteToFile(store.get(), (target + "/below a file").c_str()), INI_ERR_ACCESS_DENIED);
-    ExpectUnchanged();
-}
-
-TEST_F(IniReplaceFailure, NoFreeTemporaryName)
-{
     for (int n = 0; n < 1000; ++n)
         WriteBytes(dir.Path("ini$$" + std::to_string(n) + ".TMP"), "");
     EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), INI_ERR_NO_TEMP_NAME);
     EXPECT_EQ(ReadBytes(target), old);
     std::filesystem::remove(dir.Path("ini$$0.TMP"));
-    EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), 0); // the first free number is taken
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("ini$$0.TMP")));
-}
-
-TEST_F(IniReplaceFailure, TemporaryFileCannotBeCreated)
-{
     // A file that can be opened for writing in a folder where no file can be created.
-    if (access("/proc/self/comm", W_OK) != 0)
-        GTEST_SKIP() << "no /proc";
-    EXPECT_EQ(Ini_WriteToFile(store.get(), "/proc/self/comm"), INI_ERR_CREATE_TEMP);
-}
-
-TEST_F(IniReplaceFailure, InjectedFailuresGiveTheirCodes)
-{
-    struct Case {
-        IniFileIoOp op;
-        int countdown;
-        int errorNumber;
-        int result;
-    } cases[] = {
-        {INIFILEIO_WRITE, 1, ENOSPC, INI_ERR_DISK_FULL},    {INIFILEIO_WRITE, 2, EDQUOT, INI_ERR_DISK_FULL},
-        {INIFILEIO_WRITE, 1, EACCES, INI_ERR_ACCESS_DENIED}, {INIFILEIO_WRITE, 2, ENOMEM, INI_ERR_OUT_OF_MEMORY},
-        {INIFILEIO_WRITE, 3, EIO, INI_ERR_IO},              {INIFILEIO_SYNC, 1, EIO, INI_ERR_IO},
-        {INIFILEIO_SYNC, 1, ENOSPC, INI_ERR_DISK_FULL},     {INIFILEIO_RENAME, 1, ENOENT, INI_ERR_NOT_FOUND},
-        {INIFILEIO_RENAME, 1, EACCES, INI_ERR_ACCESS_DENIED}, {INIFILEIO_RENAME, 1, ENOSPC, INI_ERR_DISK_FULL},
-        {INIFILEIO_RENAME, 1, ENAMETOOLONG, INI_ERR_INVALID_PATH}, {INIFILEIO_RENAME, 1, ENOMEM, INI_ERR_OUT_OF_MEMORY},
-        {INIFILEIO_RENAME, 1, EXDEV, INI_ERR_IO},
-    };
-    for (const Case &c : cases) {
-        IniFileIo_TestFailAfter(c.op, c.countdown, c.errorNumber);
-        EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), c.result) << c.op << " " << c.errorNumber;
-        IniFileIo_TestFailAfter(c.op, 0, 0);
-        ExpectUnchanged();
+    if (access("/proc/self/comm", W_OK) == 0) {
+        EXPECT_EQ(Ini_WriteToFile(store.get(), "/proc/self/comm"), INI_ERR_CREATE_TEMP);
     }
-}
 
-TEST_F(IniReplaceFailure, DirectorySyncFailureAfterTheRename)
-{
-    // The rename has happened: the new text is in place, but its durability is not
-    // confirmed, and the caller hears about it.
+    // A failed directory sync comes after the rename: the new text is in place, but
+    // its durability is not confirmed, and the caller hears about it.
     IniFileIo_TestFailAfter(INIFILEIO_SYNC, 2, EIO);
     EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), INI_ERR_IO);
+    IniFileIo_TestFailAfter(INIFILEIO_SYNC, 0, 0);
     EXPECT_EQ(ReadBytes(target), TextOf(store.get()));
-    EXPECT_TRUE(dir.TempFiles().empty());
+    EXPECT_EQ(dir.TempFiles().size(), 999u);
+}
+
+TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)
+{
+    TempDir dir;
+    const std::string target = dir.Path("tlx1steuerung.ini");
+    StorePtr versions[2] = {StoreFromText("[TLX1]\r\nversion = klein\r\n", 1), StorePtr(Ini_New(1))};
+    for (int i = 0; i < 600; ++i) // about 50 KB, several buffer flushes
+        Ini_PutRawString(versions[1].get(), ("sektion" + std::to_string(i % 12)).c_str(), ("item" + std::to_string(i)).c_str(),
+                         std::string(size_t(i % 90), '.').c_str());
+    const std::string texts[2] = {TextOf(versions[0].get()), TextOf(versions[1].get())};
+    ASSERT_EQ(Ini_WriteToFile(versions[0].get(), target.c_str()), 0);
+    std::mt19937 random(20261206);
+    int seen[2] = {0, 0};
+    for (int kill = 0; kill < 200; ++kill) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            for (int v = 1;; v ^= 1)
+                Ini_WriteToFile(versions[v].get(), target.c_str());
+        usleep(useconds_t(random() % 12000));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(waitpid(child, nullptr, 0), child);
+        const std::string bytes = ReadBytes(target);
+        const int which = bytes == texts[0] ? 0 : bytes == texts[1] ? 1 : -1;
+        ASSERT_NE(which, -1) << "after kill " << kill << " the file holds " << bytes.size() << " bytes of neither version";
+        ++seen[which];
+        // A kill may leave the one temporary file it was writing, never more.
+        const auto leftovers = dir.TempFiles();
+        ASSERT_LE(leftovers.size(), 1u);
+        for (const auto &name : leftovers)
+            std::filesystem::remove(dir.Path(name));
+    }
+    EXPECT_TRUE(seen[0] > 0 && seen[1] > 0) << "old version seen " << seen[0] << " times, new " << seen[1]; // both were hit
 }
