@@ -12,9 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 #include <stdlib.h>
 #include <string>
+#include <tuple>
+#include <vector>
 
 class AppTest : public ::testing::Test {
  protected:
@@ -43,13 +45,15 @@ class AppTest : public ::testing::Test {
     }
     static void quit() { UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN); }
 
-    std::string ini() const
+    // Files of the working folder, byte for byte.
+    std::string readFile(const std::string &name) const
     {
-        std::ostringstream s;
-        s << std::ifstream(dir_ / "tlx1steuerung.ini", std::ios::binary).rdbuf();
-        return s.str();
+        std::ifstream f(dir_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
-    void writeIni(const std::string &text) const { std::ofstream(dir_ / "tlx1steuerung.ini", std::ios::binary) << text; }
+    void writeFile(const std::string &n, const std::string &b) const { std::ofstream(dir_ / n, std::ios::binary) << b; }
+    std::string ini() const { return readFile("tlx1steuerung.ini"); }
+    void writeIni(const std::string &text) const { writeFile("tlx1steuerung.ini", text); }
 
     // Control values and attributes as the model holds them.
     static double num(int p, int c) { double v = -1e9; GetCtrlVal(p, c, &v); return v; }
@@ -62,6 +66,24 @@ class AppTest : public ::testing::Test {
         std::string v;
         GetCtrlAttribute(panelHandle, PANEL_STRIPCHART, ATTR_YNAME, &v);
         return v;
+    }
+    // The chart's value axis: scaling mode, lower and upper end.
+    static std::tuple<int, double, double> axis()
+    {
+        int mode = -1;
+        double lo = 0, hi = 0;
+        GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
+        return {mode, lo, hi};
+    }
+    // Message popups shown since the last call, as "title|text".
+    static std::vector<std::string> messages()
+    {
+        std::vector<std::string> m;
+        for (const UiTestPopup &p : UiTest_Popups())
+            if (p.kind == UiTestPopup::MESSAGE)
+                m.push_back(p.title + "|" + p.text);
+        UiTest_ClearPopups();
+        return m;
     }
 
     // The operator applies a scaling: "Skalieren...", the five fields, "Ok".

@@ -1,18 +1,9 @@
-// The program's shell: start-up, the ways of quitting, the scaling dialog's buttons, the error
-// display and the serial port the program holds.
+// The program's shell: start-up, the about box, the ways of quitting, the scaling dialog's buttons,
+// the error display and which events the callbacks act on.
 #include "AppFixture.h"
 
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
-#include "driver/okvtlx1.h"
-
-#include <pty.h>
-#include <unistd.h>
-
-// The file a first run writes, with the default scaling: items sorted, unit quoted, CR LF.
-static const char *const DEFAULT_INI = "[TLX1]\r\nadresse = 1\r\ncomport = 1\r\neinheit = \"V\"\r\n"
-                                       "einheitmax = 10\r\neinheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\n"
-                                       "zoommax = 10\r\nzoommin = 0\r\n\r\n";
 
 TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
 {
@@ -20,20 +11,25 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
                   EXPECT_TRUE(UiTest_IsVisible(panelHandle));
                   EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
                   EXPECT_TRUE(UiTest_Popups().empty()) << "a missing settings file is not reported";
-                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_VERSION), "V 1.1");
-                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_DATUM), "08/2008");
-                  EXPECT_EQ(text(panelHandle, PANEL_TEXT), "");
+                  EXPECT_EQ(LoadIni(), -802109);
                   // No file, no scaling applied: the designed texts and decimals stay.
                   EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[V]");
                   EXPECT_EQ(axisName(), "Istwert [V]");
                   EXPECT_EQ(precision(PANEL_SOLLWERT), 3);
                   EXPECT_EQ(precision(PANEL_IANTEIL), 4);
-                  EXPECT_STREQ(gKonfig.einheit, "V");
-                  EXPECT_EQ(LoadIni(), -802109);
+                  // The about box is modal: the main panel takes no input until its "OK".
+                  UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
+                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_VERSION), "V 1.1");
+                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_DATUM), "08/2008");
+                  EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), UIE_BLOCKED_BY_POPUP);
+                  EXPECT_EQ(UiTest_Press(aboutpanelHandle, ABOUTPANEL_OK), 0);
+                  EXPECT_EQ(UiTest_TopPopup(), 0);
                   quit();
               }),
               0);
-    EXPECT_EQ(ini(), DEFAULT_INI);
+    // Items sorted, unit quoted, CR LF.
+    EXPECT_EQ(ini(), "[TLX1]\r\nadresse = 1\r\ncomport = 1\r\neinheit = \"V\"\r\neinheitmax = 10\r\n"
+                     "einheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 10\r\nzoommin = 0\r\n\r\n");
 
     // A folder in the file's place can be neither read nor replaced: told apart from a missing file,
     // and still no message and exit code 0.
@@ -42,6 +38,7 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
     EXPECT_EQ(run([] {
                   EXPECT_EQ(LoadIni(), -801110);
                   EXPECT_EQ(WriteIni(), -800108);
+                  EXPECT_TRUE(UiTest_Popups().empty());
                   quit();
               }),
               0);
@@ -50,7 +47,7 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
 TEST_F(AppTest, EveryWayOfQuittingWritesTheSettings)
 {
     const std::pair<const char *, void (*)()> ways[] = {
-        {"Beenden", [] { quit(); }},
+        {"Beenden", quit},
         {"close main window", [] { UiTest_ClosePanel(panelHandle); }},
         {"close scaling dialog", [] {
              UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SKALIERUNG);
@@ -58,14 +55,13 @@ TEST_F(AppTest, EveryWayOfQuittingWritesTheSettings)
          }},
     };
     for (const auto &[name, way] : ways) {
-        SCOPED_TRACE(name);
         std::filesystem::remove(dir_ / "tlx1steuerung.ini");
         EXPECT_EQ(run([&] {
                       UiTest_PickRingValue(panelHandle, PANEL_ADRESSE, 7);
                       way();
                   }),
                   0);
-        EXPECT_NE(ini().find("adresse = 7\r\n"), std::string::npos) << ini();
+        EXPECT_NE(ini().find("adresse = 7\r\n"), std::string::npos) << name << ": " << ini();
     }
 }
 
@@ -113,18 +109,16 @@ TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
     };
     run([&] {
         for (const auto &c : cases) {
-            SCOPED_TRACE(c.why);
-            UiTest_ClearPopups();
             scale(c.vmin, c.vmax, c.emin, c.emax, "bar");
-            const auto popups = UiTest_Popups();
-            ASSERT_EQ(popups.size(), 1u);
-            EXPECT_EQ(popups[0].title, "Skalierung nicht \xFC" "bernommen");
-            EXPECT_NE(popups[0].text.find(c.why), std::string::npos) << popups[0].text;
-            EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle));
-            EXPECT_EQ(num(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT), c.vmin);
-            EXPECT_STREQ(gKonfig.einheit, "V");
-            EXPECT_EQ(text(panelHandle, PANEL_SOLLWERTEINHEIT), "[V]");
+            const std::vector<std::string> m = messages();
+            ASSERT_EQ(m.size(), 1u) << c.why;
+            EXPECT_EQ(m[0].rfind("Skalierung nicht \xFC" "bernommen|", 0), 0u) << m[0];
+            EXPECT_NE(m[0].find(c.why), std::string::npos) << m[0];
+            EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle)) << c.why;
+            EXPECT_EQ(num(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT), c.vmin) << c.why;
+            EXPECT_EQ(text(panelHandle, PANEL_SOLLWERTEINHEIT), "[V]") << c.why;
         }
+        EXPECT_STREQ(gKonfig.einheit, "V");
         quit();
     });
 }
@@ -147,39 +141,8 @@ TEST_F(AppTest, ErrorDisplayShowsNumberTextAndLamp)
     });
 }
 
-// The port of the PORT ring is opened once and kept while the ring stays; a port that fails to open
-// is let go, so the next action tries again; the main routine closes the port on the way out.
-TEST_F(AppTest, PortHolderFollowsThePortRing)
-{
-    int master = -1, slave = -1;
-    char device[256] = {};
-    ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
-    close(slave);
-    setenv("TLX1_COM1", device, 1);
-    setenv("TLX1_COM2", (dir_ / "kein-geraet").c_str(), 1);
-    run([] {
-        EXPECT_EQ(CloseComPort(), 0);
-        EXPECT_EQ(OpenComPort(), 0);
-        EXPECT_EQ(OKVTLX1_Open(1), -100002) << "the program holds COM 1";
-        EXPECT_EQ(OpenComPort(), 0);
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 2);
-        EXPECT_EQ(OpenComPort(), -100002);
-        EXPECT_EQ(OKVTLX1_Open(1), 0) << "COM 1 was closed before COM 2 was tried";
-        OKVTLX1_Close(1);
-        EXPECT_EQ(OpenComPort(), -100002) << "tried again";
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 1);
-        EXPECT_EQ(OpenComPort(), 0);
-        quit();
-    });
-    EXPECT_EQ(OKVTLX1_Open(1), 0);
-    OKVTLX1_Close(1);
-    unsetenv("TLX1_COM1");
-    unsetenv("TLX1_COM2");
-    close(master);
-}
-
 // Control callbacks act on the commit only and the panel callback on the close only: focus changes
-// and stray events must not reach the module, touch the scaling or end the program. The port of
+// and stray events must not reach the module, tidy fields, touch the scaling or end the program.
 // COM 1 is missing, so any device action would light the error lamp.
 TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
 {
@@ -197,27 +160,26 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
         SetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, 5.0);
         SetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, 100.0);
         DisplayPanel(konfigpanelHandle);
+        UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
         for (int event : {EVENT_GOT_FOCUS, EVENT_LOST_FOCUS, EVENT_TIMER_TICK, EVENT_CLOSE}) {
-            SCOPED_TRACE(event);
             for (CtrlCallbackPtr cb : geraet)
-                EXPECT_EQ(cb(panelHandle, PANEL_LESEN, event, nullptr, 0, 0), 0);
-            EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 0);
+                EXPECT_EQ(cb(panelHandle, PANEL_LESEN, event, nullptr, 0, 0), 0) << event;
             Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_IANTEIL, event, nullptr, 0, 0);
             Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_STELLMIN, event, nullptr, 0, 0);
-            EXPECT_EQ(num(panelHandle, PANEL_IANTEIL), 0.0);
-            EXPECT_EQ(num(panelHandle, PANEL_STELLMIN), 8.0);
             Callback_Main_MultipleControls_Graphzoom(panelHandle, PANEL_GRAPHZOOMZURUECK, event, nullptr, 0, 0);
-            EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 5.0);
             Callback_Konfig_Button_Ok(konfigpanelHandle, KONFIGPNL_OK, event, nullptr, 0, 0);
             Callback_Konfig_Button_Abbruch(konfigpanelHandle, KONFIGPNL_ABBRUCH, event, nullptr, 0, 0);
-            EXPECT_EQ(gKonfig.einheitmax, 10.0);
-            EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle));
-            Callback_Menu_Info(0, MENUBAR_MENU_BER, nullptr, panelHandle);
             Callback_Info_Button_Ok(aboutpanelHandle, ABOUTPANEL_OK, event, nullptr, 0, 0);
-            EXPECT_EQ(UiTest_TopPopup(), aboutpanelHandle);
-            RemovePopup(1);
         }
-        EXPECT_TRUE(UiTest_Popups().empty());
+        EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 0);
+        EXPECT_EQ(num(panelHandle, PANEL_IANTEIL), 0.0);
+        EXPECT_EQ(num(panelHandle, PANEL_STELLMIN), 8.0);
+        EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 5.0);
+        EXPECT_EQ(gKonfig.einheitmax, 10.0);
+        EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle));
+        EXPECT_EQ(UiTest_TopPopup(), aboutpanelHandle);
+        RemovePopup(1);
+        EXPECT_TRUE(messages().empty());
         // The same set-up does notice a commit; "Lesen" adjusts the gains' decimals even when it fails.
         SetCtrlVal(panelHandle, PANEL_PANTEIL, 150.0);
         Callback_Main_ButtonLesen(panelHandle, PANEL_LESEN, EVENT_COMMIT, nullptr, 0, 0);
@@ -232,18 +194,4 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
         UiTest_SetRunScript([event] { Callback_MainAndKonfig_Panel(panelHandle, event, nullptr, 0, 0); });
         EXPECT_EQ(RunUserInterface(), event == EVENT_CLOSE ? 0 : -1) << event;
     }
-}
-
-// The about box is modal: the main panel takes no input until its "OK" removes it.
-TEST_F(AppTest, AboutBoxIsModalUntilItsOk)
-{
-    run([] {
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
-        EXPECT_EQ(UiTest_TopPopup(), aboutpanelHandle);
-        EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), UIE_BLOCKED_BY_POPUP);
-        EXPECT_EQ(UiTest_Press(aboutpanelHandle, ABOUTPANEL_OK), 0);
-        EXPECT_EQ(UiTest_TopPopup(), 0);
-        EXPECT_FALSE(UiTest_IsVisible(aboutpanelHandle));
-        quit();
-    });
 }

@@ -1,65 +1,55 @@
-// Saving and loading parameter-set files from the main panel's menu, as the operator does it: the
-// program runs on the headless panels in a working folder of its own.
+// Parameter-set files: the record's bytes, and saving and loading from the main panel's menu as the
+// operator does it.
 #include "app/Parameterdatei.h"
 #include "app/TLX1Func.h"
-#include "app/TLX1Konfig.h"
-#include "app/TLX1Steuerung.h"
 #include "platform/fileio/fileio.h"
-#include "platform/userint/userint.h"
-#include "tests/paramfile/Referenzdatei.h"
-#include "ui/TLX1Steuerung.h"
-
-#include <gtest/gtest.h>
+#include "tests/app/AppFixture.h"
 
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <set>
-#include <sstream>
-#include <stdlib.h>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+// The file the main panel's design values give under the default scaling.
+constexpr unsigned char kDesignFile[PARAMETERDATEI_GROESSE] = {
+    0x6f, 0x6b, 0x76, 0x20, 0x74, 0x6c, 0x78, 0x31, 0x20, 0x70, 0x61, 0x72, 0x61, 0x6d, 0x65, 0x74,
+    0x65, 0x72, 0x64, 0x61, 0x74, 0x65, 0x69, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x8f, 0x40,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x56, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+};
 
-class DateiTest : public ::testing::Test {
+TEST(Parameterdatei, DesignValuesGiveTheReferenceBytesAndUndefinedBytesAreZero)
+{
+    Parameterdatei d{};
+    d.satz = Parametersatz{0, 1, 0, 0, 10, 0, 1000, 1};
+    d.zoommin = 0;
+    d.zoommax = 10;
+    d.konfig = KonfigStruktur{0, 10, 0, 10, "V"};
+    unsigned char bytes[PARAMETERDATEI_GROESSE];
+    std::memset(bytes, 0xAA, sizeof bytes);
+    Parameterdatei_Kodieren(&d, bytes);
+    EXPECT_EQ(std::vector<unsigned char>(bytes, bytes + sizeof bytes),
+              std::vector<unsigned char>(kDesignFile, kDesignFile + sizeof kDesignFile));
+}
+
+class DateiTest : public AppTest {
  protected:
-    void SetUp() override
+    // Runs the program with the script and quits.
+    static void ablauf(std::function<void()> script)
     {
-        old_ = fs::current_path();
-        std::string d = (fs::temp_directory_path() / "tlx1datei-XXXXXX").string();
-        ASSERT_NE(mkdtemp(d.data()), nullptr);
-        dir_ = d;
-        fs::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        FileIO_FailWriteAfter(0, 0);
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
-
-    // Starts the program; the script plays the operator while the event loop runs.
-    static void run(std::function<void()> script)
-    {
-        UiTest_Reset();
-        UiTest_SetRunScript([&script] {
-            script();
-            UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN);
-        });
-        char name[] = "tlx1steuerung";
-        char *argv[] = {name, nullptr};
-        ASSERT_EQ(TLX1Steuerung_Main(1, argv), 0);
+        ASSERT_EQ(run([&script] { script(); quit(); }), 0);
     }
 
     // The operator chooses a file menu item and answers its file popup.
@@ -73,32 +63,6 @@ class DateiTest : public ::testing::Test {
         UiTest_AnswerNextFilePopup(antwort, pfad.c_str());
         UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_PARAMETE);
     }
-    // Message popups shown since the last call, as "title|text".
-    static std::vector<std::string> meldungen()
-    {
-        std::vector<std::string> m;
-        for (const UiTestPopup &p : UiTest_Popups())
-            if (p.kind == UiTestPopup::MESSAGE)
-                m.push_back(p.title + "|" + p.text);
-        UiTest_ClearPopups();
-        return m;
-    }
-
-    static double num(int p, int c) { double v = -1e9; GetCtrlVal(p, c, &v); return v; }
-    static std::string text(int p, int c) { char b[256] = "?"; GetCtrlVal(p, c, b, sizeof b); return b; }
-    static int precision(int c) { int v = -1; GetCtrlAttribute(panelHandle, c, ATTR_PRECISION, &v); return v; }
-
-    // The operator applies a scaling in the dialog.
-    static void skalieren(double vmin, double vmax, double emin, double emax, const char *einheit)
-    {
-        UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SKALIERUNG);
-        UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT, vmin);
-        UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKALMAX_VOLT, vmax);
-        UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKALMIN_UMGERECHNET, emin);
-        UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, emax);
-        UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, einheit);
-        UiTest_Press(konfigpanelHandle, KONFIGPNL_OK);
-    }
 
     // Everything a load may change, and the error display, as one comparable text.
     static std::string zustand()
@@ -111,38 +75,20 @@ class DateiTest : public ::testing::Test {
             if (c != KONFIGPNL_TEXTMSG_2)
                 s << num(konfigpanelHandle, c) << ' ';
         s << text(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT) << '\n';
-        for (int c = PANEL_PANTEIL; c <= PANEL_BETRIEBSART; ++c) {
-            double lo = 0, hi = 0;
-            GetCtrlAttribute(panelHandle, c, ATTR_MIN_VALUE, &lo);
-            GetCtrlAttribute(panelHandle, c, ATTR_MAX_VALUE, &hi);
-            s << num(panelHandle, c) << " [" << lo << ',' << hi << "] " << precision(c) << '\n';
-        }
+        for (int c = PANEL_PANTEIL; c <= PANEL_BETRIEBSART; ++c)
+            s << num(panelHandle, c) << " [" << limit(c, ATTR_MIN_VALUE) << ',' << limit(c, ATTR_MAX_VALUE) << "] "
+              << precision(c) << '\n';
         for (int c : {PANEL_SOLLWERT, PANEL_ISTWERT, PANEL_GRAPHZOOMMIN, PANEL_GRAPHZOOMMAX})
             s << num(panelHandle, c) << ' ' << precision(c) << '\n';
         for (int c : {PANEL_ANFANGSSOLLWERTEINHEI, PANEL_ANSTEIGSZEITEINHEIT, PANEL_SOLLWERTEINHEIT,
                       PANEL_ISTWERTEINHEIT, PANEL_ZOOMMINEINHEIT, PANEL_ZOOMMAXEINHEIT, PANEL_FEHLERSTRING})
             s << text(panelHandle, c) << ' ';
-        int mode = -1, led = -1, nummer = -1;
-        double amin = 0, amax = 0;
-        GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &amin, &amax);
-        std::string achse;
-        GetCtrlAttribute(panelHandle, PANEL_STRIPCHART, ATTR_YNAME, &achse);
-        GetCtrlVal(panelHandle, PANEL_FEHLERLED, &led);
-        GetCtrlVal(panelHandle, PANEL_FEHLERNUMMER, &nummer);
-        s << '\n' << mode << ' ' << amin << ' ' << amax << ' ' << achse << ' ' << led << ' ' << nummer;
+        const auto [mode, lo, hi] = axis();
+        s << '\n' << mode << ' ' << lo << ' ' << hi << ' ' << axisName() << ' '
+          << integer(panelHandle, PANEL_FEHLERLED) << ' ' << integer(panelHandle, PANEL_FEHLERNUMMER);
         return s.str();
     }
 
-    Bytes lesen(const std::string &name) const
-    {
-        std::ifstream f(dir_ / name, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    }
-    void schreiben(const std::string &name, const Bytes &b) const
-    {
-        std::ofstream(dir_ / name, std::ios::binary).write(reinterpret_cast<const char *>(b.data()),
-                                                           static_cast<std::streamsize>(b.size()));
-    }
     std::set<std::string> ordner() const
     {
         std::set<std::string> namen;
@@ -151,166 +97,144 @@ class DateiTest : public ::testing::Test {
                 namen.insert(e.path().filename().string());
         return namen;
     }
-
-    fs::path dir_, old_;
 };
 
-Bytes referenz() { return Bytes(std::begin(kDesignFile), std::end(kDesignFile)); }
+const std::string REFERENZ(reinterpret_cast<const char *>(kDesignFile), sizeof kDesignFile);
 
-void setzeDouble(Bytes &b, std::size_t offset, double d)
+// The reference file with the double at `offset` replaced.
+std::string mitDouble(std::string b, std::size_t offset, double d)
 {
     const auto v = std::bit_cast<std::uint64_t>(d);
-    for (int i = 0; i < 8; ++i) b[offset + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-double holeDouble(const Bytes &b, std::size_t offset)
-{
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(b[offset + i]) << (8 * i);
-    return std::bit_cast<double>(v);
+    for (int i = 0; i < 8; ++i)
+        b[offset + i] = static_cast<char>(v >> (8 * i));
+    return b;
 }
 
 const std::string LESEFEHLER = "Fehler beim Lesen der Datei";
 const std::string OEFFNEN = "Fehler beim \xD6" "ffnen der Datei";
+using Meldungen = std::vector<std::string>;
 
+// Every field and the scaling hold distinct values, so the saved bytes show each at its own place.
 TEST_F(DateiTest, SavedSetComesBackWithItsScalingAfterTheFieldsWereChanged)
 {
-    run([&] {
-        skalieren(0, 10, 0, 100, "%");
-        UiTest_Enter(panelHandle, PANEL_PANTEIL, 2.5);
-        UiTest_Enter(panelHandle, PANEL_IANTEIL, 0.5);
-        UiTest_Enter(panelHandle, PANEL_DANTEIL, 0.01);
-        UiTest_Enter(panelHandle, PANEL_STELLMIN, 1.0);
-        UiTest_Enter(panelHandle, PANEL_STELLMAX, 9.0);
-        UiTest_Enter(panelHandle, PANEL_ANFANGSSOLLWERT, 50.0);
-        UiTest_Enter(panelHandle, PANEL_ANSTIEGSZEIT, 250.0);
+    const std::tuple<int, double, std::size_t> felder[] = {
+        {PANEL_PANTEIL, 2.5, 40},         {PANEL_IANTEIL, 0.5, 48},       {PANEL_DANTEIL, 0.01, 56},
+        {PANEL_STELLMIN, 1.5, 64},        {PANEL_STELLMAX, 8.5, 72},      {PANEL_ANFANGSSOLLWERT, 50.0, 80},
+        {PANEL_ANSTIEGSZEIT, 250.0, 88},  {PANEL_GRAPHZOOMMIN, 20.0, 104}, {PANEL_GRAPHZOOMMAX, 80.0, 112},
+    };
+    ablauf([&] {
+        scale(1, 9, 10, 90, "mbar");
+        for (const auto &[c, v, offset] : felder)
+            UiTest_Enter(panelHandle, c, v);
         UiTest_PickRingValue(panelHandle, PANEL_BETRIEBSART, 3.0);
-        UiTest_Enter(panelHandle, PANEL_GRAPHZOOMMIN, 20.0);
-        UiTest_Enter(panelHandle, PANEL_GRAPHZOOMMAX, 80.0);
         const std::string gespeichert = zustand();
-        meldungen();
+        messages();
         speichern("satz.tlx");
-        EXPECT_TRUE(meldungen().empty());
+        EXPECT_TRUE(messages().empty());
 
         // Back to volts and other values; the setpoint stands at 4 V.
-        skalieren(0, 10, 0, 10, "V");
-        for (int c : {PANEL_PANTEIL, PANEL_IANTEIL, PANEL_DANTEIL, PANEL_STELLMIN, PANEL_ANFANGSSOLLWERT,
-                      PANEL_ANSTIEGSZEIT, PANEL_GRAPHZOOMMIN})
-            UiTest_Enter(panelHandle, c, 0.25);
+        scale(0, 10, 0, 10, "V");
+        for (const auto &[c, v, offset] : felder)
+            if (c != PANEL_STELLMAX && c != PANEL_GRAPHZOOMMAX)
+                UiTest_Enter(panelHandle, c, 0.25);
         UiTest_PickRingValue(panelHandle, PANEL_BETRIEBSART, 2.0);
         SetCtrlVal(panelHandle, PANEL_SOLLWERT, 4.0);
 
         laden("satz.tlx");
-        EXPECT_TRUE(meldungen().empty());
-        // The setpoint keeps its number, now read in percent.
+        EXPECT_TRUE(messages().empty());
+        // The setpoint keeps its number, now read in the file's unit.
         EXPECT_DOUBLE_EQ(num(panelHandle, PANEL_SOLLWERT), 4.0);
         SetCtrlVal(panelHandle, PANEL_SOLLWERT, 0.0);
         // Values, ranges, decimals, units, dialog and chart axis as they were when saved.
         EXPECT_EQ(zustand(), gespeichert);
     });
 
-    // The file: the values as shown, in percent where the panel shows percent, and the scaling.
-    const Bytes b = lesen("satz.tlx");
-    ASSERT_EQ(b.size(), 160u);
-    EXPECT_EQ(holeDouble(b, 40), 2.5);
-    EXPECT_EQ(holeDouble(b, 80), 50.0);
-    EXPECT_EQ(holeDouble(b, 88), 250.0);
-    EXPECT_EQ(holeDouble(b, 96), 3.0);
-    EXPECT_EQ(holeDouble(b, 112), 80.0);
-    EXPECT_EQ(holeDouble(b, 144), 100.0);
-    EXPECT_EQ(std::memcmp(b.data() + 152, "%\0\0\0\0\0\0\0", 8), 0);
+    // The file holds the values as shown, in the unit where the panel shows it, and the scaling.
+    std::string erwartet = REFERENZ.substr(0, 152) + std::string("mbar\0\0\0\0", 8);
+    for (const auto &[c, v, offset] : felder)
+        erwartet = mitDouble(erwartet, offset, v);
+    for (auto [offset, v] : {std::pair{96, 3.0}, {120, 1.0}, {128, 9.0}, {136, 10.0}, {144, 90.0}})
+        erwartet = mitDouble(erwartet, offset, v);
+    EXPECT_EQ(readFile("satz.tlx"), erwartet);
 }
 
 TEST_F(DateiTest, DesignValuesSaveAsTheReferenceFileThroughTheAskedPopups)
 {
-    run([&] {
+    ablauf([&] {
         speichern("design.tlx");
         laden("design.tlx");
         const std::vector<UiTestPopup> p = UiTest_Popups();
         ASSERT_EQ(p.size(), 2u) << "no message";
         EXPECT_EQ(p[0].kind, UiTestPopup::FILE_SELECT);
-        EXPECT_EQ(p[0].title, "Speichern");
-        EXPECT_EQ(p[0].text, "*.tlx");
+        EXPECT_EQ(p[0].title + "|" + p[0].text, "Speichern|*.tlx");
         EXPECT_EQ(p[0].buttonLabel, VAL_SAVE_BUTTON);
-        EXPECT_EQ(p[1].title, "Laden");
-        EXPECT_EQ(p[1].text, "*.tlx");
+        EXPECT_EQ(p[1].title + "|" + p[1].text, "Laden|*.tlx");
         EXPECT_EQ(p[1].buttonLabel, VAL_LOAD_BUTTON);
     });
-    EXPECT_EQ(lesen("design.tlx"), referenz());
+    EXPECT_EQ(readFile("design.tlx"), REFERENZ);
 }
 
 TEST_F(DateiTest, FailedLoadShowsItsNumberAndChangesNothing)
 {
-    Bytes kopfFalsch = referenz();
-    kopfFalsch[23] = 'x';   // the type text goes on past its 23 characters
-    Bytes version1 = referenz(), version3 = referenz();
-    version1[32] = 1;
-    version3[32] = 3;
-    struct Fall {
+    const auto mit = [](std::size_t offset, char c) { std::string b = REFERENZ; b[offset] = c; return b; };
+    const struct {
         const char *name;
-        Bytes inhalt;
+        std::string inhalt;
         int nummer;
         std::string text;
+    } faelle[] = {
+        {"leer.tlx", "", 304104, LESEFEHLER},
+        {"kopf35.tlx", REFERENZ.substr(0, 35), 304104, LESEFEHLER},
+        {"kopf36.tlx", REFERENZ.substr(0, 36), 304107, LESEFEHLER},
+        {"kurz159.tlx", REFERENZ.substr(0, 159), 304107, LESEFEHLER},
+        {"typ.tlx", mit(23, 'x'), 302105, "Die Datei ist nicht vom richtigen Typ"},   // no zero after the text
+        {"gross.tlx", mit(0, 'O'), 302105, "Die Datei ist nicht vom richtigen Typ"},
+        {"v1.tlx", mit(32, 1), 303106, "Die Datei hat die falsche Versionsnummer"},
+        {"v3.tlx", mit(32, 3), 303106, "Die Datei hat die falsche Versionsnummer"},
+        {"v258.tlx", mit(33, 1), 303106, "Die Datei hat die falsche Versionsnummer"},
+        {"fehlt.tlx", "-", 308103, OEFFNEN},
+        {"ordner.tlx", "-", 304104, LESEFEHLER},
     };
-    const Fall faelle[] = {
-        {"leer.tlx", {}, 304104, LESEFEHLER},
-        {"kopf35.tlx", Bytes(kDesignFile, kDesignFile + 35), 304104, LESEFEHLER},
-        {"kopf36.tlx", Bytes(kDesignFile, kDesignFile + 36), 304107, LESEFEHLER},
-        {"kurz159.tlx", Bytes(kDesignFile, kDesignFile + 159), 304107, LESEFEHLER},
-        {"typ.tlx", kopfFalsch, 302105, "Die Datei ist nicht vom richtigen Typ"},
-        {"v1.tlx", version1, 303106, "Die Datei hat die falsche Versionsnummer"},
-        {"v3.tlx", version3, 303106, "Die Datei hat die falsche Versionsnummer"},
-    };
-    for (const Fall &f : faelle)
-        schreiben(f.name, f.inhalt);
+    for (const auto &f : faelle)
+        if (f.inhalt != "-")
+            writeFile(f.name, f.inhalt);
     fs::create_directory(dir_ / "ordner.tlx");
 
-    run([&] {
-        skalieren(0, 10, 0, 100, "%");
+    ablauf([&] {
+        scale(0, 10, 0, 100, "%");
         UiTest_Enter(panelHandle, PANEL_PANTEIL, 12.5);
         // An edit in the dialog that was never applied stays too.
         UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SKALIERUNG);
         UiTest_Enter(konfigpanelHandle, KONFIGPNL_SKALMAX_VOLT, 5.0);
         UiTest_Press(konfigpanelHandle, KONFIGPNL_ABBRUCH);
         const std::string vorher = zustand();
-        meldungen();
-        for (const Fall &f : faelle) {
+        messages();
+        for (const auto &f : faelle) {
             laden(f.name);
-            EXPECT_EQ(meldungen(), std::vector<std::string>{"Fehler #" + std::to_string(f.nummer) + "|" + f.text})
-                << f.name;
+            EXPECT_EQ(messages(), Meldungen{"Fehler #" + std::to_string(f.nummer) + "|" + f.text}) << f.name;
             EXPECT_EQ(zustand(), vorher) << f.name;
         }
-        laden("fehlt.tlx");
-        EXPECT_EQ(meldungen(), std::vector<std::string>{"Fehler #308103|" + OEFFNEN});
-        laden("ordner.tlx");
-        EXPECT_EQ(meldungen(), std::vector<std::string>{"Fehler #304104|" + LESEFEHLER});
-        EXPECT_EQ(zustand(), vorher);
     });
 }
 
 TEST_F(DateiTest, UndefinedAndTrailingBytesAreIgnoredAndAUnitWithoutZeroIsCut)
 {
-    Bytes lang = referenz();
-    setzeDouble(lang, 40, 3.0);
-    std::memset(lang.data() + 24, 0x5A, 8);
-    std::memset(lang.data() + 36, 0xA5, 4);
-    std::memcpy(lang.data() + 152, "mV\0\xFF\xFF\xFF\x01\x02", 8);
-    lang.insert(lang.end(), 100, 0xEE);
-    schreiben("lang.tlx", lang);
+    std::string lang = mitDouble(REFERENZ, 40, 3.0);
+    lang.replace(24, 8, 8, '\x5A');
+    lang.replace(36, 4, 4, '\xA5');
+    lang.replace(152, 8, std::string("mV\0\xFF\xFF\xFF\x01\x02", 8));
+    writeFile("lang.tlx", lang + std::string(100, '\xEE'));
+    writeFile("ohne.tlx", REFERENZ.substr(0, 152) + "abcdefgh");
 
-    Bytes ohneNull = referenz();
-    std::memcpy(ohneNull.data() + 152, "abcdefgh", 8);
-    schreiben("ohne.tlx", ohneNull);
-
-    run([&] {
+    ablauf([&] {
         laden("lang.tlx");
-        EXPECT_TRUE(meldungen().empty());
+        EXPECT_TRUE(messages().empty());
         EXPECT_EQ(num(panelHandle, PANEL_PANTEIL), 3.0);
         EXPECT_STREQ(gKonfig.einheit, "mV");
         EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[mV/s]");
 
         laden("ohne.tlx");
-        EXPECT_TRUE(meldungen().empty());
+        EXPECT_TRUE(messages().empty());
         EXPECT_STREQ(gKonfig.einheit, "abcde");
         EXPECT_EQ(text(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT), "abcde");
         EXPECT_EQ(text(panelHandle, PANEL_SOLLWERTEINHEIT), "[abcde]");
@@ -319,15 +243,15 @@ TEST_F(DateiTest, UndefinedAndTrailingBytesAreIgnoredAndAUnitWithoutZeroIsCut)
 
 TEST_F(DateiTest, CancelledPopupsDoNothing)
 {
-    schreiben("da.tlx", referenz());
-    run([&] {
-        skalieren(0, 10, 0, 100, "%");
+    writeFile("da.tlx", REFERENZ);
+    ablauf([&] {
+        scale(0, 10, 0, 100, "%");
         const std::string vorher = zustand();
-        meldungen();
+        messages();
         speichern("neu.tlx", VAL_NO_FILE_SELECTED);
         laden("da.tlx", VAL_NO_FILE_SELECTED);
         UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_PARAMETE);   // unanswered: cancelled
-        EXPECT_TRUE(meldungen().empty());
+        EXPECT_TRUE(messages().empty());
         EXPECT_EQ(zustand(), vorher);
         EXPECT_EQ(ordner(), std::set<std::string>{"da.tlx"});
     });
@@ -335,70 +259,63 @@ TEST_F(DateiTest, CancelledPopupsDoNothing)
 
 TEST_F(DateiTest, FailedSaveKeepsTheEarlierFileAndLeavesNoTemporaryFile)
 {
-    run([&] {
+    ablauf([&] {
         speichern("satz.tlx");
         fs::permissions(dir_ / "satz.tlx", fs::perms(0640));
         UiTest_Enter(panelHandle, PANEL_PANTEIL, 5.0);
-        meldungen();
+        messages();
 
         FileIO_FailWriteAfter(1, ENOSPC);   // the disk is full
         speichern("satz.tlx", VAL_EXISTING_FILE_SELECTED);
         FileIO_FailWriteAfter(0, 0);
-        EXPECT_EQ(meldungen(), std::vector<std::string>{"Fehler #301102|Fehler beim Schreiben auf Datei"});
-        EXPECT_EQ(lesen("satz.tlx"), referenz());
+        EXPECT_EQ(messages(), Meldungen{"Fehler #301102|Fehler beim Schreiben auf Datei"});
+        EXPECT_EQ(readFile("satz.tlx"), REFERENZ);
 
         fs::create_directory(dir_ / "ordner.tlx");
         for (const char *ziel : {"fehlt/satz.tlx", "ordner.tlx", "satz.tlx/"}) {
             speichern(ziel);
-            EXPECT_EQ(meldungen(), std::vector<std::string>{"Fehler #308101|" + OEFFNEN}) << ziel;
+            EXPECT_EQ(messages(), Meldungen{"Fehler #308101|" + OEFFNEN}) << ziel;
         }
         EXPECT_TRUE(fs::is_empty(dir_ / "ordner.tlx"));
         EXPECT_EQ(ordner(), (std::set<std::string>{"ordner.tlx", "satz.tlx"}));
-        EXPECT_EQ(lesen("satz.tlx"), referenz());
+        EXPECT_EQ(readFile("satz.tlx"), REFERENZ);
         EXPECT_EQ(num(panelHandle, PANEL_PANTEIL), 5.0) << "a failed save changes nothing";
 
         // A save that works replaces the content and keeps the file's permissions.
         speichern("satz.tlx", VAL_EXISTING_FILE_SELECTED);
-        EXPECT_TRUE(meldungen().empty());
-        EXPECT_EQ(holeDouble(lesen("satz.tlx"), 40), 5.0);
+        EXPECT_TRUE(messages().empty());
+        EXPECT_EQ(readFile("satz.tlx"), mitDouble(REFERENZ, 40, 5.0));
         EXPECT_EQ(fs::status(dir_ / "satz.tlx").permissions(), fs::perms(0640));
         EXPECT_EQ(ordner(), (std::set<std::string>{"ordner.tlx", "satz.tlx"}));
     });
 }
 
 // A damaged or hand-made file may hold infinities and NaN, also in its scaling (equal end points
-// divide by zero): it loads, and the panels stay usable.
+// divide by zero): it loads, the decimals stay displayable, and a sound file brings everything back.
 TEST_F(DateiTest, NonFiniteValuesLoadWithoutHarm)
 {
-    Bytes b = referenz();
-    setzeDouble(b, 40, std::nan(""));
-    setzeDouble(b, 80, -INFINITY);
-    setzeDouble(b, 96, std::nan(""));
-    setzeDouble(b, 112, INFINITY);
-    setzeDouble(b, 128, 0.0);   // vmax equal to vmin
-    schreiben("nichtendlich.tlx", b);
-    Bytes nan = referenz();
-    for (std::size_t off = 40; off < 152; off += 8)
-        setzeDouble(nan, off, std::nan(""));
-    schreiben("nan.tlx", nan);
+    std::string b = REFERENZ;
+    for (auto [offset, d] : {std::pair{40, NAN}, {80, -INFINITY}, {96, NAN}, {112, INFINITY}, {128, 0.0}})
+        b = mitDouble(b, offset, d);
+    writeFile("nichtendlich.tlx", b);
+    for (std::size_t offset = 40; offset < 152; offset += 8)
+        b = mitDouble(b, offset, NAN);
+    writeFile("nan.tlx", b);
+    writeFile("gut.tlx", REFERENZ);
 
-    run([&] {
+    ablauf([&] {
         for (const char *name : {"nichtendlich.tlx", "nan.tlx"}) {
             laden(name);
-            EXPECT_TRUE(meldungen().empty()) << name;
-            for (int c : {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT, PANEL_PANTEIL}) {
-                EXPECT_GE(precision(c), 0) << name;
-                EXPECT_LE(precision(c), 15) << name;
-            }
+            EXPECT_TRUE(messages().empty()) << name;
+            for (int c : {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT, PANEL_PANTEIL})
+                EXPECT_TRUE(precision(c) >= 0 && precision(c) <= 15) << name << ' ' << precision(c);
         }
         EXPECT_TRUE(std::isnan(gKonfig.vmin));
-        // Loading a sound file afterwards brings everything back.
-        schreiben("gut.tlx", referenz());
         laden("gut.tlx");
         speichern("wieder.tlx");
-        EXPECT_TRUE(meldungen().empty());
+        EXPECT_TRUE(messages().empty());
     });
-    EXPECT_EQ(lesen("wieder.tlx"), referenz());
+    EXPECT_EQ(readFile("wieder.tlx"), REFERENZ);
 }
 
 }  // namespace
