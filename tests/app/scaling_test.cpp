@@ -17,9 +17,14 @@ TEST(Umrechnung, FactorIsComputedFirst)
     gKonfig = alt;
 }
 
-TEST_F(AppTest, PercentScalingRescalesTheMainPanel)
+// A percent scaling, then setpoint decimals following the span across 0 V to 10 V, clamped to 0..15,
+// and the gains' decimals following their magnitude.
+TEST_F(AppTest, PercentScalingAndDecimals)
 {
-    run([] {
+    const std::pair<double, int> spans[] = {{0.1, 5}, {1, 4}, {10, 3}, {100, 2}, {1000, 1},
+                                            {10000, 0}, {4.095, 3}, {1e-30, 15}};
+    const std::pair<double, int> gains[] = {{9.99999, 4}, {10, 3}, {-150, 2}, {1000, 1}, {99999, 0}};
+    run([&] {
         SetCtrlVal(panelHandle, PANEL_SOLLWERT, 5.0);   // as if read from the module
         scale(0, 10, 0, 100, "%");
         EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
@@ -38,6 +43,16 @@ TEST_F(AppTest, PercentScalingRescalesTheMainPanel)
         // The same scaling once more changes nothing.
         scale(0, 10, 0, 100, "%");
         EXPECT_DOUBLE_EQ(num(panelHandle, PANEL_SOLLWERT), 50.0);
+
+        for (const auto &[span, decimals] : spans) {
+            scale(0, 10, 0, span, "u");
+            EXPECT_EQ(precision(PANEL_SOLLWERT), decimals) << span;
+        }
+        for (const auto &[p, decimals] : gains) {
+            SetCtrlVal(panelHandle, PANEL_PANTEIL, p);
+            SetPrecision();
+            EXPECT_EQ(precision(PANEL_PANTEIL), decimals) << p;
+        }
         quit();
     });
 }
@@ -46,12 +61,8 @@ TEST_F(AppTest, PercentScalingRescalesTheMainPanel)
 // their converted values, the slope is shifted by the offset too.
 TEST_F(AppTest, FallingAndOffsetScalings)
 {
-    const struct {
-        double emin, emax, sollwert, slope, slopeMin, slopeMax, zoomMin, zoomMax;
-    } cases[] = {
-        {100, 0, 75, 100, -9900, 100, 100, 0},
-        {20, 120, 45, 20, 20, 10020, 20, 120},
-    };
+    const struct { double emin, emax, sollwert, slope, slopeMin, slopeMax, zoomMin, zoomMax; } cases[] = {
+        {100, 0, 75, 100, -9900, 100, 100, 0}, {20, 120, 45, 20, 20, 10020, 20, 120}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.emin);
         run([&] {
@@ -66,30 +77,10 @@ TEST_F(AppTest, FallingAndOffsetScalings)
             EXPECT_EQ(limit(PANEL_ANSTIEGSZEIT, ATTR_MAX_VALUE), c.slopeMax);
             EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMIN), c.zoomMin);
             EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), c.zoomMax);
-            EXPECT_EQ(axis(), std::make_tuple(VAL_MANUAL, std::min(c.zoomMin, c.zoomMax), std::max(c.zoomMin, c.zoomMax)));
+            const auto [lo, hi] = std::minmax(c.zoomMin, c.zoomMax);
+            EXPECT_EQ(axis(), std::make_tuple(VAL_MANUAL, lo, hi));
             scale(0, 10, 0, 10, "V");   // the next case starts from volts again
             quit();
         });
     }
-}
-
-// Setpoint decimals follow the span across 0 V to 10 V, clamped to 0..15; the gains' decimals
-// follow their magnitude.
-TEST_F(AppTest, DecimalsOfSetpointsAndGains)
-{
-    const std::pair<double, int> spans[] = {{0.1, 5}, {1, 4}, {10, 3}, {100, 2}, {1000, 1},
-                                            {10000, 0}, {4.095, 3}, {1e-30, 15}};
-    const std::pair<double, int> gains[] = {{9.99999, 4}, {10, 3}, {-150, 2}, {1000, 1}, {99999, 0}};
-    run([&] {
-        for (const auto &[span, decimals] : spans) {
-            scale(0, 10, 0, span, "u");
-            EXPECT_EQ(precision(PANEL_SOLLWERT), decimals) << span;
-        }
-        for (const auto &[p, decimals] : gains) {
-            SetCtrlVal(panelHandle, PANEL_PANTEIL, p);
-            SetPrecision();
-            EXPECT_EQ(precision(PANEL_PANTEIL), decimals) << p;
-        }
-        quit();
-    });
 }

@@ -36,12 +36,7 @@ TEST_F(AppTest, SettingsSurviveARestart)
 // gives decimals a display can show.
 TEST_F(AppTest, OddSettingsFiles)
 {
-    const struct {
-        const char *file;
-        int port, adresse;
-        const char *label;
-        int decimals;
-    } cases[] = {
+    const struct { const char *file; int port, adresse; const char *label; int decimals; } cases[] = {
         {"[TLX1]\ncomport = 0\nadresse = 0\neinheit = \"bar\"\n", 1, 1, "[bar]", 3},
         {"[TLX1]\ncomport = 9\nadresse = 10\neinheit = \"bar\"\n", 1, 1, "[bar]", 3},
         {"[TLX1]\ncomport = 2x\nadresse = 9\neinheit = \"mbar/s\"\n", 1, 9, "[mbar/]", 3},

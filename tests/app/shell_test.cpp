@@ -98,10 +98,7 @@ TEST_F(AppTest, ScalingDialogKeepsWhatWasNotApplied)
 // dialog stays open with the operator's values and nothing is applied.
 TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
 {
-    const struct {
-        double vmin, vmax, emin, emax;
-        const char *why;
-    } cases[] = {
+    const struct { double vmin, vmax, emin, emax; const char *why; } cases[] = {
         {5, 5, 0, 100, "Die beiden Spannungswerte sind gleich."},
         {0, 10, 7, 7, "Die beiden Werte in der Einheit sind gleich."},
         {-1e308, 1e308, 0, 1, "nicht berechnen"},
@@ -125,11 +122,8 @@ TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
 
 TEST_F(AppTest, ErrorDisplayShowsNumberTextAndLamp)
 {
-    const struct {
-        int code, lamp;
-        const char *text;
-        int number;
-    } cases[] = {{-403011, 1, "Keine Antwort vom Ger\xE4t", 403011}, {0, 0, "", 0}, {-6000, 1, "", 6000}};
+    const struct { int code, lamp; const char *text; int number; } cases[] = {
+        {-403011, 1, "Keine Antwort vom Ger\xE4t", 403011}, {0, 0, "", 0}, {-6000, 1, "", 6000}};
     run([&] {
         for (const auto &c : cases) {
             FehlerZeigen(c.code);
