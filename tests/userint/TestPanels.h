@@ -58,11 +58,8 @@ inline void RegisterTestPanels()
     main[C_RING - 2].items = kTestRing;
     main[C_RING - 2].itemCount = 2;
     static const CtrlDef popup[] = {Ctrl(2, CTRL_COMMAND_BUTTON, VAL_NO_TYPE, 0, 0, "OnCtrl")};
-    static constexpr MenuItemDef items[] = {
-        {M_FILE_OPEN, "OPEN", "\xD6" "ffnen", 0, "OnMenu"},
-        {M_FILE_SEP, "SEP", nullptr, 1, nullptr},
-        {M_FILE_QUIT, "QUIT", "Ende", 0, "Missing_Menu"},
-    };
+    static constexpr MenuItemDef items[] = {{M_FILE_OPEN, "OPEN", "\xD6" "ffnen", 0, "OnMenu"},
+        {M_FILE_SEP, "SEP", nullptr, 1, nullptr}, {M_FILE_QUIT, "QUIT", "Ende", 0, "Missing_Menu"}};
     static constexpr MenuDef menus[] = {{M_FILE, "FILE", "Datei", items, 3}};
     static constexpr MenuBarDef bar = {M_BAR, menus, 1};
     static const PanelDef panels[] = {
@@ -72,12 +69,10 @@ inline void RegisterTestPanels()
     RegisterPanelFile("test.uir", panels, 2);
 }
 
+// "Missing_Menu" names a control callback where a menu callback is needed.
 constexpr CallbackEntry kTestCallbacks[] = {
-    {"OnCtrl", OnCtrl, nullptr, nullptr},
-    {"OnPanel", nullptr, OnPanel, nullptr},
-    {"OnMenu", nullptr, nullptr, OnMenu},
-    {"Missing_Menu", OnCtrl, nullptr, nullptr},   // a control callback where a menu callback is needed
-};
+    {"OnCtrl", OnCtrl, nullptr, nullptr}, {"OnPanel", nullptr, OnPanel, nullptr},
+    {"OnMenu", nullptr, nullptr, OnMenu}, {"Missing_Menu", OnCtrl, nullptr, nullptr}};
 
 class Toolkit : public ::testing::Test {
 protected:

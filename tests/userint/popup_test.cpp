@@ -2,7 +2,6 @@
 #include "TestPanels.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
@@ -10,20 +9,18 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
     MessagePopup("Fehler #308103", "Fehler beim \xD6" "ffnen der Datei");
     char path[MAX_PATHNAME_LEN];
     UiTest_AnswerNextFilePopup(VAL_NEW_FILE_SELECTED, "/tmp/satz.tlx");
-    UiTest_AnswerNextFilePopup(VAL_NO_FILE_SELECTED, "/ignored");
     UiTest_AnswerNextFilePopup(VAL_EXISTING_FILE_SELECTED, std::string(3000, 'a').c_str());
     EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, path),
               VAL_NEW_FILE_SELECTED);
     EXPECT_STREQ(path, "/tmp/satz.tlx");
     const auto load = [&] { return FileSelectPopup("", "*.tlx", "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, path); };
-    EXPECT_EQ(load(), VAL_NO_FILE_SELECTED);
-    EXPECT_STREQ(path, "");
     EXPECT_EQ(load(), VAL_EXISTING_FILE_SELECTED);
     EXPECT_EQ(std::string(path).size(), size_t(MAX_PATHNAME_LEN - 1)) << "a long path is cut to the buffer";
     EXPECT_EQ(load(), VAL_NO_FILE_SELECTED) << "no answer left: cancelled";
+    EXPECT_STREQ(path, "");
 
     const auto popups = UiTest_Popups();
-    ASSERT_EQ(popups.size(), 5u);
+    ASSERT_EQ(popups.size(), 4u);
     EXPECT_EQ(popups[0].kind, UiTestPopup::MESSAGE);
     EXPECT_EQ(popups[0].title + "|" + popups[0].text, "Fehler #308103|Fehler beim \xD6" "ffnen der Datei");
     EXPECT_EQ(popups[1].kind, UiTestPopup::FILE_SELECT);
@@ -35,10 +32,8 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
 TEST_F(Toolkit, PanelsLoadHiddenAndAnInstalledPopupIsModal)
 {
     EXPECT_EQ(LoadPanel(0, "other.uir", P_MAIN), UIE_PANEL_FILE);
-    EXPECT_EQ(LoadPanel(panel + 50, "test.uir", P_POPUP), UIE_BAD_PANEL);
     const int about = LoadPanel(panel, "dir/TEST.UIR", P_POPUP);
     const int other = LoadPanel(panel, "test.uir", P_POPUP);
-    EXPECT_EQ(UiModel_PanelParent(about), panel);
     EXPECT_FALSE(UiTest_IsVisible(about)) << "a loaded panel starts hidden";
     EXPECT_EQ(RemovePopup(0), UIE_NO_POPUP);
     EXPECT_EQ(InstallPopup(about), 0);
@@ -59,10 +54,9 @@ TEST_F(Toolkit, PanelsLoadHiddenAndAnInstalledPopupIsModal)
     EXPECT_EQ(UiTest_TopPopup(), 0);
     EXPECT_FALSE(UiTest_IsVisible(about));
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, 1.0), 0);
-    std::vector<int> controls;
-    for (const Event &e : gEvents)
-        controls.push_back(e.control);
-    EXPECT_EQ(controls, (std::vector<int>{C_TIMER, 2, C_NUM}));
+    const std::vector<Event> expected = {
+        {panel, C_TIMER, EVENT_TIMER_TICK, 0}, {other, 2, EVENT_COMMIT, 0}, {panel, C_NUM, EVENT_COMMIT, 1}};
+    EXPECT_EQ(gEvents, expected);
 }
 
 TEST_F(Toolkit, MenusAndPanelCloseReachTheirCallbacks)
@@ -99,19 +93,15 @@ TEST_F(Toolkit, RunUserInterfaceEndsWithTheQuitCodeOrWithoutWaiting)
 }
 
 // What a view backend heard from the model, one counter per kind of notice.
-enum { LOADED, VISIBILITY, CONTROL, CHART, ACTIVE, MESSAGE, NOTICES };
+enum { VISIBILITY, CONTROL, CHART, MESSAGE, NOTICES };
 static int gSeen[NOTICES];
 
-TEST_F(Toolkit, ABackendHearsOfEveryChange)
+TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
 {
     static const UiBackend backend = {
-        [](int, char **) { return 1; }, [](int) { ++gSeen[LOADED]; }, [](int) { ++gSeen[VISIBILITY]; },
-        [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, [](int, int) { ++gSeen[ACTIVE]; },
-        nullptr, nullptr, [](const char *, const char *) { ++gSeen[MESSAGE]; },
-        [](const char *, const char *, const char *, int, int, int, char *path) -> int {
-            std::snprintf(path, MAX_PATHNAME_LEN, "/gew\xE4hlt.tlx");
-            return VAL_EXISTING_FILE_SELECTED;
-        },
+        [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
+        [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
+        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);
@@ -121,14 +111,9 @@ TEST_F(Toolkit, ABackendHearsOfEveryChange)
     SetCtrlVal(panel, C_NUM, 1.0);
     SetCtrlAttribute(panel, C_NUM, ATTR_DIMMED, 1);
     PlotStripChartPoint(panel, C_CHART, 1.0);
-    SetActiveCtrl(panel, C_INT);
     MessagePopup("T", "M");
-    char path[MAX_PATHNAME_LEN];
-    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, path),
-              VAL_EXISTING_FILE_SELECTED);
-    EXPECT_STREQ(path, "/gew\xE4hlt.tlx");
-    EXPECT_EQ(std::vector<int>(gSeen, gSeen + NOTICES), (std::vector<int>{1, 2, 2, 1, 1, 1}));
-    EXPECT_EQ(UiTest_Popups().size(), 2u) << "popups are recorded with a view too";
+    EXPECT_EQ(std::vector<int>(gSeen, gSeen + NOTICES), (std::vector<int>{2, 2, 1, 1}));
+    EXPECT_EQ(UiTest_Popups().size(), 1u) << "popups are recorded with a view too";
     UiTest_Reset();
     MessagePopup("T", "M");
     EXPECT_EQ(gSeen[MESSAGE], 1) << "reset returns to headless operation";
