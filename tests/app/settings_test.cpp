@@ -23,9 +23,7 @@ TEST_F(AppTest, SettingsSurviveARestart)
         EXPECT_EQ(text(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT), "%");
         EXPECT_DOUBLE_EQ(num(panelHandle, PANEL_GRAPHZOOMMIN), 20.0);
         EXPECT_DOUBLE_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 80.0);
-        EXPECT_EQ(limit(PANEL_SOLLWERT, ATTR_MAX_VALUE), 100.0);
         EXPECT_EQ(axisName(), "Istwert [%]");
-        EXPECT_EQ(precision(PANEL_SOLLWERT), 2);
         quit();
     });
     EXPECT_NE(ini().find("zoommax = 8\r\nzoommin = 2\r\n"), std::string::npos) << ini();

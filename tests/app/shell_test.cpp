@@ -149,8 +149,6 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
     run([&] {
         SetCtrlVal(panelHandle, PANEL_VERBINDEN, 1);
         SetCtrlVal(panelHandle, PANEL_IANTEIL, 0.0);
-        SetCtrlVal(panelHandle, PANEL_STELLMIN, 8.0);
-        SetCtrlVal(panelHandle, PANEL_STELLMAX, 2.0);
         SetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, 5.0);
         SetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, 100.0);
         DisplayPanel(konfigpanelHandle);
@@ -159,7 +157,6 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
             for (CtrlCallbackPtr cb : geraet)
                 EXPECT_EQ(cb(panelHandle, PANEL_LESEN, event, nullptr, 0, 0), 0) << event;
             Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_IANTEIL, event, nullptr, 0, 0);
-            Callback_Main_Numerics_Parametereingabe(panelHandle, PANEL_STELLMIN, event, nullptr, 0, 0);
             Callback_Main_MultipleControls_Graphzoom(panelHandle, PANEL_GRAPHZOOMZURUECK, event, nullptr, 0, 0);
             Callback_Konfig_Button_Ok(konfigpanelHandle, KONFIGPNL_OK, event, nullptr, 0, 0);
             Callback_Konfig_Button_Abbruch(konfigpanelHandle, KONFIGPNL_ABBRUCH, event, nullptr, 0, 0);
@@ -167,7 +164,6 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
         }
         EXPECT_EQ(integer(panelHandle, PANEL_FEHLERLED), 0);
         EXPECT_EQ(num(panelHandle, PANEL_IANTEIL), 0.0);
-        EXPECT_EQ(num(panelHandle, PANEL_STELLMIN), 8.0);
         EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), 5.0);
         EXPECT_EQ(gKonfig.einheitmax, 10.0);
         EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle));
