@@ -2,7 +2,6 @@
 #include "TestPanels.h"
 
 #include <clocale>
-#include <cstring>
 
 TEST_F(Toolkit, ValuesAndRangesAreCoercedAndRangesNeverInvert)
 {
@@ -25,6 +24,8 @@ TEST_F(Toolkit, ValuesAndRangesAreCoercedAndRangesNeverInvert)
     EXPECT_EQ(SetCtrlAttribute(panel, C_NUM, ATTR_MAX_VALUE, 7.0), 0);
     EXPECT_EQ(Attr(C_NUM, ATTR_MIN_VALUE), 7.0) << "a limit crossing the other one drags it along";
     EXPECT_EQ(Num(C_NUM), 7.0);
+    EXPECT_EQ(SetCtrlAttribute(panel, C_NUM, ATTR_MIN_VALUE, 9.0), 0);
+    EXPECT_EQ(Attr(C_NUM, ATTR_MAX_VALUE), 9.0);
     EXPECT_EQ(SetCtrlAttribute(panel, C_NUM, ATTR_MIN_VALUE, NAN), UIE_BAD_VALUE);
     EXPECT_TRUE(gEvents.empty()) << "values set by code raise no event";
 }
@@ -65,7 +66,6 @@ TEST_F(Toolkit, OnlyOperatorInputRaisesCommitWithTheCoercedValue)
     EXPECT_EQ(UiTest_Press(panel, C_TOGGLE), 0);
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, "zehn"), UIE_BAD_VALUE);
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, NAN), UIE_BAD_VALUE);
-    EXPECT_EQ(UiTest_Press(panel, C_NUM), UIE_TYPE_MISMATCH);
     const std::vector<Event> expected = {{panel, C_NUM, EVENT_COMMIT, 10.0}, {panel, C_INT, EVENT_COMMIT, 42.0},
                                          {panel, C_TOGGLE, EVENT_COMMIT, 1.0}, {panel, C_TOGGLE, EVENT_COMMIT, 0.0}};
     EXPECT_EQ(gEvents, expected);
@@ -101,11 +101,8 @@ TEST_F(Toolkit, StringControlsKeepToTheirEntryLengthAndBuffers)
     EXPECT_EQ(UiModel_TextValue(panel, C_STR), "mbar/");
     EXPECT_EQ(SetCtrlVal(panel, C_STR, "\xB5m/min"), 0);
     EXPECT_EQ(UiModel_TextValue(panel, C_STR), "\xB5m/mi");
-    SetCtrlAttribute(panel, C_STR, ATTR_MAX_ENTRY_LENGTH, 2);
-    EXPECT_EQ(UiModel_TextValue(panel, C_STR), "\xB5m");
 
-    char buf[8];
-    std::memset(buf, 'x', sizeof buf);
+    char buf[8] = "xxxxxxx";   // no zero where the cut text must put one
     EXPECT_EQ(GetCtrlVal(panel, C_MSG, buf, 6), UIE_BUFFER_TOO_SMALL);
     EXPECT_STREQ(buf, "Hinwe");
     EXPECT_EQ(GetCtrlVal(panel, C_MSG, buf, 0), UIE_BUFFER_TOO_SMALL);
@@ -134,11 +131,10 @@ TEST_F(Toolkit, ToggleShowsItsTextsAndTimerTicksOnlyWhileEnabled)
     EXPECT_EQ(Shown(C_TOGGLE), "aus");
     SetCtrlVal(panel, C_TOGGLE, 1);
     EXPECT_EQ(Shown(C_TOGGLE), "an");
-    UiTest_TimerTick();
-    SetCtrlAttribute(panel, C_TIMER, ATTR_ENABLED, 0);
-    UiTest_TimerTick();
-    SetCtrlAttribute(panel, C_TIMER, ATTR_ENABLED, 1);
-    UiTest_TimerTick();
+    for (int enabled : {1, 0, 1}) {
+        SetCtrlAttribute(panel, C_TIMER, ATTR_ENABLED, enabled);
+        UiTest_TimerTick();
+    }
     EXPECT_EQ(gEvents, (std::vector<Event>(2, {panel, C_TIMER, EVENT_TIMER_TICK, 0})));
     EXPECT_EQ(SetCtrlAttribute(panel, C_TIMER, ATTR_INTERVAL, 0.0), UIE_BAD_VALUE);
 }
@@ -152,8 +148,6 @@ TEST_F(Toolkit, StripChartKeepsOneScreenAndTheManualRange)
     ASSERT_EQ(pts.size(), 5u);
     EXPECT_EQ(pts[0], 5.0);
     EXPECT_TRUE(std::isnan(pts[4]));
-    SetCtrlAttribute(panel, C_CHART, ATTR_POINTS_PER_SCREEN, 2);
-    EXPECT_EQ(UiTest_ChartPoints(panel, C_CHART).front(), 8.0);
 
     int mode = -1;
     double lo = 0, hi = 0;

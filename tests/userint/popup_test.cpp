@@ -26,7 +26,6 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
     EXPECT_EQ(popups[1].kind, UiTestPopup::FILE_SELECT);
     EXPECT_EQ(popups[1].title + "|" + popups[1].text, "Speichern|*.tlx");
     EXPECT_EQ(popups[1].buttonLabel, VAL_SAVE_BUTTON);
-    EXPECT_EQ(popups[2].buttonLabel, VAL_LOAD_BUTTON);
 }
 
 TEST_F(Toolkit, PanelsLoadHiddenAndAnInstalledPopupIsModal)
@@ -63,7 +62,6 @@ TEST_F(Toolkit, MenusAndPanelCloseReachTheirCallbacks)
 {
     EXPECT_EQ(UiTest_ChooseMenuItem(panel, M_FILE_OPEN), 0);
     EXPECT_EQ(gMenuCalls, (std::vector<int>{GetPanelMenuBar(panel), M_FILE_OPEN, panel}));
-    EXPECT_GT(GetPanelMenuBar(panel), 0);
     EXPECT_EQ(UiTest_ChooseMenuItem(panel, M_FILE_SEP), UIE_BAD_MENU);
     EXPECT_EQ(UiTest_ChooseMenuItem(panel, M_FILE), UIE_BAD_MENU);
     EXPECT_EQ(UiTest_ChooseMenuItem(panel, M_FILE_QUIT), 0) << "an item without callback does nothing";
