@@ -153,7 +153,7 @@ TEST_F(Fehler, PopupShowsNumberAndTextInTheSelectedLanguage)
 {
     const std::tuple<int, int, std::string, std::string> faelle[] = {
         {1, -308103, "Fehler #308103", "Fehler beim \xD6" "ffnen der Datei"}, {2, -308103, "Error #308103", "Error opening file"},
-        {1, 0, "Fehler #0", keinFehler}, {1, -9001, "Fehler #9001", ""}, {1, 5000, "Fehler #-5000", unbekannt},
+        {3, 0, "Fehler #0", keinFehler}, {1, -9001, "Fehler #9001", ""}, {1, 5000, "Fehler #-5000", unbekannt},
         {1, INT_MIN, "Fehler #2147483648", unbekannt}, {2, INT_MAX, "Error #-2147483647", "A unknown error occured"},
     };
     for (const auto &[sprache, code, titel, text] : faelle) {
