@@ -110,6 +110,7 @@ protected:
         SetCtrlVal(main_, PANEL_FEHLERNUMMER, -7051);
         SetCtrlVal(main_, PANEL_VERBINDEN, 1);
         SetCtrlAttribute(main_, PANEL_ISTWERT, ATTR_DIMMED, 0);
+        SetCtrlAttribute(main_, PANEL_ISTWERTEINHEIT, ATTR_DIMMED, 0);
         SetCtrlVal(main_, PANEL_ISTWERT, 4.9871);
         for (int i = 0; i < 260; ++i)
             PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0 - 4.0 * std::exp(-i / 40.0) * std::cos(i / 9.0));
