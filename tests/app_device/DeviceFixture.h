@@ -2,34 +2,81 @@
 // COM 1; each test runs in a working folder of its own.
 #pragma once
 
+#include "app/TLX1Com.h"
+#include "platform/userint/userint_view.h"
 #include "tests/app/AppFixture.h"
 #include "tests/support/SimProcess.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 using Frames = std::vector<std::string>;
 
 class DeviceTest : public AppTest {
  protected:
-    void TearDown() override;
+    void TearDown() override
+    {
+        sim_.reset();
+        for (const char *name : {"TLX1_COM1", "TLX1_COM2", "TLX1_COM3"})
+            unsetenv(name);
+        AppTest::TearDown();
+    }
 
     // Starts the simulator with these options and maps COM 1 to it.
-    tlx1test::SimProcess &startSim(const std::vector<std::string> &args);
+    void startSim(const std::vector<std::string> &args) { sim_ = std::make_unique<tlx1test::SimProcess>(args, 1); }
     tlx1test::SimProcess &sim() { return *sim_; }
+    // COM `port` names a device that does not exist.
+    void missingPort(int port) const { setenv(("TLX1_COM" + std::to_string(port)).c_str(), (dir_ / "fehlt").c_str(), 1); }
 
-    // Frames the simulator received since the last call, oldest first.
-    Frames takeReceived();
+    // Frames the simulator received since the last call, oldest first. The simulator logs a frame
+    // before it handles its next command, so after the ping's answer every frame is in the log.
+    Frames takeReceived()
+    {
+        sim_->command("ping");
+        Frames frames = sim_->received();
+        sim_->clearReceived();
+        return frames;
+    }
 
     // From now until the end of the run, every text the status line TEXT shows is recorded.
-    static void recordStatusLine();
-    static Frames statusLines();
+    static Frames &statusLines() { static Frames lines; return lines; }
+    static void recordStatusLine()
+    {
+        static UiBackend recorder{};
+        recorder.controlChanged = [](int panel, int control) {
+            if (panel == panelHandle && control == PANEL_TEXT)
+                statusLines().push_back(UiModel_TextValue(panel, control));
+        };
+        statusLines().clear();
+        SetUiBackend(&recorder);  // dropped again by the next run's UiTest_Reset
+    }
 
-    // The error display's number (0 when cleared) and lamp; a control's dimmed state.
-    static int errorNumber() { return integer(panelHandle, PANEL_FEHLERNUMMER); }
+    static int errorNumber() { return integer(panelHandle, PANEL_FEHLERNUMMER); }  // 0 when cleared
     static int errorLamp() { return integer(panelHandle, PANEL_FEHLERLED); }
-    static int dimmed(int control);
+    static int dimmed(int c) { int d = -1; GetCtrlAttribute(panelHandle, c, ATTR_DIMMED, &d); return d; }
+    // Connected or not, as the panel shows it: the toggle, the actual value lit, the port ring dimmed.
+    static void expectConnected(bool on)
+    {
+        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), on);
+        EXPECT_EQ(dimmed(PANEL_ISTWERT), !on);
+        EXPECT_EQ(dimmed(PANEL_ISTWERTEINHEIT), !on);
+        EXPECT_EQ(dimmed(PANEL_PORT), on);
+        EXPECT_EQ(OffenerComPort(), on ? 1 : -1);
+    }
+    // The eight parameter fields in the order they are read from the module, and their values.
+    static constexpr int kFelder[] = {PANEL_PANTEIL,  PANEL_IANTEIL,  PANEL_DANTEIL,      PANEL_ANFANGSSOLLWERT,
+                                      PANEL_STELLMIN, PANEL_STELLMAX, PANEL_ANSTIEGSZEIT, PANEL_BETRIEBSART};
+    static std::vector<double> felder()
+    {
+        std::vector<double> v;
+        for (int f : kFelder)
+            v.push_back(num(panelHandle, f));
+        return v;
+    }
 
     std::unique_ptr<tlx1test::SimProcess> sim_;
 };

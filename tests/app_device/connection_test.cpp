@@ -1,9 +1,6 @@
-// Connecting, polling the actual value, the warning, and what drops the connection.
+// Connecting, polling the actual value, the warning, the module's mode on connecting, and what
+// drops the connection.
 #include "DeviceFixture.h"
-
-#include "app/TLX1Com.h"
-
-#include <cstdlib>
 
 static constexpr const char *WARNUNG =
     "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
@@ -11,54 +8,40 @@ static constexpr const char *WARNUNG =
     "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
     "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
 
-static size_t messagePopups()
-{
-    return UiTest_Popups().size();
-}
-
 TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
 {
-    startSim({"--plant", "off", "--module", "1", "--module", "2", "--cmd", "set 1 istwert1 2.500", "--cmd", "set 1 soll1 4.000",
-              "--cmd", "set 2 istwert1 1.000"});
-    setenv("TLX1_COM2", (dir_ / "kein-geraet").c_str(), 1);
+    startSim({"--plant", "off", "--module", "1", "--module", "2", "--cmd", "set 1 istwert1 2.500", "--cmd",
+              "set 1 soll1 4.000", "--cmd", "set 2 istwert1 1.000"});
+    missingPort(2);
     run([&] {
         scale(0, 10, 0, 100, "%");
         UiTest_ClearPopups();
-
         // A connect that fails changes nothing but the error display.
         UiTest_PickRingValue(panelHandle, PANEL_PORT, 2);
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
         EXPECT_EQ(errorNumber(), 100002);
-        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), 0);
-        EXPECT_EQ(dimmed(PANEL_PORT), 0);
-        EXPECT_EQ(dimmed(PANEL_ISTWERT), 1);
-        EXPECT_EQ(messagePopups(), 0u);
-        EXPECT_EQ(OffenerComPort(), -1);
+        expectConnected(false);
+        EXPECT_EQ(UiTest_Popups().size(), 0u);
 
+        // Mode 1: the module's setpoint fills the setpoint field, in %.
         UiTest_PickRingValue(panelHandle, PANEL_PORT, 1);
         takeReceived();
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        ASSERT_EQ(messagePopups(), 1u);
-        EXPECT_EQ(UiTest_Popups()[0].title, "Info");
-        EXPECT_EQ(UiTest_Popups()[0].text, WARNUNG);
+        ASSERT_EQ(UiTest_Popups().size(), 1u);
+        EXPECT_EQ(UiTest_Popups()[0].title + "|" + UiTest_Popups()[0].text, std::string("Info|") + WARNUNG);
         EXPECT_EQ(errorLamp(), 0);
-        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), 1);
-        EXPECT_EQ(dimmed(PANEL_ISTWERT), 0);
-        EXPECT_EQ(dimmed(PANEL_ISTWERTEINHEIT), 0);
-        EXPECT_EQ(dimmed(PANEL_PORT), 1);
-        EXPECT_EQ(OffenerComPort(), 1);
+        expectConnected(true);
         EXPECT_EQ(takeReceived(), (Frames{"#1M1R", "#1S1R"}));
-        EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 40.0) << "mode 1: the module's setpoint in %";
+        EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 40.0);
 
-        for (int i = 0; i < 3; ++i)
-            UiTest_TimerTick();
-        EXPECT_EQ(takeReceived(), (Frames{"#1V5R", "#1V5R", "#1V5R"}));
+        UiTest_TimerTick();
+        UiTest_TimerTick();
+        EXPECT_EQ(takeReceived(), (Frames{"#1V5R", "#1V5R"}));
         EXPECT_EQ(num(panelHandle, PANEL_ISTWERT), 25.0);
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART), (std::vector<double>{25.0, 25.0, 25.0}));
         sim().command("set 1 istwert1 7.000");
         UiTest_TimerTick();
         EXPECT_EQ(num(panelHandle, PANEL_ISTWERT), 70.0);
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).back(), 70.0);
+        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART), (std::vector<double>{25.0, 25.0, 70.0}));
 
         // The address may change under the connection; the port is kept for every other action.
         takeReceived();
@@ -67,85 +50,50 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
         UiTest_Enter(panelHandle, PANEL_STELLWERT, 1.5);
         EXPECT_EQ(takeReceived(), (Frames{"#2V5R", "#2V1W1.500"}));
         EXPECT_EQ(num(panelHandle, PANEL_ISTWERT), 10.0);
-        EXPECT_EQ(OffenerComPort(), 1);
+        expectConnected(true);
 
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        EXPECT_EQ(OffenerComPort(), -1);
-        EXPECT_EQ(dimmed(PANEL_ISTWERT), 1);
-        EXPECT_EQ(dimmed(PANEL_ISTWERTEINHEIT), 1);
-        EXPECT_EQ(dimmed(PANEL_PORT), 0);
+        expectConnected(false);
         UiTest_TimerTick();
-        EXPECT_TRUE(takeReceived().empty()) << "no polling while disconnected";
+        EXPECT_EQ(takeReceived(), Frames{}) << "no polling while disconnected";
 
-        // Connecting again in the same run: no second warning.
+        // Mode 3: the module's output fills the output field, in volts. No second warning in a run.
+        sim().command("set 2 betriebsart1 3");
+        sim().command("set 2 stellgroesse1 7.500");
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        EXPECT_EQ(messagePopups(), 1u);
-        UiTest_TimerTick();
-        EXPECT_EQ(takeReceived(), (Frames{"#2M1R", "#2S1R", "#2V5R"}));
-        quit();
-    });
-    EXPECT_EQ(OffenerComPort(), -1) << "quitting while connected closes the port";
-    unsetenv("TLX1_COM2");
-}
+        EXPECT_EQ(UiTest_Popups().size(), 1u);
+        EXPECT_EQ(takeReceived(), (Frames{"#2M1R", "#2V1R"}));
+        EXPECT_EQ(num(panelHandle, PANEL_STELLWERT), 7.5);
+        EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 40.0);
 
-TEST_F(DeviceTest, OnConnectTheModuleModeDecidesWhichFieldIsFilled)
-{
-    startSim({"--plant", "off", "--cmd", "set 1 soll1 3.000", "--cmd", "set 1 stellgroesse1 7.500"});
-    run([&] {
-        scale(0, 10, 0, 100, "%");
-        struct Case {
-            int mode;
-            double soll, stell;
-        };
-        for (const Case c : {Case{1, 30.0, 1.0}, Case{2, 1.0, 1.0}, Case{3, 1.0, 7.5}}) {
-            SCOPED_TRACE(c.mode);
-            sim().command("set 1 betriebsart1 " + std::to_string(c.mode));
-            SetCtrlVal(panelHandle, PANEL_SOLLWERT, 1.0);
-            SetCtrlVal(panelHandle, PANEL_STELLWERT, 1.0);
-            UiTest_Press(panelHandle, PANEL_VERBINDEN);
-            EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), c.soll);
-            EXPECT_EQ(num(panelHandle, PANEL_STELLWERT), c.stell) << "the output is shown in volts";
-            EXPECT_EQ(errorLamp(), 0);
-            UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        }
-
-        // The mode cannot be read: shown, but the connection and polling stay; a good poll does
-        // not clear the display.
-        sim().command("fault nak 1 betriebsart1");
-        UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        EXPECT_EQ(errorNumber(), 402050);
-        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), 1);
-        takeReceived();
-        UiTest_TimerTick();
-        EXPECT_EQ(takeReceived(), Frames{"#1V5R"});
-        EXPECT_EQ(errorNumber(), 402050);
-        quit();
-    });
-}
-
-TEST_F(DeviceTest, AFailedPollDropsTheConnection)
-{
-    startSim({"--plant", "off"});
-    run([&] {
-        UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        UiTest_TimerTick();
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).size(), 1u);
-
+        // A failed poll drops the connection; polling waits for the operator to connect again.
         sim().command("fault silent");
         UiTest_TimerTick();
-        EXPECT_EQ(errorNumber(), 403052);
-        EXPECT_EQ(errorLamp(), 1);
-        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), 0);
-        EXPECT_EQ(dimmed(PANEL_ISTWERT), 1);
-        EXPECT_EQ(dimmed(PANEL_PORT), 0);
-        EXPECT_EQ(OffenerComPort(), -1);
-
-        // The module answers again, but polling waits for the operator to connect.
+        EXPECT_EQ(std::tuple(errorNumber(), errorLamp()), std::tuple(403052, 1));
+        expectConnected(false);
         sim().command("fault none");
         takeReceived();
         UiTest_TimerTick();
-        EXPECT_TRUE(takeReceived().empty());
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).size(), 1u);
+        EXPECT_EQ(takeReceived(), Frames{});
+        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).size(), 4u);
+
+        // Mode 2 fills neither field. A mode that cannot be read is shown, but the connection and
+        // polling stay; a good poll does not clear the display.
+        sim().command("set 2 betriebsart1 2");
+        sim().command("set 2 stellgroesse1 2.000");
+        UiTest_Press(panelHandle, PANEL_VERBINDEN);
+        EXPECT_EQ(takeReceived(), Frames{"#2M1R"});
+        EXPECT_EQ(std::tuple(num(panelHandle, PANEL_SOLLWERT), num(panelHandle, PANEL_STELLWERT)), std::tuple(40.0, 7.5));
+        UiTest_Press(panelHandle, PANEL_VERBINDEN);
+        sim().command("fault nak 2 betriebsart1");
+        UiTest_Press(panelHandle, PANEL_VERBINDEN);
+        EXPECT_EQ(errorNumber(), 402050);
+        expectConnected(true);
+        takeReceived();
+        UiTest_TimerTick();
+        EXPECT_EQ(takeReceived(), Frames{"#2V5R"});
+        EXPECT_EQ(errorNumber(), 402050);
         quit();
     });
+    EXPECT_EQ(OffenerComPort(), -1) << "quitting while connected closes the port";
 }
