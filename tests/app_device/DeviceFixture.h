@@ -18,14 +18,6 @@ using Frames = std::vector<std::string>;
 
 class DeviceTest : public AppTest {
  protected:
-    void TearDown() override
-    {
-        sim_.reset();
-        for (const char *name : {"TLX1_COM1", "TLX1_COM2", "TLX1_COM3"})
-            unsetenv(name);
-        AppTest::TearDown();
-    }
-
     // Starts the simulator with these options and maps COM 1 to it.
     void startSim(const std::vector<std::string> &args) { sim_ = std::make_unique<tlx1test::SimProcess>(args, 1); }
     tlx1test::SimProcess &sim() { return *sim_; }
@@ -61,11 +53,9 @@ class DeviceTest : public AppTest {
     // Connected or not, as the panel shows it: the toggle, the actual value lit, the port ring dimmed.
     static void expectConnected(bool on)
     {
-        EXPECT_EQ(integer(panelHandle, PANEL_VERBINDEN), on);
-        EXPECT_EQ(dimmed(PANEL_ISTWERT), !on);
-        EXPECT_EQ(dimmed(PANEL_ISTWERTEINHEIT), !on);
-        EXPECT_EQ(dimmed(PANEL_PORT), on);
-        EXPECT_EQ(OffenerComPort(), on ? 1 : -1);
+        EXPECT_EQ(std::tuple(integer(panelHandle, PANEL_VERBINDEN), dimmed(PANEL_ISTWERT), dimmed(PANEL_ISTWERTEINHEIT),
+                             dimmed(PANEL_PORT), OffenerComPort()),
+                  std::tuple(int(on), int(!on), int(!on), int(on), on ? 1 : -1));
     }
     // The eight parameter fields in the order they are read from the module, and their values.
     static constexpr int kFelder[] = {PANEL_PANTEIL,  PANEL_IANTEIL,  PANEL_DANTEIL,      PANEL_ANFANGSSOLLWERT,

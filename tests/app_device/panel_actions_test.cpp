@@ -23,12 +23,11 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
         // A refused write is shown; the field keeps what was typed; the next good write clears it.
         sim().command("fault nak 1");
         UiTest_Enter(panelHandle, PANEL_SOLLWERT, 30.0);
-        EXPECT_EQ(std::tuple(errorLamp(), errorNumber(), num(panelHandle, PANEL_SOLLWERT)), std::tuple(1, 402040, 30.0));
-        EXPECT_EQ(OffenerComPort(), -1) << "closed on the way out of a failure too";
+        EXPECT_EQ(std::tuple(errorLamp(), errorNumber(), num(panelHandle, PANEL_SOLLWERT), OffenerComPort()),
+                  std::tuple(1, 402040, 30.0, -1)) << "the port is closed on the way out of a failure too";
         sim().command("fault none");
         UiTest_Enter(panelHandle, PANEL_SOLLWERT, 30.0);
-        EXPECT_EQ(std::tuple(errorLamp(), errorNumber()), std::tuple(0, 0));
-        EXPECT_EQ(sim().command("get 1 soll1"), "3.000");
+        EXPECT_EQ(std::tuple(errorLamp(), errorNumber(), sim().command("get 1 soll1")), std::tuple(0, 0, "3.000"));
 
         takeReceived();
         recordStatusLine();
@@ -37,9 +36,7 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
         EXPECT_EQ(takeReceived(), reads);
         EXPECT_EQ(statusLines(), (Frames{"lese...", ""}));
         EXPECT_EQ(felder(), (std::vector<double>{150.0, 0.5, 0.01, 20.0, 1.0, 9.0, 50.0, 3.0})) << "2 V, 5 V/s in %";
-        EXPECT_EQ(precision(PANEL_PANTEIL), 2);
-        EXPECT_EQ(precision(PANEL_IANTEIL), 4);
-        EXPECT_EQ(OffenerComPort(), -1);
+        EXPECT_EQ(std::tuple(precision(PANEL_PANTEIL), precision(PANEL_IANTEIL), OffenerComPort()), std::tuple(2, 4, -1));
 
         UiTest_Enter(panelHandle, PANEL_PANTEIL, 12.5);
         UiTest_Enter(panelHandle, PANEL_ANFANGSSOLLWERT, 45.0);
@@ -72,10 +69,9 @@ TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
         takeReceived();
         UiTest_Press(panelHandle, PANEL_SCHREIBEN);
         EXPECT_EQ(takeReceived(), (Frames{"#1P1W3.0000", "#1I1W1.0000", "#1D1W0.0000", "#1S5W0.000", "#1L1W0.000"}));
-        EXPECT_EQ(errorNumber(), 402040);
-        EXPECT_EQ(sim().command("get 1 P1"), "3.0000") << "what went before stays written";
-        EXPECT_EQ(sim().command("get 1 max1"), "6.000");
-        EXPECT_EQ(text(panelHandle, PANEL_TEXT), "");
+        EXPECT_EQ(std::tuple(errorNumber(), text(panelHandle, PANEL_TEXT)), std::tuple(402040, ""));
+        EXPECT_EQ(std::tuple(sim().command("get 1 P1"), sim().command("get 1 max1")), std::tuple("3.0000", "6.000"))
+            << "what went before stays written";
 
         sim().command("fault none 1 min1");
         sim().command("set 1 P1 7.0000");  // each field differs from the module's value
@@ -90,8 +86,7 @@ TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
             EXPECT_EQ(errorNumber(), code) << fault;
             EXPECT_EQ(felder(), before) << fault;
             EXPECT_EQ(takeReceived().empty(), address == 9) << fault;
-            EXPECT_EQ(text(panelHandle, PANEL_TEXT), "");
-            EXPECT_EQ(OffenerComPort(), -1);
+            EXPECT_EQ(std::tuple(text(panelHandle, PANEL_TEXT), OffenerComPort()), std::tuple("", -1)) << fault;
         }
         quit();
     });

@@ -25,13 +25,12 @@ TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
         EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR", "#4IDR", "#5IDR", "#6IDR", "#7IDR", "#8IDR"}));
         EXPECT_EQ(leds(), (std::vector<int>{0, 0, G, 0, 0, 0, 0, 0}));
         EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-DREI");
-        Frames progress;
-        for (char n = '1'; n <= '8'; ++n)
-            progress.push_back(std::string("Suche nach Ger\xE4t ") + n);
-        progress.push_back("");
+        Frames progress(9, "");
+        for (int n = 0; n < 8; ++n)
+            progress[n] = "Suche nach Ger\xE4t " + std::to_string(n + 1);
         EXPECT_EQ(statusLines(), progress);
-        EXPECT_EQ(errorLamp(), 0) << "silent addresses are no error of the scan";
-        EXPECT_EQ(std::tuple(integer(panelHandle, PANEL_ADRESSE), OffenerComPort()), std::tuple(1, -1));
+        // Silent addresses are no error of the scan; the scan picks no address.
+        EXPECT_EQ(std::tuple(errorLamp(), integer(panelHandle, PANEL_ADRESSE), OffenerComPort()), std::tuple(0, 1, -1));
 
         // "ID lesen": the selected address; "alle" sends nothing; a silent one clears the text.
         const std::tuple<int, int, const char *> ids[] = {{3, 0, "OKV-TLX1-DREI"}, {9, 400005, ""}, {4, 403011, ""}};
@@ -43,7 +42,6 @@ TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
             EXPECT_EQ(errorNumber(), code) << address;
             EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), id) << address;
             EXPECT_EQ(takeReceived(), address == 9 ? Frames{} : Frames{"#" + std::to_string(address) + "IDR"});
-            EXPECT_EQ(OffenerComPort(), -1);
         }
         quit();
     });
@@ -63,7 +61,6 @@ TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
         // Connected: the scan uses the open port and leaves it open; a malformed answer is none.
         UiTest_PickRingValue(panelHandle, PANEL_ADRESSE, 2);
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
-        ASSERT_EQ(OffenerComPort(), 1);
         sim().command("fault wrongaddr 5");
         UiTest_Press(panelHandle, PANEL_SCANN);
         EXPECT_EQ(leds(), (std::vector<int>{0, G, 0, 0, 0, G, R, 0}));
