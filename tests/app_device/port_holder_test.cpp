@@ -30,50 +30,43 @@ int __wrap__Z10SetComTimeid(int port, double seconds)
 
 static Frames aufrufe() { return std::exchange(gAufrufe, {}); }
 
+static int mitPort(int port, int (*aktion)())
+{
+    UiTest_PickRingValue(panelHandle, PANEL_PORT, port);
+    return aktion();
+}
+
+// Each step: its result and the serial calls it made. Not connected, an action opens the ring's
+// port for itself and closes it again; a port already open is kept and used. A failed open leaves
+// no port and the scan then changes neither LEDs nor texts; a failed time-out leaves the port open
+// and recorded, and the next action uses it as it is.
 TEST_F(DeviceTest, OpenComPortFollowsThePortRing)
 {
     startSim({"--plant", "off"});
     sim().mapToPort(2);
     missingPort(3);
     run([&] {
-        aufrufe();
-        EXPECT_EQ(CloseComPort(), 0);
-        EXPECT_EQ(aufrufe(), Frames{}) << "nothing open, nothing to close";
-        EXPECT_EQ(OpenComPort(), 0);
-        EXPECT_EQ(aufrufe(), (Frames{"open 1", "time 1 1.000000"}));
-        EXPECT_EQ(OpenComPort(), 0);
-        EXPECT_EQ(IDLesen(), 0);
-        EXPECT_EQ(aufrufe(), Frames{}) << "the port already open is kept and used";
-
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 2);
-        EXPECT_EQ(OpenComPort(), 0);
-        EXPECT_EQ(aufrufe(), (Frames{"close 1", "open 2", "time 2 1.000000"}));
-        EXPECT_EQ(CloseComPort(), 0);
-        EXPECT_EQ(aufrufe(), Frames{"close 2"});
-
-        // Not connected: each action opens the ring's port for itself and closes it again.
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 1);
-        EXPECT_EQ(IDLesen(), 0);
-        EXPECT_EQ(aufrufe(), (Frames{"open 1", "time 1 1.000000", "close 1"}));
-
-        // A failed open leaves no port; the scan then changes neither LEDs nor texts.
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 3);
+        const struct { std::function<int()> aktion; int result; Frames aufrufe; } steps[] = {
+            {CloseComPort, 0, {}},  // nothing open, nothing to close
+            {OpenComPort, 0, {"open 1", "time 1 1.000000"}},
+            {OpenComPort, 0, {}},
+            {IDLesen, 0, {}},
+            {[] { return mitPort(2, OpenComPort); }, 0, {"close 1", "open 2", "time 2 1.000000"}},
+            {CloseComPort, 0, {"close 2"}},
+            {[] { return mitPort(1, IDLesen); }, 0, {"open 1", "time 1 1.000000", "close 1"}},
+            {[] { return mitPort(3, TLX1Scann); }, -100002, {"open 3"}},
+            {[] { gTimeoutFehler = true; return mitPort(1, IDLesen); }, -111004, {"open 1", "time 1 1.000000"}},
+            {[] { gTimeoutFehler = false; return IDLesen(); }, 0, {}},
+        };
         SetCtrlVal(panelHandle, PANEL_LED2, 1);
-        SetCtrlVal(panelHandle, PANEL_IDSTRING, "alt");
-        EXPECT_EQ(TLX1Scann(), -100002);
-        EXPECT_EQ(aufrufe(), Frames{"open 3"});
-        EXPECT_EQ(std::tuple(OffenerComPort(), integer(panelHandle, PANEL_LED2), text(panelHandle, PANEL_IDSTRING)),
-                  std::tuple(-1, 1, "alt"));
-
-        // A failed time-out leaves the port open and recorded; the next action uses it as it is.
-        UiTest_PickRingValue(panelHandle, PANEL_PORT, 1);
-        gTimeoutFehler = true;
-        EXPECT_EQ(IDLesen(), -111004);
-        EXPECT_EQ(aufrufe(), (Frames{"open 1", "time 1 1.000000"}));
-        gTimeoutFehler = false;
-        EXPECT_EQ(IDLesen(), 0);
-        EXPECT_EQ(aufrufe(), Frames{});
-        EXPECT_EQ(OffenerComPort(), 1);
+        SetCtrlVal(panelHandle, PANEL_TEXT, "bleibt");
+        aufrufe();
+        for (size_t i = 0; i < std::size(steps); ++i) {
+            EXPECT_EQ(steps[i].aktion(), steps[i].result) << "step " << i;
+            EXPECT_EQ(aufrufe(), steps[i].aufrufe) << "step " << i;
+        }
+        EXPECT_EQ(std::tuple(integer(panelHandle, PANEL_LED2), text(panelHandle, PANEL_TEXT), OffenerComPort()),
+                  std::tuple(1, "bleibt", 1));
         CloseComPort();
         quit();
     });
