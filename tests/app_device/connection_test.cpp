@@ -34,13 +34,12 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
         EXPECT_EQ(std::tuple(errorLamp(), num(panelHandle, PANEL_SOLLWERT)), std::tuple(0, 40.0));
 
         UiTest_TimerTick();
-        UiTest_TimerTick();
-        EXPECT_EQ(takeReceived(), (Frames{"#1V5R", "#1V5R"}));
+        EXPECT_EQ(takeReceived(), Frames{"#1V5R"});
         EXPECT_EQ(num(panelHandle, PANEL_ISTWERT), 25.0);
         sim().command("set 1 istwert1 7.000");
         UiTest_TimerTick();
         EXPECT_EQ(num(panelHandle, PANEL_ISTWERT), 70.0);
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART), (std::vector<double>{25.0, 25.0, 70.0}));
+        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART), (std::vector<double>{25.0, 70.0}));
 
         // The address may change under the connection; the port is kept for every other action.
         takeReceived();
@@ -73,7 +72,6 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
         takeReceived();
         UiTest_TimerTick();
         EXPECT_EQ(takeReceived(), Frames{});
-        EXPECT_EQ(UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART).size(), 4u);
 
         // Mode 2 fills neither field. A mode that cannot be read is shown, but the connection and
         // polling stay; a good poll does not clear the display.

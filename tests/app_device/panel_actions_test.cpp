@@ -74,7 +74,7 @@ TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
             << "what went before stays written";
 
         sim().command("fault none 1 min1");
-        sim().command("set 1 P1 7.0000");  // each field differs from the module's value
+        sim().command("set 1 P1 7.0000");  // the first value read differs from its field
         const std::vector<double> before = felder();
         const std::tuple<const char *, int, int> faults[] = {
             {"fault nak 1 betriebsart1", 1, 402050}, {"fault none", 9, 400044}, {"fault silent 1", 1, 403052}};

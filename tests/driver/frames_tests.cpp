@@ -48,7 +48,7 @@ TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
 
 // Address, name and value are checked before the port is touched: a command that got past its
 // checks would fail at the flush of the unopened port with another code.
-TEST(Checks, RefuseBeforeTheCommandTouchesThePort)
+TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
 {
     const struct { int address; const char *name; double value; int code; } writes[] = {
         {0, "P3", kNaN, -400024},         {10, "P1", 1.0, -400024},           {1, "P3", 1.0, -401035},
@@ -112,7 +112,7 @@ std::string Antwort(char art, const std::string &answer)
 
 // The number must follow the echo and end at the CR; the status has two hex digits after the '$';
 // the identification text runs to the CR without white space, 26 bytes at most.
-TEST(Answers, AreTakenApartOnlyWhenEveryByteFits)
+TEST(DriverAnswers, AreTakenApartOnlyWhenEveryByteFits)
 {
     const std::string t26(26, 'X'), no = "refused";
     const struct { char art; std::string answer, result; } cases[] = {
