@@ -12,7 +12,7 @@
 #include "app/TLX1Steuerung.h"
 #include "platform/qt/qtview.h"
 #include "platform/userint/userint.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <QApplication>
@@ -79,7 +79,7 @@ struct Leitung {
     int bytes = 0;
     int austausche = 0;
 };
-Leitung Leitungszeit(tlx1test::SimProcess &sim, const std::vector<std::string> &frames)
+Leitung Leitungszeit(tlx1sim::SimProcess &sim, const std::vector<std::string> &frames)
 {
     Leitung l;
     for (const std::string &f : frames) {
@@ -104,7 +104,7 @@ void Bericht(const char *was, double gemessen, const Leitung &l)
                 (gemessen - grenze) * 1e3 / l.austausche);
 }
 
-void Messen(tlx1test::SimProcess &sim, int sekunden)
+void Messen(tlx1sim::SimProcess &sim, int sekunden)
 {
     // Read and close the polling warning whenever it comes up.
     QTimer antwort;
@@ -204,7 +204,7 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     try {
-        tlx1test::SimProcess sim({"--pace"}, 1);
+        tlx1sim::SimProcess sim({"--pace"}, 1);
         const std::filesystem::path alt = std::filesystem::current_path();
         std::string ordner = (std::filesystem::temp_directory_path() / "tlx1bench-XXXXXX").string();
         if (!mkdtemp(ordner.data()))

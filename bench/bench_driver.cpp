@@ -21,7 +21,7 @@
 #include <unistd.h>
 
 #include "driver/okvtlx1.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ int Run(int argc, char **argv)
 
     Messung driver, raw;
     {
-        tlx1test::SimProcess sim(modul);
+        tlx1sim::SimProcess sim(modul);
         Compare(sim.devicePath(), exchanges, driver, raw);
     }
     std::printf("istwert1 read against tlx1sim, unpaced\n");
@@ -162,7 +162,7 @@ int Run(int argc, char **argv)
     Messung pDriver, pRaw;
     std::string answer;
     {
-        tlx1test::SimProcess sim(pacedArgs);
+        tlx1sim::SimProcess sim(pacedArgs);
         RawBlock(sim.devicePath(), 1, pRaw, &answer);  // learn the answer length
         Compare(sim.devicePath(), paced, pDriver, pRaw);
     }

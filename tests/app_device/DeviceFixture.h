@@ -5,7 +5,7 @@
 #include "app/TLX1Com.h"
 #include "platform/userint/userint_view.h"
 #include "tests/app/AppFixture.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
 #include <cstdlib>
 #include <memory>
@@ -19,8 +19,8 @@ using Frames = std::vector<std::string>;
 class DeviceTest : public AppTest {
  protected:
     // Starts the simulator with these options and maps COM 1 to it.
-    void startSim(const std::vector<std::string> &args) { sim_ = std::make_unique<tlx1test::SimProcess>(args, 1); }
-    tlx1test::SimProcess &sim() { return *sim_; }
+    void startSim(const std::vector<std::string> &args) { sim_ = std::make_unique<tlx1sim::SimProcess>(args, 1); }
+    tlx1sim::SimProcess &sim() { return *sim_; }
     // COM `port` names a device that does not exist.
     void missingPort(int port) const { setenv(("TLX1_COM" + std::to_string(port)).c_str(), (dir_ / "fehlt").c_str(), 1); }
 
@@ -68,5 +68,5 @@ class DeviceTest : public AppTest {
         return v;
     }
 
-    std::unique_ptr<tlx1test::SimProcess> sim_;
+    std::unique_ptr<tlx1sim::SimProcess> sim_;
 };

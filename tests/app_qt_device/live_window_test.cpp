@@ -1,7 +1,7 @@
 // The operator in the real window: switches "verbinden" on, closes the warning, watches the chart
 // and the actual value follow the simulated process, and types a new setpoint.
 #include "tests/app_qt/QtAppHelpers.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
 #include <QMessageBox>
 
@@ -19,7 +19,7 @@ static int ModelValue(int control)
 
 TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesTheModule)
 {
-    tlx1test::SimProcess sim({"--pace"}, 1);
+    tlx1sim::SimProcess sim({"--pace"}, 1);
     QString popupTitle, popupText;
     EXPECT_EQ(run([&] {
                   QWidget *main = QtView_PanelWindow(panelHandle);

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "driver/okvtlx1.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
-using tlx1test::SimProcess;
+using tlx1sim::SimProcess;
 using Clock = std::chrono::steady_clock;
 
 namespace {

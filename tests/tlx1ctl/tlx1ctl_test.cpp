@@ -1,7 +1,7 @@
 // tlx1ctl end to end: the tool runs as a child process against tlx1sim on a pseudo-terminal,
 // and each test reads what it printed, its exit status and what the module received.
 #include "app/Parameterdatei.h"
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@
 
 namespace {
 
-using tlx1test::SimProcess;
+using tlx1sim::SimProcess;
 using Args = std::vector<std::string>;
 
 const std::string kKeineAntwort = "Keine Antwort vom Ger\u00e4t";  // UTF-8 on the terminal

@@ -1,4 +1,4 @@
-#include "tests/support/SimProcess.h"
+#include "sim/SimProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace tlx1test {
+namespace tlx1sim {
 
 namespace {
 
@@ -211,4 +211,4 @@ bool SimProcess::waitForHangup(int timeoutMs) {
   return waitFor(timeoutMs, [&] { return hungUp_; });
 }
 
-}  // namespace tlx1test
+}  // namespace tlx1sim

@@ -1,6 +1,7 @@
-// Test fixture: runs the module simulator tlx1sim as a child process on its own pseudo-terminal.
+// Runs the module simulator tlx1sim as a child process on its own pseudo-terminal and drives it:
+// the fixture of the end-to-end tests and of the benchmarks.
 //
-//   tlx1test::SimProcess sim({"--module", "3=OKV-TLX1-A"}, 1);  // TLX1_COM1 -> the simulator
+//   tlx1sim::SimProcess sim({"--module", "3=OKV-TLX1-A"}, 1);  // TLX1_COM1 -> the simulator
 //   OKVTLX1_Open(1); ...
 //   sim.command("fault nak 3");                 // standard-input command, waits for its OK
 //   EXPECT_TRUE(sim.waitForFrame("#3P1W2.5000")); // what the module received (CR not shown)
@@ -18,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-namespace tlx1test {
+namespace tlx1sim {
 
 class SimProcess {
  public:
@@ -80,4 +81,4 @@ class SimProcess {
   bool stopReader_ = false;
 };
 
-}  // namespace tlx1test
+}  // namespace tlx1sim
