@@ -31,15 +31,21 @@ fi
 mkdir -p "$run"
 link="$run/tlx1-com1"
 log="$run/tlx1sim.log"
+# Commands for the simulator while the demo runs, e.g. echo "fault silent" > demo-run/tlx1sim.cmd
+commands="$run/tlx1sim.cmd"
+rm -f "$commands"
+mkfifo "$commands"
 
-# One module at address 1 with the plant running, 9600-baud timing as on a real line.
-"$sim" --pace --no-stdin --link "$link" >"$log" 2>&1 &
+# One module at address 1 with the plant running, 9600-baud timing as on a real line. The command
+# pipe is opened for reading and writing, so the simulator never sees its end.
+"$sim" --pace --link "$link" <>"$commands" >"$log" 2>&1 &
 sim_pid=$!
 app_pid=""
 stop() {
     [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
     kill "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
+    rm -f "$commands"
 }
 trap stop EXIT
 trap 'exit 130' INT TERM
@@ -59,6 +65,7 @@ if [[ ! -e "$link" ]]; then
 fi
 
 echo "demo: simulator on $(readlink "$link") as COM 1 (log: $log)"
+echo "demo: to make the module silent: echo 'fault silent' > $commands (back: echo 'fault none' > $commands)"
 echo "demo: starting the program in $run; close its window to end the demo."
 cd "$run"
 export TLX1_COM1="$link"
