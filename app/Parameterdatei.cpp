@@ -3,6 +3,7 @@
 #include "platform/fileio/fileio.h"
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -56,6 +57,11 @@ void werteSetzen(Parameterdatei *d, const double in[kWerte]) {
 }  // namespace
 
 static_assert(sizeof PARAMETERDATEI_TYP == 24, "type text is 23 characters and its zero");
+// The record's fields sit where the file has them (on hosts that align doubles to 8 bytes).
+static_assert(offsetof(Parameterdatei, version) == kOffVersion);
+static_assert(offsetof(Parameterdatei, satz) == kOffWerte);
+static_assert(offsetof(Parameterdatei, konfig) == kOffKonfig);
+static_assert(sizeof(Parameterdatei) == PARAMETERDATEI_GROESSE);
 static_assert(sizeof(KonfigStruktur::einheit) == kEinheitBytes, "unit field is 6 bytes");
 
 void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PARAMETERDATEI_GROESSE]) {
@@ -84,6 +90,8 @@ int Parameterdatei_KopfPruefen(const unsigned char kopf[PARAMETERDATEI_KOPF]) {
 }
 
 void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE], Parameterdatei *datei) {
+    std::memcpy(datei->typ, bytes, sizeof datei->typ);
+    datei->version = static_cast<std::int32_t>(getU32(bytes + kOffVersion));
     double werte[kWerte];
     for (int i = 0; i < kWerte; ++i) werte[i] = getDouble(bytes + kOffWerte + 8 * i);
     werteSetzen(datei, werte);

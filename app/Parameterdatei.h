@@ -10,19 +10,26 @@
 #include "app/TLX1Konfig.h"
 #include "driver/okvtlx1.h"
 
+#include <cstdint>
+
 inline constexpr int PARAMETERDATEI_GROESSE = 160;
 inline constexpr int PARAMETERDATEI_KOPF = 36;     // type text and version, checked before the rest
 inline constexpr char PARAMETERDATEI_TYP[] = "okv tlx1 parameterdatei";
 inline constexpr int PARAMETERDATEI_VERSION = 2;
 
+// The record, with the fields at the offsets they have in the file. The file is still written and
+// read field by field, so it does not depend on the host's byte order or on how the compiler lays
+// out this struct.
 struct Parameterdatei {
+    char typ[32];            // type text as read; written as PARAMETERDATEI_TYP
+    std::int32_t version;    // as read; written as PARAMETERDATEI_VERSION
     Parametersatz satz;      // in the field order of the file; anfangssoll and anstiegszeit in the file's unit
     double zoommin;          // chart value axis, in the file's unit
     double zoommax;
     KonfigStruktur konfig;   // the scaling the values are shown in
 };
 
-// The 160 bytes of a record.
+// The 160 bytes of a record; the head always holds the type text and version 2.
 void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PARAMETERDATEI_GROESSE]);
 
 // Checks the first 36 bytes. 0, -302105 (not a parameter-set file), -303106 (version is not 2).

@@ -174,6 +174,20 @@ TEST_F(DateiTest, DesignValuesSaveAsTheReferenceFileThroughTheAskedPopups)
     EXPECT_EQ(readFile("design.tlx"), REFERENZ);
 }
 
+// The panel's ten values land at offsets 40 to 119 of the record; no other byte is touched.
+TEST_F(DateiTest, PanelValuesFillOnlyTheirPartOfTheRecord)
+{
+    ablauf([&] {
+        Parameterdatei datei;
+        unsigned char *bytes = reinterpret_cast<unsigned char *>(&datei);
+        std::memset(bytes, 0xAA, sizeof datei);
+        LeseParameterAusGUI(&datei);
+        EXPECT_EQ(std::memcmp(bytes + 40, kDesignFile + 40, 80), 0);
+        for (std::size_t i : {0u, 35u, 39u, 120u, 159u})
+            EXPECT_EQ(bytes[i], 0xAA) << i;
+    });
+}
+
 // A failed load shows its number and text; neither it nor a cancelled popup changes anything.
 TEST_F(DateiTest, FailedLoadOrCancelledPopupChangesNothing)
 {

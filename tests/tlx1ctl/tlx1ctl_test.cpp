@@ -182,7 +182,7 @@ TEST(Tlx1ctlDatei, LoadAndSaveMoveTheSetThroughAFileAndFailuresChangeNothing)
     SimProcess sim({"--plant", "off", "--module", "2"});
     const std::string pfad = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid()) + ".tlx";
     // 0..10 V shown as 20..120 "%": 70 % is 5 V, a slope of 220 %/s is 20 V/s (offset included).
-    std::string datei = Datei({{2.5, 0.1, 0, 0.5, 9.5, 70, 220, 3}, 20, 120, {0, 10, 20, 120, "%"}});
+    std::string datei = Datei({"", 0, {2.5, 0.1, 0, 0.5, 9.5, 70, 220, 3}, 20, 120, {0, 10, 20, 120, "%"}});
     std::ofstream(pfad, std::ios::binary) << datei;
     EXPECT_EQ(Starte(sim, {"load", pfad, "--address", "2"}).err, "");
     const Args erwartet = {"#2P1W2.5000", "#2I1W0.1000", "#2D1W0.0000", "#2S5W5.000",
@@ -191,7 +191,7 @@ TEST(Tlx1ctlDatei, LoadAndSaveMoveTheSetThroughAFileAndFailuresChangeNothing)
     EXPECT_EQ(sim.received(), erwartet);
     // Saved as the window saves it under its default scaling: volts, the chart's full range.
     EXPECT_EQ(Starte(sim, {"save", pfad, "--address", "2"}).err, "");
-    EXPECT_EQ(Inhalt(pfad), Datei({{2.5, 0.1, 0, 0.5, 9.5, 5, 20, 3}, 0, 10, {0, 10, 0, 10, "V"}}));
+    EXPECT_EQ(Inhalt(pfad), Datei({"", 0, {2.5, 0.1, 0, 0.5, 9.5, 5, 20, 3}, 0, 10, {0, 10, 0, 10, "V"}}));
 
     // A file of another type is refused before anything is sent; a silent module saves nothing.
     datei[23] = 'x';
