@@ -14,6 +14,9 @@ struct KonfigStruktur {
     char einheit[6];     // unit name, zero-terminated, at most 5 characters
 };
 
+// Four doubles and six bytes of text padded to 40 bytes: the image the parameter-set file holds.
+static_assert(sizeof(KonfigStruktur) == 40);
+
 // Longest unit text the record holds, without the terminating zero.
 inline constexpr int KONFIG_EINHEIT_MAX = 5;
 
