@@ -54,14 +54,14 @@ TEST_F(AppTest, EveryWayOfQuittingWritesTheSettings)
              UiTest_ClosePanel(konfigpanelHandle);
          }},
     };
-    for (const auto &[name, way] : ways) {
+    for (const auto &entry : ways) {
         std::filesystem::remove(dir_ / "tlx1steuerung.ini");
         EXPECT_EQ(run([&] {
                       UiTest_PickRingValue(panelHandle, PANEL_ADRESSE, 7);
-                      way();
+                      entry.second();
                   }),
                   0);
-        EXPECT_NE(ini().find("adresse = 7\r\n"), std::string::npos) << name << ": " << ini();
+        EXPECT_NE(ini().find("adresse = 7\r\n"), std::string::npos) << entry.first << ": " << ini();
     }
 }
 
