@@ -1,5 +1,7 @@
 #include "tools/ctl_text.h"
 
+#include "platform/text/cp1252.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,15 +12,6 @@
 namespace tlx1ctl {
 
 namespace {
-
-// Unicode code points of Windows-1252 bytes 0x80..0x9F; 0 marks the five unassigned bytes.
-constexpr std::array<char16_t, 32> kCp1252Hoch = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-static_assert(kCp1252Hoch.size() == 0xA0 - 0x80);
 
 void Utf8Anhaengen(std::string &out, char32_t cp)
 {
@@ -101,10 +94,8 @@ std::string Utf8AusCp1252(std::string_view text)
     out.reserve(text.size() + text.size() / 4);
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
-        char32_t cp = b;
-        if (b >= 0x80 && b < 0xA0)
-            cp = kCp1252Hoch[b - 0x80] != 0 ? kCp1252Hoch[b - 0x80] : 0xFFFD;
-        Utf8Anhaengen(out, cp);
+        // An unassigned byte would become a C1 control, which a terminal may act on.
+        Utf8Anhaengen(out, Cp1252Assigned(b) ? Cp1252ToUnicode(b) : char32_t(0xFFFD));
     }
     return out;
 }

@@ -1,0 +1,36 @@
+#include "platform/text/cp1252.h"
+
+#include <array>
+
+namespace {
+
+// Unicode of the bytes 0x80 to 0x9F; the unassigned ones stand for themselves (C1 controls).
+constexpr std::array<char16_t, 32> kHighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,   // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,   // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,   // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,   // 0x98
+};
+static_assert(kHighTable.size() == 0xA0 - 0x80);
+
+}  // namespace
+
+char16_t Cp1252ToUnicode(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighTable[byte - 0x80] : char16_t(byte);
+}
+
+bool Cp1252Assigned(unsigned char byte)
+{
+    return !(byte >= 0x80 && byte < 0xA0 && kHighTable[byte - 0x80] == byte);
+}
+
+int Cp1252FromUnicode(char16_t character)
+{
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
+        return character;
+    for (std::size_t i = 0; i < kHighTable.size(); ++i)
+        if (kHighTable[i] == character)
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
