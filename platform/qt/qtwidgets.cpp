@@ -72,29 +72,6 @@ bool ParseTypedNumber(const QString &text, double *value)
     return true;
 }
 
-// ---- OperatorInput -------------------------------------------------------------------------------
-OperatorInput *OperatorInput::current_ = nullptr;
-
-OperatorInput::OperatorInput(int panel, int control) : panel_(panel), control_(control), outer_(current_)
-{
-    current_ = this;
-}
-
-OperatorInput::~OperatorInput()
-{
-    current_ = outer_;
-}
-
-bool OperatorInput::IgnoreActiveChange(int panel, int control)
-{
-    return current_ && !current_->callbackRunning_ && current_->panel_ == panel && current_->control_ == control;
-}
-
-void OperatorInput::ControlChanged(int panel, int control)
-{
-    if (current_ && current_->panel_ == panel && current_->control_ == control) current_->callbackRunning_ = true;
-}
-
 // ---- NumericField --------------------------------------------------------------------------------
 NumericField::NumericField(int panel, int control, bool indicator, QWidget *parent)
     : QAbstractSpinBox(parent), panel_(panel), control_(control), indicator_(indicator)
@@ -145,13 +122,14 @@ void NumericField::commitTyped()
         mirror();   // nothing usable typed: show the model's value again
         return;
     }
+    commit(v);
+}
+
+void NumericField::commit(double v)
+{
     edited_ = false;
-    QPointer<NumericField> self(this);
-    {
-        OperatorInput input(panel_, control_);
-        UiOperator_Enter(panel_, control_, v);
-    }
-    if (self) self->mirror();
+    value_ = v;   // a second arrow click before the next frame steps on from here
+    UiOperator_Queue(panel_, control_, [panel = panel_, control = control_, v] { UiOperator_Enter(panel, control, v); });
 }
 
 void NumericField::stepBy(int steps)
@@ -163,13 +141,7 @@ void NumericField::stepBy(int steps)
     double v = base + steps * increment_;
     if (!std::isfinite(v)) return;
     v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
-    edited_ = false;
-    QPointer<NumericField> self(this);
-    {
-        OperatorInput input(panel_, control_);
-        UiOperator_Enter(panel_, control_, v);
-    }
-    if (self) self->mirror();
+    commit(v);
 }
 
 QAbstractSpinBox::StepEnabled NumericField::stepEnabled() const
@@ -213,9 +185,8 @@ void NumericField::focusOutEvent(QFocusEvent *event)
     const Qt::FocusReason r = event->reason();
     const bool left = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::MouseFocusReason ||
                       r == Qt::ShortcutFocusReason;
-    QPointer<NumericField> self(this);
     if (left && edited_) commitTyped();
-    if (self) QAbstractSpinBox::focusOutEvent(event);
+    QAbstractSpinBox::focusOutEvent(event);
 }
 
 void NumericField::wheelEvent(QWheelEvent *event)
@@ -245,9 +216,11 @@ LedWidget::LedWidget(QWidget *parent) : QWidget(parent) {}
 
 void LedWidget::setState(bool on, unsigned onColor, unsigned offColor)
 {
+    if (on == on_ && onColor == onColor_ && offColor == offColor_) return;
     on_ = on;
     onColor_ = onColor;
     offColor_ = offColor;
+    update();
 }
 
 void LedWidget::paintEvent(QPaintEvent *)
@@ -286,6 +259,8 @@ int TickDecimals(double step)
 
 void StripChartWidget::paintEvent(QPaintEvent *)
 {
+    // Points, range and names read together, as the program left them.
+    const std::lock_guard lock(UiModel_Mutex());
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics fm = fontMetrics();
@@ -433,5 +408,5 @@ void PanelWindow::closeEvent(QCloseEvent *event)
 {
     // The application decides whether the panel goes away; it hides it through the toolkit.
     event->ignore();
-    UiOperator_ClosePanel(panel_);
+    UiOperator_QueueClose(panel_);
 }

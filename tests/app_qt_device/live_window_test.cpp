@@ -34,7 +34,7 @@ TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesT
                       }
                   });
                   answer.start(50);
-                  QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_VERBINDEN), Qt::LeftButton);
+                  click(PANEL_VERBINDEN);
                   answer.stop();
                   EXPECT_EQ(popupTitle, "Info");
                   EXPECT_TRUE(popupText.startsWith(QString::fromUtf8("Achtung: Das st\u00E4ndige Abfragen")))
@@ -66,7 +66,7 @@ TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesT
                   EXPECT_GE(paintedChart().pointsDrawn, static_cast<int>(before) + 20);
                   screenshot("TLX1_SCREENSHOT_LIVE", main);
 
-                  QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_VERBINDEN), Qt::LeftButton);
+                  click(PANEL_VERBINDEN);
                   EXPECT_EQ(ModelValue(PANEL_VERBINDEN), 0);
               }),
               0);
