@@ -161,8 +161,10 @@ bool ProgramQuit(int code)
 {
     {
         const std::lock_guard lock(P().m);
-        if (P().mode != THREAD)
+        if (P().mode == DIRECT)
             return false;
+        if (P().mode == ENDED)
+            return true;   // nothing left to end
         P().quit = true;
         P().quitCode = code;
     }

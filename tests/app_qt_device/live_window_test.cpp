@@ -3,6 +3,10 @@
 #include "tests/app_qt/QtAppHelpers.h"
 #include "sim/SimProcess.h"
 
+#include "app/TLX1Com.h"
+#include "platform/userint/userint_view.h"
+
+#include <QElapsedTimer>
 #include <QMessageBox>
 
 #include <string>
@@ -70,6 +74,50 @@ TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesT
                   EXPECT_EQ(ModelValue(PANEL_VERBINDEN), 0);
               }),
               0);
+    unsetenv("TLX1_COM1");
+}
+
+// During a scan (one module at address 1, the others silent for 1.0 s each) the window paints: the
+// button reads "Abbrechen" and stops the scan; closing the window during the next scan ends the
+// program within one time-out, port closed and settings written.
+TEST_F(LiveWindowTest, AbbrechenStopsTheScanAndClosingTheWindowDuringAScanEndsTheProgram)
+{
+    tlx1sim::SimProcess sim({"--pace"}, 1);
+    const auto asking = [](int address) {
+        const std::string text = "Suche nach Ger\xE4t " + std::to_string(address);
+        QTRY_VERIFY_WITH_TIMEOUT(UiModel_TextValue(panelHandle, PANEL_TEXT) == text, 10000);
+    };
+    const auto button = [] { return QtView_ControlWidget(panelHandle, PANEL_SCANN)->property("text").toString(); };
+    double closing = -1.0;
+    EXPECT_EQ(run([&] {
+                  sim.clearReceived();
+                  QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_SCANN), Qt::LeftButton);
+                  asking(2);
+                  QTRY_COMPARE_WITH_TIMEOUT(button(), QStringLiteral("Abbrechen"), 900);   // painted meanwhile
+                  click(PANEL_SCANN);
+                  EXPECT_EQ(button(), QStringLiteral("Scann"));
+                  sim.command("ping");   // every frame before it is logged
+                  EXPECT_EQ(sim.received(), (std::vector<std::string>{"#1IDR", "#2IDR"}));
+                  std::vector<bool> lit;
+                  for (int led = PANEL_LED1; led <= PANEL_LED8; ++led)
+                      lit.push_back(QtView_ControlWidget(panelHandle, led)->isEnabled());
+                  EXPECT_EQ(lit, (std::vector<bool>{true, true, false, false, false, false, false, false}));
+
+                  QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_SCANN), Qt::LeftButton);
+                  asking(2);
+                  QElapsedTimer ending;
+                  ending.start();
+                  QtView_PanelWindow(panelHandle)->close();
+                  QTRY_VERIFY_WITH_TIMEOUT(!UiProgram_Running(), 10000);
+                  closing = static_cast<double>(ending.elapsed()) / 1000.0;
+              }),
+              0);
+    EXPECT_GE(closing, 0.0);
+    EXPECT_LT(closing, 2.5) << "one time-out (1.0 s) and the closing work";
+    EXPECT_EQ(OffenerComPort(), -1);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "tlx1steuerung.ini"));
+    sim.command("ping");
+    EXPECT_EQ(sim.received().back(), "#2IDR") << "no address asked after the close";
     unsetenv("TLX1_COM1");
 }
 
