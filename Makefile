@@ -1,10 +1,10 @@
-# Front door: make deps | build | test | asan | demo | bench | fuzz
+# Front door: make deps | build | test | asan | tsan | demo | bench | fuzz
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
             qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test asan demo bench fuzz clean
+.PHONY: deps build test asan tsan demo bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -27,6 +27,12 @@ asan: deps
 	cmake --build --preset asan
 	QT_QPA_PLATFORM=offscreen ctest --preset asan
 
+# The panel toolkit, the Qt view and the application suites under ThreadSanitizer.
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	QT_QPA_PLATFORM=offscreen ctest --preset tsan
+
 demo: build
 	scripts/demo.sh
 
@@ -39,4 +45,4 @@ fuzz: deps
 	scripts/fuzz.sh
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz

@@ -394,6 +394,21 @@ bool OnViewThread()
     return !UiProgram_OnProgramThread();
 }
 
+// Wakes the Qt thread; what it is to do then is kept under our own mutexes (the model's, the work
+// queue's), and the posted event carries nothing. So every hand-over between the threads is plain to
+// ThreadSanitizer, which does not look into Qt.
+void QtThreadWakes();
+class Courier : public QObject {
+protected:
+    void customEvent(QEvent *) override { QtThreadWakes(); }
+};
+Courier *g_courier = nullptr;   // made on the Qt thread before any other thread can post
+
+void WakeQtThread()
+{
+    if (g_courier) QCoreApplication::postEvent(g_courier, new QEvent(QEvent::User));
+}
+
 bool HaveDisplay()
 {
     return std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
@@ -412,6 +427,7 @@ void PrepareApplication()
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QApplication::installTranslator(qtTexts);
     }
+    if (!g_courier) g_courier = new Courier;
     // QApplication adopts the user's locale for C functions; numbers in frames and files need '.'.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
@@ -439,6 +455,49 @@ bool CreateApplication(int argc, char *argv[])
 
 // The loop QtView_RunProgram runs while the program routine runs.
 QPointer<QEventLoop> g_programLoop;
+
+// Work the program thread handed to the Qt thread. It is passed under this mutex, not inside Qt's
+// posted event, so that the hand-over is plain to see (ThreadSanitizer does not look into Qt).
+struct QtWork {
+    const std::function<void()> *work = nullptr;
+    bool done = false;
+};
+std::mutex g_qtWorkMutex;
+std::condition_variable g_qtWorkDone;
+std::vector<QtWork *> g_qtWork;
+bool g_programEnded = false;   // the routine QtView_RunProgram runs has returned
+
+void RunQtWork()
+{
+    std::unique_lock lock(g_qtWorkMutex);
+    while (!g_qtWork.empty()) {
+        QtWork *item = g_qtWork.front();
+        g_qtWork.erase(g_qtWork.begin());
+        lock.unlock();
+        (*item->work)();
+        lock.lock();
+        item->done = true;
+        g_qtWorkDone.notify_all();
+    }
+}
+
+void ScheduleFrame();
+
+void QtThreadWakes()
+{
+    RunQtWork();
+    bool frame, ended;
+    {
+        const std::lock_guard lock(UiModel_Mutex());
+        frame = g_pending.framePosted;
+    }
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        ended = g_programEnded;
+    }
+    if (frame) ScheduleFrame();
+    if (ended && g_programLoop) g_programLoop->quit();
+}
 
 // ---- frames --------------------------------------------------------------------------------------
 void PaintFrame();
@@ -468,7 +527,7 @@ void RequestFrame()
 {
     if (g_pending.framePosted || !qApp) return;
     g_pending.framePosted = true;
-    QMetaObject::invokeMethod(qApp, ScheduleFrame, Qt::QueuedConnection);
+    WakeQtThread();
 }
 
 void ViewPanelLoaded(int panel)
@@ -798,8 +857,16 @@ int QtView_RunProgram(int (*routine)(int, char **), int argc, char **argv)
     PrepareApplication();
     QEventLoop loop;
     g_programLoop = &loop;
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        g_programEnded = false;
+    }
     const auto finished = [](int) {
-        QMetaObject::invokeMethod(qApp, [] { if (g_programLoop) g_programLoop->quit(); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(g_qtWorkMutex);
+            g_programEnded = true;
+        }
+        WakeQtThread();
     };
     if (!UiProgram_Start(routine, argc, argv, finished)) return -1;
     loop.exec();
@@ -813,27 +880,16 @@ void QtView_RunOnQtThread(const std::function<void()> &work)
         work();
         return;
     }
-    struct Done {
-        std::mutex m;
-        std::condition_variable cv;
-        bool done = false;
-    };
-    auto done = std::make_shared<Done>();
-    QMetaObject::invokeMethod(
-        qApp,
-        [&work, done] {
-            work();
-            {
-                const std::lock_guard lock(done->m);
-                done->done = true;
-            }
-            done->cv.notify_one();
-        },
-        Qt::QueuedConnection);
+    QtWork item{&work};
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        g_qtWork.push_back(&item);
+    }
+    WakeQtThread();
     // The Qt thread serves this until the program routine has returned (QtView_RunProgram), so the
     // wait ends when the operator has answered.
-    std::unique_lock lock(done->m);
-    done->cv.wait(lock, [&] { return done->done; });
+    std::unique_lock lock(g_qtWorkMutex);
+    g_qtWorkDone.wait(lock, [&] { return item.done; });
 }
 
 bool QtView_WaitIdle(int timeoutMs)
