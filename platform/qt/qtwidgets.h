@@ -5,6 +5,7 @@
 
 #include <QAbstractSpinBox>
 #include <QColor>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRectF>
 #include <QStringList>
@@ -63,7 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// Round lamp in the on-colour when on and a dark shade when off.
+// Round lamp in the on-colour when on and a dark shade when off; grey and unlit when dimmed.
 class LedWidget : public QWidget {
 public:
     explicit LedWidget(QWidget *parent);
@@ -101,8 +102,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void paintBackground(QPainter &p);   // grid, ticks and names; fills info_'s layout
     int panel_, control_;
     ChartPaintInfo info_;
+    QPixmap background_;
+    qint64 backgroundPalette_ = 0;
 };
 
 // The about box emblem: a drawn control loop curve on a module face, no real logo.
