@@ -251,6 +251,8 @@ void LedWidget::paintEvent(QPaintEvent *)
 StripChartWidget::StripChartWidget(int panel, int control, QWidget *parent)
     : QWidget(parent), panel_(panel), control_(control)
 {
+    // Every pixel comes from the chart itself, so nothing behind it is painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 namespace {
@@ -306,7 +308,7 @@ void StripChartWidget::paintEvent(QPaintEvent *)
         info_.xName = xName;
         background_ = QPixmap(size() * dpr);
         background_.setDevicePixelRatio(dpr);
-        background_.fill(Qt::transparent);
+        background_.fill(palette().color(QPalette::Window));   // opaque: drawn as a plain copy
         QPainter b(&background_);
         b.setRenderHint(QPainter::Antialiasing);
         paintBackground(b);
