@@ -19,7 +19,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -414,6 +417,26 @@ bool HaveDisplay()
     return std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
 }
 
+// The menu bar asks the style for the icon of the button it shows when its menus do not fit. Read
+// from Qt's picture files, that icon would load every image format plugin there is before the
+// first window is painted; the panels use no picture files, so the chevron is drawn here instead.
+class PanelStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (icon != SP_ToolBarHorizontalExtensionButton && icon != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(icon, option, widget);
+        QPixmap chevron(16, 16);
+        chevron.fill(Qt::transparent);
+        QPainter p(&chevron);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(widget ? widget->palette().color(QPalette::ButtonText) : QColor(Qt::black), 1.5));
+        if (icon == SP_ToolBarVerticalExtensionButton) p.rotate(90), p.translate(0, -16);
+        for (int x : {4, 9}) p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
+        return QIcon(chevron);
+    }
+};
+
 // Settings of the running application; on the Qt thread, before a program thread starts.
 void PrepareApplication()
 {
@@ -427,7 +450,10 @@ void PrepareApplication()
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QApplication::installTranslator(qtTexts);
     }
-    if (!g_courier) g_courier = new Courier;
+    if (!g_courier) {
+        g_courier = new Courier;
+        QApplication::setStyle(new PanelStyle);
+    }
     // QApplication adopts the user's locale for C functions; numbers in frames and files need '.'.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
