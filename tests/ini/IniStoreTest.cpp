@@ -59,7 +59,9 @@ TEST(IniRead, FailuresKeepWhatWasRead)
     StorePtr empty(Ini_New(1));
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), dir.Path("missing.ini").c_str()), INI_ERR_OPEN_FOR_READING);
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), nullptr), INI_ERR_OPEN_FOR_READING);
-    EXPECT_EQ(Ini_ReadFromFile(empty.get(), dir.path.c_str()), INI_ERR_READING); // a directory opens, but cannot be read
+    mkfifo(dir.Path("fifo.ini").c_str(), 0600);
+    for (const std::string &notAFile : {dir.path, dir.Path("fifo.ini")}) // only regular files are read
+        EXPECT_EQ(Ini_ReadFromFile(empty.get(), notAFile.c_str()), INI_ERR_OPEN_FOR_READING) << notAFile;
     EXPECT_EQ(TextOf(empty.get()), "");
     EXPECT_EQ(Ini_ReadFromFile(nullptr, dir.Path("missing.ini").c_str()), INI_ERR_NULL_STORE);
 }
