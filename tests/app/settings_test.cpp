@@ -4,6 +4,7 @@
 #include "ini/IniFileIo.h"
 
 #include <cerrno>
+#include <cmath>
 #include <sys/stat.h>
 
 TEST_F(AppTest, SettingsSurviveARestart)
@@ -67,6 +68,13 @@ TEST_F(AppTest, OddSettingsFiles)
         EXPECT_NE(ini().find(c.written), std::string::npos) << ini();
     }
     EXPECT_NE(ini().find("einheit = \"\"\r\n"), std::string::npos) << ini();
+    // A number that is not finite is left out rather than written as nan or inf.
+    run([] {
+        gKonfig.vmax = INFINITY;
+        gKonfig.einheitmin = NAN;
+        quit();
+    });
+    EXPECT_EQ(ini(), "[TLX1]\r\nadresse = 1\r\ncomport = 1\r\neinheit = \"\"\r\neinheitmax = 10\r\nvmin = 0\r\n\r\n");
 }
 
 // Hostile settings files: the program starts on its defaults without hanging, and quitting replaces
