@@ -271,8 +271,9 @@ TEST(IniPut, CollectedPutsGiveTheStoreOfPutsOneByOne)
                                          [&](const std::string &n, const Item &item) { return n < folded(item.first); });
         model.insert(at, {name, std::to_string(i)});
         Ini_PutInt(store.get(), "S", name.c_str(), i);
-        if (random() % 700 == 0) // a lookup now and then settles what was put so far
+        if (random() % 700 == 0) { // a lookup now and then settles what was put so far
             EXPECT_EQ(RawString(store.get(), "s", name), std::to_string(i));
+        }
     }
     std::string text = "[s]\r\n";
     for (const auto &[name, value] : model)
