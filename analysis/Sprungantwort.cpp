@@ -119,10 +119,8 @@ static int Beginnen(Sprungverfolgung *v, double zeit, double ziel)
     v->anfang = v->letzterIst;
     v->imBandSeit = kNaN;
     v->punkte.clear();
-    if (!v->anfangOffen && !(std::fabs(ziel - v->anfang) >= kSprungMin)) {
-        v->ergebnis = Leer(SPRUNG_ZU_KLEIN, zeit, v->anfang, ziel);
+    if (!v->anfangOffen && !(std::fabs(ziel - v->anfang) >= kSprungMin))
         return SPRUNG_ZU_KLEIN;
-    }
     v->aktiv = true;
     return SPRUNG_LAEUFT;
 }
@@ -131,7 +129,11 @@ int Sprungverfolgung_Sollwert(Sprungverfolgung *v, double zeit, double ziel)
 {
     const int alt = v->aktiv ? Beenden(v, SPRUNG_UNTERBROCHEN) : SPRUNG_KEINER;
     const int neu = Beginnen(v, zeit, ziel);
-    return neu == SPRUNG_LAEUFT && alt != SPRUNG_KEINER ? alt : neu;
+    if (alt != SPRUNG_KEINER)
+        return alt;
+    if (neu == SPRUNG_ZU_KLEIN)
+        v->ergebnis = Leer(SPRUNG_ZU_KLEIN, zeit, v->anfang, ziel);
+    return neu;
 }
 
 int Sprungverfolgung_Punkt(Sprungverfolgung *v, const Messpunkt &p)
@@ -142,8 +144,10 @@ int Sprungverfolgung_Punkt(Sprungverfolgung *v, const Messpunkt &p)
     if (v->hatPunkt && std::fabs(p.soll - v->letzterSoll) >= kGleicherSoll) {
         if (v->aktiv)
             ende = Beenden(v, SPRUNG_UNTERBROCHEN);
-        if (Beginnen(v, p.zeit, p.soll) == SPRUNG_ZU_KLEIN && ende == SPRUNG_KEINER)
+        if (Beginnen(v, p.zeit, p.soll) == SPRUNG_ZU_KLEIN && ende == SPRUNG_KEINER) {
+            v->ergebnis = Leer(SPRUNG_ZU_KLEIN, p.zeit, v->anfang, p.soll);
             ende = SPRUNG_ZU_KLEIN;
+        }
     }
     v->hatPunkt = true;
     v->letzteZeit = p.zeit;

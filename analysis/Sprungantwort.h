@@ -74,9 +74,9 @@ struct Sprungverfolgung {
 };
 
 // A setpoint step to `ziel` at time `zeit` (the moment it was written), from the actual value of
-// the last sample (without one, of the next). A step still running ends as SPRUNG_UNTERBROCHEN
-// (figures in v->ergebnis). SPRUNG_LAEUFT, SPRUNG_ZU_KLEIN (nothing starts), or
-// SPRUNG_UNTERBROCHEN when a running step was cut short and the new one runs.
+// the last sample (without one, of the next). SPRUNG_LAEUFT, SPRUNG_ZU_KLEIN (nothing starts), or
+// SPRUNG_UNTERBROCHEN when a step was still running: that one is in v->ergebnis, and v->aktiv says
+// whether the new one runs.
 int Sprungverfolgung_Sollwert(Sprungverfolgung *v, double zeit, double ziel);
 
 // Takes the next sample. A setpoint that differs from the one before starts a step at this
