@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -50,9 +51,22 @@ Anpassung Linear(double sprung, const Messpunkt *p, std::size_t n, double T, dou
 
 }  // namespace
 
-Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *punkte,
-                               std::size_t n)
+Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *alle,
+                               std::size_t anzahl)
 {
+    // A long recording of a slow plant is thinned to every k-th sample, which keeps the fit to a
+    // few tens of milliseconds (it runs in the window's timer tick) and costs nothing in accuracy:
+    // the recording ends about six time constants after the step, so samples stay dense.
+    std::vector<Messpunkt> duenn;
+    const Messpunkt *punkte = alle;
+    std::size_t n = anzahl;
+    if (anzahl > kModellMaxPunkte) {
+        const std::size_t k = (anzahl + kModellMaxPunkte - 1) / kModellMaxPunkte;
+        for (std::size_t i = 0; i < anzahl; i += k)
+            duenn.push_back(alle[i]);
+        punkte = duenn.data();
+        n = duenn.size();
+    }
     Streckenmodell m{MODELL_ZU_WENIG_PUNKTE, kNaN, kNaN, kNaN, kNaN, kNaN};
     std::size_t nach = 0;
     for (std::size_t i = 0; i < n; ++i)

@@ -18,6 +18,7 @@ enum Modellzustand {
 };
 
 inline constexpr std::size_t kModellMinPunkte = 8;
+inline constexpr std::size_t kModellMaxPunkte = 1500;  // more samples are thinned out evenly
 inline constexpr double kModellMinR2 = 0.9;
 
 struct Streckenmodell {
@@ -31,7 +32,7 @@ struct Streckenmodell {
 
 // Fits y(t) = y0 + K*(neu - alt)*(1 - exp(-(t - sprung - L)/T)) for t > sprung + L, else y0, to the
 // samples (their setpoint is not looked at); samples before `sprung` pin y0. The figures, with the
-// zustand above (no figures: NaN).
+// zustand above (no figures: NaN). R^2 is taken over the samples used.
 Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *punkte,
                                std::size_t n);
 

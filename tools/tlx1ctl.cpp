@@ -169,7 +169,8 @@ void AllgemeineHilfe()
     std::cout << "Aufruf: tlx1ctl BEFEHL [ARGUMENTE] " << kPortOptionen << " [--address A]\n"
               << "\nBefehle:\n";
     for (const Befehl &b : kBefehle)
-        std::cout << "  " << b.aufruf << std::string(b.aufruf.size() < 34 ? 34 - b.aufruf.size() : 1, ' ')
+        std::cout << "  " << b.aufruf
+                  << (b.aufruf.size() < 34 ? std::string(34 - b.aufruf.size(), ' ') : "\n" + std::string(36, ' '))
                   << b.kurz << "\n";
     std::cout << "\nOptionen:\n"
                  "  --port N       COM-Schnittstelle N (Vorgabe 1): das Gerät aus der Umgebungs-\n"
