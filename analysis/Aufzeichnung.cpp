@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,7 @@ std::string Ursache(int fehler)
     case EROFS: return "Der Datentr\xE4ger ist schreibgesch\xFCtzt.";
     case EISDIR: return "Unter diesem Namen gibt es einen Ordner.";
     case EIO: return "Ein-/Ausgabefehler des Datentr\xE4gers.";
+    case EINVAL: return "Das ist keine gew\xF6hnliche Datei.";
     default: return std::string("Systemfehler: ") + std::strerror(fehler);
     }
 }
@@ -80,12 +82,18 @@ std::string AufzeichnungZeile(const Aufzeichnungspunkt &p, std::string_view einh
 int Aufzeichnung_Starten(Aufzeichnung *a, const char *pfad, std::string_view kopf, std::string *grund)
 {
     const std::string was = "Die Aufzeichnung kann nicht angelegt werden.";
+    // Non-blocking, so a FIFO without a reader cannot hold the program; only a plain file is taken.
     int fd = -1;
     do
-        fd = ::open(pfad, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+        fd = ::open(pfad, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return Fehler(grund, was, errno == ELOOP ? EACCES : errno);
+        return Fehler(grund, was, errno == ENXIO ? EINVAL : errno);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Fehler(grund, was, EINVAL);
+    }
     std::string text = std::string(kopf) + "\n";
     if (const int fehler = Schreiben(fd, text); fehler != 0) {
         ::close(fd);

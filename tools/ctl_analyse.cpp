@@ -157,6 +157,9 @@ std::optional<int> DauerLesen(Aufruf &a, const Befehl &b, double vorgabe)
 
 std::optional<int> VoltLesen(Aufruf &a, const Befehl &b, std::string_view option)
 {
+    // The test reads back what it changes: one module, not the broadcast address or address 0.
+    if (a.adresse < 1 || a.adresse > 8)
+        return Aufruffehler(&b, "--address braucht eine Moduladresse von 1 bis 8");
     const auto text = OptionWert(a, option);
     const auto v = text ? ZahlLesen(*text) : std::nullopt;
     if (!v || *v < 0.0 || *v > 10.0)

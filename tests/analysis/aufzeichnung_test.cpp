@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +100,11 @@ TEST(Aufzeichnung, FailuresLoseNothingAlreadyRecorded)
     EXPECT_EQ(Aufzeichnung_Starten(&a, (testing::TempDir() + "fehlt/x.csv").c_str(), "k", &grund), -1);
     EXPECT_EQ(grund, "Die Aufzeichnung kann nicht angelegt werden. Der Ordner existiert nicht.");
     EXPECT_EQ(a.fd, -1);
+    const std::string fifo = pfad + ".fifo";  // no reader: refused at once, not waited for
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Aufzeichnung_Starten(&a, fifo.c_str(), "k", &grund), -1);
+    EXPECT_EQ(grund, "Die Aufzeichnung kann nicht angelegt werden. Das ist keine gew\xF6hnliche Datei.");
+    std::remove(fifo.c_str());
     std::remove(pfad.c_str());
 }
 

@@ -123,7 +123,7 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         {{"monitor", "--values", "istwert1,frobnicate"}, ""}, {{"monitor", "--values", "soll1,soll1"}, ""},
         {{"step"}, ""}, {{"step", "--to", "11"}, ""}, {{"step", "--to", "5", "--duration", "1"}, ""},
         {{"identify", "--output", "x"}, ""}, {{"identify", "--output", "5", "--tau-c", "0"}, ""},
-        {{"monitor", "--header=1"}, ""},
+        {{"monitor", "--header=1"}, ""}, {{"identify", "--output", "5", "--address", "9"}, ""},
         {{"write-set"}, "P1=1\n"},                               // seven names missing
         {{"write-set"}, std::string(kSatz) + "soll1=3\n"},       // not in the set
         {{"write-set"}, std::string(kSatz) + "P1=3\n"},          // twice
