@@ -65,8 +65,9 @@ int Streckentest_Beginnen(Streckentest *t, int port, int adresse, double stellNe
 // model. The phase after the call.
 int Streckentest_Punkt(Streckentest *t, double zeit, double istwert);
 
-// Ends a running test (operator, signal, lost connection): restores mode and output. 0 or the
-// first restore failure; the phase becomes ANALYSE_ABGEBROCHEN.
+// Ends a running test (operator, signal, failed poll): restores mode and output, so a caller that
+// drops the connection calls it before closing the port. 0 or the first restore failure; the phase
+// becomes ANALYSE_ABGEBROCHEN.
 int Streckentest_Abbrechen(Streckentest *t);
 
 // ---- setpoint step -------------------------------------------------------------------------------
