@@ -109,7 +109,8 @@ TEST_F(AppTest, HostileSettingsFilesLeaveEverythingInItsPlace)
                   0);
         IniFileIo_TestFailAfter(INIFILEIO_WRITE, 0, 0);
         EXPECT_EQ(bestand(), f.danach);
-        if (f.datei)
+        if (f.datei) {
             EXPECT_NE(readFile(f.datei).find(f.inhalt), std::string::npos) << readFile(f.datei);
+        }
     }
 }
