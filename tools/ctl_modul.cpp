@@ -326,8 +326,10 @@ int SatzZumModul(std::string_view befehl, int port, int adresse, const std::arra
     if (vollstaendig)
         wache.Position(kUebertragung.size());
     if (const int signal = wache.Ende(); signal != 0) {
-        std::cerr << (vollstaendig ? VollstaendigText(signal)
-                                   : std::string(befehl) + ": abgebrochen durch Signal " + std::to_string(signal) + "\n");
+        if (vollstaendig)
+            std::cerr << VollstaendigText(signal);
+        else
+            std::cerr << befehl << ": abgebrochen durch Signal " << signal << "\n";
         return 128 + signal;
     }
     return vollstaendig ? kOk : kFehler;
