@@ -65,6 +65,7 @@ struct State {
     int nextMenuBarHandle = 1;
     std::vector<int> popupStack;                  // installed popups, topmost last
     std::deque<std::pair<int, std::string>> fileAnswers;
+    std::deque<int> messageAnswers;
     std::vector<UiTestPopup> popups;
     std::function<void()> runScript;
     bool running = false;

@@ -382,6 +382,12 @@ void UiTest_AnswerNextFilePopup(int result, const char *path)
     S().fileAnswers.emplace_back(result, path ? path : "");
 }
 
+void UiTest_AnswerNextMessagePopup(int button)
+{
+    const ModelLock lock;
+    S().messageAnswers.push_back(button);
+}
+
 std::vector<UiTestPopup> UiTest_Popups(void)
 {
     const ModelLock lock;

@@ -1,5 +1,5 @@
-// The tool's text helpers: numbers without the locale, Windows-1252 to UTF-8, timestamps.
-#include "tools/ctl_text.h"
+// Texts for terminals and files: numbers without the locale, Windows-1252 to UTF-8, timestamps.
+#include "platform/text/textformat.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,7 @@
 
 namespace {
 
-using namespace tlx1ctl;
-
-TEST(Tlx1ctlText, NumbersWithPointOrCommaAndNothingElse)
+TEST(TextFormat, NumbersWithPointOrCommaAndNothingElse)
 {
     const std::pair<const char *, std::optional<double>> faelle[] = {
         {"2.5", 2.5}, {"2,5", 2.5}, {"+3", 3.0}, {"-0.001", -0.001}, {"1e3", 1000.0}, {".5", 0.5}, {"", {}},
@@ -29,7 +27,7 @@ TEST(Tlx1ctlText, NumbersWithPointOrCommaAndNothingElse)
     EXPECT_FALSE(GanzzahlLesen("99999999999999999999", 1, 8));
 }
 
-TEST(Tlx1ctlText, Cp1252BecomesUtf8)
+TEST(TextFormat, Cp1252BecomesUtf8)
 {
     EXPECT_EQ(Utf8AusCp1252("Ger\xE4t au\xDF" "er \xD6" "ffnen"), "Ger\u00e4t au\u00dfer \u00d6ffnen");
     EXPECT_EQ(Utf8AusCp1252("\x80 \x9F \x81"), "\u20ac \u0178 \ufffd");
@@ -37,7 +35,7 @@ TEST(Tlx1ctlText, Cp1252BecomesUtf8)
     EXPECT_EQ(Druckbar("OKV\x1b[31m\x7f"), "OKV\\x1B[31m\\x7F");
 }
 
-TEST(Tlx1ctlText, TimestampIsLocalIso8601WithMillisecondsAndOffset)
+TEST(TextFormat, TimestampIsLocalIso8601WithMillisecondsAndOffset)
 {
     const char *vorher = std::getenv("TZ");
     const std::string alt = vorher != nullptr ? vorher : "";
