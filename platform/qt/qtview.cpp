@@ -954,7 +954,10 @@ int QtView_RunProgram(int (*routine)(int, char **), int argc, char **argv)
         }
         WakeQtThread();
     };
-    if (!UiProgram_Start(routine, argc, argv, finished)) return -1;
+    if (!UiProgram_Start(routine, argc, argv, finished)) {
+        g_programLoop = nullptr;
+        return -1;
+    }
     loop.exec();
     g_programLoop = nullptr;
     return UiProgram_Join();
