@@ -24,11 +24,12 @@ void SetPrecision(void);
 inline constexpr const char *TLX1_INI_DATEI = "tlx1steuerung.ini";
 
 // Sets the defaults, then takes address, port, scaling and zoom from the settings file and applies
-// the scaling. 0, -802109 (no such file), -801110 (file exists but cannot be read).
+// the scaling; section "Schnittstellen" goes to TLX1Schnittstellen (COM map, reconnect switch).
+// 0, -802109 (no such file), -801110 (file exists but cannot be read).
 int LoadIni(void);
 
-// Writes address, port, scaling and zoom (in volts) to the settings file, replacing it.
-// 0, -800108.
+// Writes address, port, scaling and zoom (in volts) to the settings file, replacing it, with section
+// "Schnittstellen" as TLX1Schnittstellen keeps it. 0, -800108.
 int WriteIni(void);
 
 // ---- panels -------------------------------------------------------------------------------------

@@ -25,6 +25,7 @@ struct Aufruf {
     std::vector<std::string> argumente;   // after the command name
     int port = 1;                         // --port
     std::string geraet;                   // --device, empty when not given
+    std::string einstellungen;            // --settings, empty: tlx1steuerung.ini of the current folder
     int adresse = 1;                      // --address
     bool adresseGegeben = false;
     // The command's own options by name, e.g. "--rate" -> "5" (a flag maps to "").
@@ -70,8 +71,13 @@ std::string SystemFehler(int fehler);
 // The value of the command's option `name`, or std::nullopt when it was not given.
 std::optional<std::string> OptionWert(const Aufruf &a, std::string_view name);
 
-// Opens the port of --port/--device with the 1.0 s time-out, runs the command, closes the port.
-// A port that cannot be opened is reported with the reason. The command's exit status.
+// Takes the COM map's entries from --settings, else from tlx1steuerung.ini in the current folder
+// (which may be missing). std::nullopt, or kFehler after saying why --settings cannot be read.
+std::optional<int> EinstellungenLesen(const Aufruf &a);
+
+// Opens the port of --port (mapped as in the window) or --device with the 1.0 s time-out, runs the
+// command, closes the port. A port that cannot be opened is reported with the reason. The command's
+// exit status.
 int MitPort(const Aufruf &a, const Befehl &b);
 
 // ---- the channel-1 parameter set -------------------------------------------------------------------
@@ -90,7 +96,7 @@ bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<dou
 // with the names written and not sent. True when all eight went.
 bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp) ----------------------------------------------------
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_ports.cpp) ---------------------------------------
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -105,5 +111,6 @@ int Monitor(const Aufruf &a, int port);
 int Save(const Aufruf &a, int port);
 std::optional<int> LoadVorbereiten(Aufruf &a, const Befehl &b);
 int Load(const Aufruf &a, int port);
+int Ports(const Aufruf &a, int port);
 
 }  // namespace tlx1ctl
