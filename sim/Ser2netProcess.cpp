@@ -111,10 +111,10 @@ bool Ser2netProcess::start(const std::string& device) {
   {
     std::ofstream f(konfig);
     const std::string anschluss = "    connector: serialdev," + device + ",9600o71,local\n";
-    f << "connection: &roh\n    accepter: tcp,127.0.0.1," << tcpPort_ << "\n" << anschluss
-      << "    options:\n      kickolduser: true\n"
-      << "connection: &rfc2217\n    accepter: telnet(rfc2217),tcp,127.0.0.1," << rfc2217Port_ << "\n"
-      << anschluss << "    options:\n      kickolduser: true\n";
+    f << "connection: &roh\n    accepter: tcp(nodelay),127.0.0.1," << tcpPort_ << "\n" << anschluss
+      << "    options:\n      kickolduser: true\n      chardelay: false\n"
+      << "connection: &rfc2217\n    accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," << rfc2217Port_ << "\n"
+      << anschluss << "    options:\n      kickolduser: true\n      chardelay: false\n";
   }
   const std::string log = dir_ + "/ser2net.log";
   pid_ = fork();

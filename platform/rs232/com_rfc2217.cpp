@@ -21,12 +21,10 @@ constexpr unsigned char CR = 13;
 constexpr unsigned char OPT_BINARY = 0, OPT_SGA = 3, OPT_COMPORT = 44;
 
 // COM port control commands of the client; the server answers with the same number plus 100.
-enum : unsigned char { SET_BAUDRATE = 1, SET_DATASIZE = 2, SET_PARITY = 3, SET_STOPSIZE = 4, SET_CONTROL = 5,
-                       PURGE_DATA = 12 };
+enum : unsigned char { SET_BAUDRATE = 1, SET_DATASIZE = 2, SET_PARITY = 3, SET_STOPSIZE = 4, SET_CONTROL = 5 };
 constexpr unsigned char SERVER = 100;
 constexpr unsigned char PARITY_NONE = 1, PARITY_ODD = 2, PARITY_EVEN = 3;
 constexpr unsigned char CONTROL_NONE = 1;
-constexpr unsigned char PURGE_RECEIVE = 1;  // the server's receive buffer
 
 // Bytes waiting to be sent beyond which a write queues nothing more (the peer does not read).
 constexpr std::size_t kMaxWartend = 4096;
@@ -371,8 +369,6 @@ int EingabeVerwerfen(Kanal &k)
             break;
         Verarbeiten(t, roh, n, daten);
     }
-    // Bytes the server has taken from the line but not yet sent go too.
-    Unterverhandlung(t, PURGE_DATA, std::string(1, static_cast<char>(PURGE_RECEIVE)));
     return Schieben(k.fd, t, Clock::time_point{});
 }
 

@@ -95,6 +95,7 @@ void Einstellen(int fd)
 {
     const int ein = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &ein, sizeof ein);
+    setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &ein, sizeof ein);
     setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &ein, sizeof ein);
     setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepIdle, sizeof kKeepIdle);
     setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepIntervall, sizeof kKeepIntervall);
@@ -218,8 +219,13 @@ int SocketLesen(int fd, unsigned char *buf, int n, Clock::time_point frist)
     bool aufgelegt = false;  // poll reported hang-up or error: the next receive says which
     for (;;) {
         const ssize_t got = recv(fd, buf, static_cast<size_t>(n), 0);
-        if (got > 0)
+        if (got > 0) {
+            // Acknowledge at once: a server that holds back its next small segment until the last
+            // one is acknowledged (Nagle) would otherwise wait for the delayed acknowledgement.
+            const int ein = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &ein, sizeof ein);
             return static_cast<int>(got);
+        }
         if (got == 0)
             return COM_ERR_LOST;  // the peer closed the connection
         if (errno == EINTR)

@@ -54,7 +54,7 @@ int CloseCom(int port);
 // 0 means: do not wait). 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN, COM_ERR_ARGUMENT.
 int SetComTime(int port, double seconds);
 
-// Discards every received byte not yet read (an RFC 2217 server is asked to drop its own too).
+// Discards every received byte not yet read (over the network: every byte that has arrived).
 // 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN, COM_ERR_IO, COM_ERR_LOST.
 int FlushInQ(int port);
 
