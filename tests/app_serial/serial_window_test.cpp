@@ -74,11 +74,11 @@ TEST_F(SerialTest, AFailedOpenShowsTheDeviceAndTheReason)
         {achtBit.Adresse(), achtBit.Adresse() + ": der Server best\xE4tigt die Leitungseinstellungen nicht: "
                                                 "7 Datenbits (meldet 8 Datenbits)"},
     };
-    for (const auto &[geraet, grund] : faelle) {
-        mapInSettings(2, geraet);
+    for (const auto &fall : faelle) {
+        mapInSettings(2, fall.first);
         run([&] {
             connect(2);
-            EXPECT_EQ(std::tuple(errorNumber(), errorText()), std::tuple(100002, kOeffnen + grund));
+            EXPECT_EQ(std::tuple(errorNumber(), errorText()), std::tuple(100002, kOeffnen + fall.second));
             expectConnected(false);
             quit();
         });
