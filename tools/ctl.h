@@ -35,6 +35,10 @@ struct Aufruf {
     long anzahl = 0;                      // monitor: lines, 0 until interrupted
     double wert = 0.0;                    // set: the value
     std::array<double, 8> satz{};         // write-set, load: the values in volts, record order
+    std::vector<std::string> werte{"istwert1"};  // monitor: the parameters read each tick
+    double dauer = 0.0;                   // step, identify: seconds to record at most
+    double tauC = 0.0;                    // identify: closed-loop time constant, 0 for the default
+    std::string csv;                      // step, identify: file for the recorded points
 };
 
 // One command: its row in the command table.
@@ -96,7 +100,7 @@ bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<dou
 // with the names written and not sent. True when all eight went.
 bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_ports.cpp) ---------------------------------------
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp, ctl_ports.cpp) --------------------
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -111,6 +115,10 @@ int Monitor(const Aufruf &a, int port);
 int Save(const Aufruf &a, int port);
 std::optional<int> LoadVorbereiten(Aufruf &a, const Befehl &b);
 int Load(const Aufruf &a, int port);
+std::optional<int> StepVorbereiten(Aufruf &a, const Befehl &b);
+int Step(const Aufruf &a, int port);
+std::optional<int> IdentifyVorbereiten(Aufruf &a, const Befehl &b);
+int Identify(const Aufruf &a, int port);
 int Ports(const Aufruf &a, int port);
 
 }  // namespace tlx1ctl

@@ -564,6 +564,60 @@ void ViewMessagePopup(const char *title, const char *message)
     box.exec();
 }
 
+// A message whose lines hold tabs as rich text: those lines become the rows of a table (the first such
+// row is the header), the others paragraphs.
+QString MessageAsTable(const QString &text)
+{
+    QString html;
+    bool inTable = false, header = false;
+    for (const QString &line : text.split(u'\n')) {
+        if (!line.contains(u'\t')) {
+            if (inTable) html += QStringLiteral("</table>");
+            inTable = false;
+            html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>");
+            continue;
+        }
+        if (!inTable) {
+            html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
+            inTable = header = true;
+        }
+        html += QStringLiteral("<tr>");
+        for (const QString &cell : line.split(u'\t'))
+            html += (header ? QStringLiteral("<th align=\"left\">") : QStringLiteral("<td>")) + cell.toHtmlEscaped() +
+                    (header ? QStringLiteral("</th>") : QStringLiteral("</td>"));
+        html += QStringLiteral("</tr>");
+        header = false;
+    }
+    if (inTable) html += QStringLiteral("</table>");
+    return html;
+}
+
+int ViewGenericMessagePopup(const char *title, const char *message, const char *const *buttons, int count)
+{
+    if (!qApp || count < 1) return count;
+    QMessageBox box(PopupParent());
+    box.setWindowTitle(Text(title));
+    const QString text = Text(message);
+    if (text.contains(u'\t')) {
+        box.setTextFormat(Qt::RichText);
+        box.setText(MessageAsTable(text));
+    } else {
+        box.setTextFormat(Qt::PlainText);
+        box.setText(text);
+    }
+    box.setIcon(QMessageBox::NoIcon);
+    std::vector<QPushButton *> pressed;
+    for (int i = 0; i < count; ++i)
+        pressed.push_back(box.addButton(Literal(Text(buttons[i])), QMessageBox::ActionRole));
+    box.setDefaultButton(pressed.front());
+    box.setEscapeButton(pressed.back());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    for (int i = 0; i < count; ++i)
+        if (box.clickedButton() == pressed[static_cast<size_t>(i)]) return i + 1;
+    return count;
+}
+
 // The extension a file pattern such as "*.tlx" asks for ("tlx"), or empty when it names none.
 QString PatternExtension(const QString &pattern)
 {
@@ -634,6 +688,7 @@ constexpr UiBackend kQtBackend = {
     ViewRunLoop,
     ViewQuitLoop,
     ViewMessagePopup,
+    ViewGenericMessagePopup,
     ViewFileSelectPopup,
 };
 

@@ -890,6 +890,31 @@ int MessagePopup(const char *title, const char *message)
     return UIE_NO_ERROR;
 }
 
+int GenericMessagePopup(const char *title, const char *message, const char *button1, const char *button2,
+                        const char *button3)
+{
+    std::vector<std::string> texts;
+    for (const char *b : {button1, button2, button3})
+        if (b && b[0] != '\0')
+            texts.emplace_back(b);
+    if (texts.empty())
+        texts.emplace_back("OK");
+    const int count = static_cast<int>(texts.size());
+    RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0, texts});
+    int answer = count;
+    if (S().backend && S().backend->genericMessagePopup) {
+        const char *buttons[3] = {};
+        for (int i = 0; i < count; ++i)
+            buttons[i] = texts[static_cast<size_t>(i)].c_str();
+        answer = S().backend->genericMessagePopup(title ? title : "", message ? message : "", buttons, count);
+    } else if (!S().messageAnswers.empty()) {
+        // Headless: the next scripted answer.
+        answer = S().messageAnswers.front();
+        S().messageAnswers.pop_front();
+    }
+    return answer >= 1 && answer <= count ? answer : count;
+}
+
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, char *pathName)

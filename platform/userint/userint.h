@@ -246,6 +246,12 @@ int GetPanelMenuBar(int panel);
 
 // Modal message box with one button; returns when the operator closed it. 0.
 int MessagePopup(const char *title, const char *message);
+// Modal message box with up to three buttons (button1 is required; null or "" leaves out button2 or
+// button3). Lines of the message that hold tab characters are shown as the rows of a table, one column
+// per tab-separated cell. Returns the number of the button pressed, 1 to 3; closing the box (Escape,
+// close box) counts as the last button given, which should be the one that changes nothing.
+int GenericMessagePopup(const char *title, const char *message, const char *button1, const char *button2,
+                        const char *button3);
 // Modal file dialog. pathName receives the chosen path as the file system spells it, ready for the
 // file functions (MAX_PATHNAME_LEN bytes). Returns
 // VAL_NO_FILE_SELECTED (cancelled), VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED.
@@ -291,12 +297,16 @@ int UiTest_ChooseMenuItem(int panel, int menuItem);
 
 // Scripted answers for the next file popup (a queue; an unanswered popup counts as cancelled).
 void UiTest_AnswerNextFilePopup(int result, const char *path);
+// Scripted answer for the next GenericMessagePopup: the button number (a queue; an unanswered popup,
+// or a number it does not offer, counts as its last button).
+void UiTest_AnswerNextMessagePopup(int button);
 // Every popup shown so far, in order (the latest 1000).
 struct UiTestPopup {
     enum Kind { MESSAGE, FILE_SELECT } kind;
     std::string title;
     std::string text;          // message text; for file popups the default file pattern
     int buttonLabel;           // file popups
+    std::vector<std::string> buttons = {};   // GenericMessagePopup: the button texts offered
 };
 std::vector<UiTestPopup> UiTest_Popups(void);
 void UiTest_ClearPopups(void);

@@ -66,6 +66,7 @@ struct State {
     std::vector<int> popupStack;                  // installed popups, topmost last
     int dialogsWaiting = 0;                       // message or file popups waiting for the operator
     std::deque<std::pair<int, std::string>> fileAnswers;
+    std::deque<int> messageAnswers;
     std::vector<UiTestPopup> popups;
     std::function<void()> runScript;
     bool running = false;

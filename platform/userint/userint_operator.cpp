@@ -347,6 +347,11 @@ void UiTest_AnswerNextFilePopup(int result, const char *path)
     S().fileAnswers.emplace_back(result, path ? path : "");
 }
 
+void UiTest_AnswerNextMessagePopup(int button)
+{
+    S().messageAnswers.push_back(button);
+}
+
 std::vector<UiTestPopup> UiTest_Popups(void)
 {
     return S().popups;

@@ -19,6 +19,8 @@ struct UiBackend {
     int (*runLoop)(void);                                // runs until quitLoop; returns the code
     void (*quitLoop)(int code);
     void (*messagePopup)(const char *title, const char *message);   // modal, returns when closed
+    // Modal box with `count` buttons (1..3); returns the 1-based button pressed, `count` when closed.
+    int (*genericMessagePopup)(const char *title, const char *message, const char *const *buttons, int count);
     // Modal file dialog; fills pathName (MAX_PATHNAME_LEN bytes), returns a VAL_..._SELECTED result.
     int (*fileSelectPopup)(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
                            int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName);

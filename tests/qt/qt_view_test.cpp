@@ -366,6 +366,35 @@ TEST_F(QtView, MessagePopupShowsTheTextAsIsAndWaitsForOk)
     EXPECT_EQ(answer.lines, 2);
 }
 
+TEST_F(QtView, MessagePopupWithButtonsShowsTabLinesAsATableAndEscapeIsTheLastButton)
+{
+    QStringList texts;
+    int clicks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return;
+        texts << box->text();
+        QList<QAbstractButton *> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(), [](auto *a, auto *b) { return a->x() < b->x(); });
+        if (clicks++ == 0) {
+            for (QAbstractButton *b : buttons)
+                if (b->text() == QStringLiteral("Abbrechen")) b->click();
+        } else {
+            QTest::keyClick(box, Qt::Key_Escape);
+        }
+    });
+    timer.start(0);
+    EXPECT_EQ(GenericMessagePopup("Parametersatz schreiben?", "Unterschiede:\nName\tModul\tPanel\nP\t2\t0",
+                                  "Schreiben", "Abbrechen", nullptr), 2);
+    EXPECT_EQ(GenericMessagePopup("T", "Einstellungen nicht gespeichert", "Erneut versuchen",
+                                  "Ohne Speichern beenden", nullptr), 2);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[0].contains(QStringLiteral("<table")) && texts[0].contains(QStringLiteral("<td>2</td>")))
+        << texts[0].toStdString();
+    EXPECT_EQ(texts[1], QStringLiteral("Einstellungen nicht gespeichert"));
+}
+
 TEST_F(QtView, FileDialogStartsInTheCurrentFolderAndHandsBackTheFileSystemPath)
 {
     QTemporaryDir dir;

@@ -28,6 +28,19 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
     EXPECT_EQ(popups[1].buttonLabel, VAL_SAVE_BUTTON);
 }
 
+TEST_F(Toolkit, MessagePopupsWithButtonsTakeScriptedAnswersAndDefaultToTheLastButton)
+{
+    UiTest_AnswerNextMessagePopup(1);
+    UiTest_AnswerNextMessagePopup(7);   // not offered: counts as the last button
+    EXPECT_EQ(GenericMessagePopup("Parametersatz schreiben?", "P\t2\t0", "Schreiben", "Abbrechen", nullptr), 1);
+    EXPECT_EQ(GenericMessagePopup("T", "M", "Erneut versuchen", "", "Ohne Speichern beenden"), 2);
+    EXPECT_EQ(GenericMessagePopup("T", "M", "Ja", "Nein", "Abbrechen"), 3) << "no answer left: closed";
+    const auto popups = UiTest_Popups();
+    ASSERT_EQ(popups.size(), 3u);
+    EXPECT_EQ(popups[0].buttons, (std::vector<std::string>{"Schreiben", "Abbrechen"}));
+    EXPECT_EQ(popups[1].buttons, (std::vector<std::string>{"Erneut versuchen", "Ohne Speichern beenden"}));
+}
+
 TEST_F(Toolkit, PanelsLoadHiddenAndAnInstalledPopupIsModal)
 {
     EXPECT_EQ(LoadPanel(0, "other.uir", P_MAIN), UIE_PANEL_FILE);
@@ -99,7 +112,7 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
     static const UiBackend backend = {
         [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
         [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
-        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr,
+        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);
