@@ -60,9 +60,13 @@ static int warnungGezeigt = 0;
 // connects again once that device opens again.
 static int wiederverbindenWartet = 0;
 static char wiederGeraet[OKV_USERSTRING_LAENGE] = "";
-// Seconds between two reconnect attempts at least, and when the last one was made.
+// Seconds between two reconnect attempts at least; an attempt that blocked the program for long
+// (a network address that does not answer: up to 3 s) spaces the next ones ten times as far apart,
+// so that the window stays usable while the device is away.
 static constexpr double WIEDERVERBINDEN_ABSTAND_S = 1.0;
-static double letzterVersuch = -HUGE_VAL;
+static constexpr double WIEDERVERBINDEN_FAKTOR = 10.0;
+static double letzterVersuch = -HUGE_VAL;  // when the last attempt ended
+static double abstand = WIEDERVERBINDEN_ABSTAND_S;
 
 static double Systemuhr(void)
 {
@@ -82,6 +86,7 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     warnungGezeigt = 0;
     wiederverbindenWartet = 0;
     letzterVersuch = -HUGE_VAL;
+    abstand = WIEDERVERBINDEN_ABSTAND_S;
     OKV_Fehleruserstring(nullptr);
     if (InitUserInterface(argc, argv) == 0)
         return -1;
@@ -272,16 +277,16 @@ static void Verbinden(void)
 // attempt that fails shows nothing; the display keeps the loss.
 static void WiederVerbindenVersuchen(void)
 {
-    const double jetzt = uhr();
+    const double beginn = uhr();
     if (!wiederverbindenWartet || !AutomatischWiederverbinden() || OpenPopupCount() > 0 ||
-        jetzt - letzterVersuch < WIEDERVERBINDEN_ABSTAND_S)
+        beginn - letzterVersuch < abstand)
         return;
-    letzterVersuch = jetzt;
     int port = 0;
     GetCtrlVal(panelHandle, PANEL_PORT, &port);
-    if (ComResolve(port).device != wiederGeraet)
-        return;
-    const int code = OpenComPort();
+    const bool gleichesGeraet = ComResolve(port).device == wiederGeraet;
+    const int code = gleichesGeraet ? OpenComPort() : -1;
+    letzterVersuch = uhr();
+    abstand = std::fmax(WIEDERVERBINDEN_ABSTAND_S, WIEDERVERBINDEN_FAKTOR * (letzterVersuch - beginn));
     if (code != 0) {
         OKV_Fehleruserstring(nullptr);  // the reason of the failed attempt is not shown
         CloseComPort();

@@ -314,7 +314,7 @@ TEST(Tlx1ctlPort, TheTerminalIsLeftAsItWasFound)
         if (signal != 0) {
             // Sent once the port is open, i.e. the terminal went raw.
             termios jetzt{};
-            for (int i = 0; i < 500 && tcgetattr(pty.Master(), &jetzt) == 0 && (jetzt.c_lflag & ECHO) != 0; ++i)
+            for (int i = 0; i < 5000 && tcgetattr(pty.Master(), &jetzt) == 0 && (jetzt.c_lflag & ECHO) != 0; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             EXPECT_EQ(jetzt.c_lflag & ECHO, 0u) << signal;
             kill(kind, signal);
