@@ -42,9 +42,11 @@ class Analyse : public ::testing::Test {
         return 1;
     }
 
-    // What the module received apart from the polls of the actual value.
+    // What the module received apart from the polls of the actual value. The simulator logs a frame
+    // before it handles its next command, so after the ping's answer every frame is in the log.
     Rahmen OhneAbfragen()
     {
+        sim.command("ping");
         Rahmen r;
         for (const std::string &f : sim.received())
             if (f != "#1V5R")
