@@ -56,7 +56,7 @@ int SchreibeParameterInDatei(void);
 // dialog, applied to the main panel, then the stored values onto the main panel. Nothing changes
 // unless the whole file was read and checked. 0 (loaded, or the operator cancelled), -308103 (cannot
 // be opened), -304104 (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version
-// is not 2), -304107 (shorter than 160 bytes).
+// is not 2), -304107 (shorter than 160 bytes). A loaded set counts as coming from that file.
 int LeseParameterAusDatei(void);
 
 // Reads P, I, D, output limits, power-on setpoint, slope, mode and the two zoom limits from the main
