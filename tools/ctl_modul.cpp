@@ -26,6 +26,8 @@ constexpr double kMaxRate = 100.0;
 constexpr std::size_t kMaxEingabe = 64 * 1024;  // bytes of a write-set text
 constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
 
+}  // namespace
+
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
 // malformed line, an unknown or repeated name, or a missing name.
 bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 8> &satz,
@@ -91,6 +93,8 @@ std::string EingabeLesen(const char *pfad, std::string *text)
     return fehler;
 }
 
+namespace {
+
 // Waits until `frist`; true as soon as SIGINT or SIGTERM is there. The two stay blocked for the
 // whole monitor run, so one that comes during a read waits here and the read's line is out first.
 bool StoppBis(std::chrono::steady_clock::time_point frist, const sigset_t &stoppSignale)
@@ -114,6 +118,7 @@ int Scan(const Aufruf &, int port)
     for (int adresse = 1; adresse <= kScanAdressen; ++adresse) {
         std::array<char, 32> id{};
         const int rc = OKVTLX1_IDLesen(port, adresse, id.data());
+        KennungMerken(port, adresse, rc == 0 ? id.data() : nullptr);
         std::cout << adresse << " ";
         if (rc != 0) {
             std::cout << "- " << -rc << " " << Utf8AusCp1252(OKV_Fehlermeldung(rc));
@@ -129,7 +134,9 @@ int Scan(const Aufruf &, int port)
 int Id(const Aufruf &a, int port)
 {
     std::array<char, 32> id{};
-    if (const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data()); rc != 0) {
+    const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data());
+    KennungMerken(port, a.adresse, rc == 0 ? id.data() : nullptr);
+    if (rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -173,8 +180,7 @@ std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b)
 
 int Set(const Aufruf &a, int port)
 {
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert);
-        rc != 0) {
+    if (const int rc = ParameterSchreiben(port, a.adresse, a.argumente[0], a.wert); rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -200,7 +206,7 @@ bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::arr
     for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
         const int i = kUebertragung[k];
         const std::string name(kSatzNamen[i]);
-        if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
+        if (const int rc = ParameterSchreiben(port, adresse, name, satz[i]); rc != 0) {
             FehlerAusgeben(rc);
             // The failing value itself may or may not have reached the module.
             std::string offen;
