@@ -1,5 +1,5 @@
 // Runs the program's main routine on the headless panel model, each test in a working folder of its
-// own (the settings file lands in the current directory).
+// own (the settings file lands in the current directory, the service record in its state/ folder).
 #pragma once
 
 #include "app/TLX1Konfig.h"
@@ -27,6 +27,7 @@ class AppTest : public ::testing::Test {
         ASSERT_NE(mkdtemp(d.data()), nullptr);
         dir_ = d;
         std::filesystem::current_path(dir_);
+        setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     }
     void TearDown() override
     {
@@ -53,6 +54,7 @@ class AppTest : public ::testing::Test {
     }
     void writeFile(const std::string &n, const std::string &b) const { std::ofstream(dir_ / n, std::ios::binary) << b; }
     std::string ini() const { return readFile("tlx1steuerung.ini"); }
+    std::string record() const { return readFile("state/tlx1steuerung/protokoll.csv"); }
     void writeIni(const std::string &text) const { writeFile("tlx1steuerung.ini", text); }
 
     // Control values and attributes as the model holds them.
