@@ -47,6 +47,9 @@ std::vector<std::string> Zeilen(const std::string &text)
 // The state folder the tool's service record goes to (XDG_STATE_HOME of every run).
 std::string gZustand = testing::TempDir() + "tlx1ctl_state_" + std::to_string(getpid());
 std::string Protokoll() { return Inhalt(gZustand + "/tlx1steuerung/protokoll.csv"); }
+struct Aufraeumen {
+    ~Aufraeumen() { std::filesystem::remove_all(gZustand); }
+} gAufraeumen;
 
 struct Ergebnis {
     int status = -1;  // exit status; -1 when it ended otherwise
