@@ -38,6 +38,10 @@ struct Aufruf {
     double wert = 0.0;                    // set: the value
     std::array<double, 8> satz{};         // write-set, load, diff: the values in volts, record order
     long long seit = 0;                   // log --since: milliseconds since the epoch
+    std::vector<std::string> werte{"istwert1"};  // monitor: the parameters read each tick
+    double dauer = 0.0;                   // step, identify: seconds to record at most
+    double tauC = 0.0;                    // identify: closed-loop time constant, 0 for the default
+    std::string csv;                      // step, identify: file for the recorded points
 };
 
 // One command: its row in the command table.
@@ -112,7 +116,7 @@ int ParameterSchreiben(int port, int adresse, const std::string &name, double we
 // Notes the identification just read at the address (null: the read failed) for the record.
 void KennungMerken(int port, int adresse, const char *kennung);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_vergleich.cpp, ctl_protokoll.cpp) ----------------
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp, ctl_vergleich.cpp, ctl_protokoll.cpp) ---
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -132,5 +136,9 @@ std::optional<int> DiffVorbereiten(Aufruf &a, const Befehl &b);
 int Diff(const Aufruf &a, int port);
 std::optional<int> LogVorbereiten(Aufruf &a, const Befehl &b);
 int Log(const Aufruf &a, int port);
+std::optional<int> StepVorbereiten(Aufruf &a, const Befehl &b);
+int Step(const Aufruf &a, int port);
+std::optional<int> IdentifyVorbereiten(Aufruf &a, const Befehl &b);
+int Identify(const Aufruf &a, int port);
 
 }  // namespace tlx1ctl

@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -25,6 +26,10 @@ constexpr double kMinRate = 0.01;    // Hz
 constexpr double kMaxRate = 100.0;
 constexpr std::size_t kMaxEingabe = 64 * 1024;  // bytes of a write-set text
 constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
+// The parameters a module answers, without the channel digit 1 or 2.
+constexpr std::array<std::string_view, 11> kLesbar = {
+    "P", "I", "D", "soll", "anfangssoll", "max", "min", "betriebsart", "anstiegszeit", "stellgroesse", "istwert",
+};
 
 }  // namespace
 
@@ -270,6 +275,26 @@ std::optional<int> MonitorVorbereiten(Aufruf &a, const Befehl &b)
             return Aufruffehler(&b, "--count braucht eine Anzahl ab 1");
         a.anzahl = *n;
     }
+    if (const auto text = OptionWert(a, "--values")) {
+        a.werte.clear();
+        for (std::string_view rest = *text;;) {
+            const auto komma = std::min(rest.find(','), rest.size());
+            const std::string name(rest.substr(0, komma));
+            const bool bekannt = std::any_of(kLesbar.begin(), kLesbar.end(), [&](std::string_view s) {
+                return name.size() == s.size() + 1 && name.starts_with(s) &&
+                       (name.back() == '1' || name.back() == '2');
+            });
+            if (!bekannt)
+                return Aufruffehler(&b, "--values: unbekannter Parameter \"" + Druckbar(name) +
+                                            "\" (Namen wie bei get)");
+            if (std::find(a.werte.begin(), a.werte.end(), name) != a.werte.end())
+                return Aufruffehler(&b, "--values: " + name + " steht doppelt");
+            a.werte.push_back(name);
+            if (komma == rest.size())
+                break;
+            rest.remove_prefix(komma + 1);
+        }
+    }
     return std::nullopt;
 }
 
@@ -285,22 +310,42 @@ int Monitor(const Aufruf &a, int port)
 
     // Absolute deadlines start + k * period keep the cadence whatever a read costs; a read
     // longer than the period skips the ticks it missed instead of bunching them up.
+    if (OptionWert(a, "--header")) {
+        std::cout << "zeit";
+        for (const std::string &name : a.werte)
+            std::cout << "," << name;
+        std::cout << std::endl;
+    }
     const auto periode = duration_cast<steady_clock::duration>(duration<double>(1.0 / a.rate));
     const auto start = steady_clock::now();
+    bool rateGemeldet = false;
     for (long zeilen = 1, k = 1;; ++zeilen, ++k) {
-        double wert = 0.0;
-        if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, "istwert1", &wert); rc != 0) {
-            FehlerAusgeben(rc);
-            return kFehler;
+        std::string zeile = Zeitstempel(system_clock::now());
+        for (const std::string &name : a.werte) {
+            double wert = 0.0;
+            if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, name.c_str(), &wert); rc != 0) {
+                FehlerAusgeben(rc);
+                return kFehler;
+            }
+            zeile += "," + ZahlText(wert);
         }
-        std::cout << Zeitstempel(system_clock::now()) << "," << ZahlText(wert) << std::endl;
+        std::cout << zeile << std::endl;
         if (!std::cout)
             return kFehler;  // main says so
         if (zeilen == a.anzahl)
             return kOk;
         const auto jetzt = steady_clock::now();
-        if (start + k * periode < jetzt)
+        if (start + k * periode < jetzt) {
             k = (jetzt - start) / periode + 1;
+            // Once a few ticks tell the rate the line allows: the reads of a tick take longer than
+            // its period.
+            const double erreicht = zeilen / duration<double>(jetzt - start).count();
+            if (!rateGemeldet && zeilen >= 3 && erreicht < 0.95 * a.rate) {
+                rateGemeldet = true;
+                std::cerr << "tlx1ctl: Rate " << ZahlText(a.rate) << " Hz nicht erreichbar, erreicht "
+                          << ZahlText(std::round(erreicht * 10.0) / 10.0) << " Hz" << std::endl;
+            }
+        }
         if (StoppBis(start + k * periode, stoppSignale))
             return kOk;
     }
