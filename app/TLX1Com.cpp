@@ -136,18 +136,6 @@ static void KennungMerken(int adresse, const char *id)
     Protokoll_Kennung(Geraet().c_str(), adresse, id);
 }
 
-// Writes one value over the open port and enters the attempt in the service record, with the value
-// as the frame carries it (a value the driver refuses as the number it is).
-static int ParameterSchreiben(int adresse, const char *name, double wert)
-{
-    const int code = OKVTLX1_ParameterSchreiben(comPort, adresse, name, wert);
-    char text[32];
-    if (OKVTLX1_WertText(name, wert, text, sizeof text) != 0)
-        std::snprintf(text, sizeof text, "%s", ZahlText(wert).c_str());
-    Protokoll_Eintragen(Geraet().c_str(), adresse, name, text, code);
-    return code;
-}
-
 void ProtokollFehlerZeigen(void)
 {
     const std::string meldung = Protokoll_Meldung();
@@ -216,7 +204,7 @@ int SollwertSchreiben(void)
     return MitPort([] {
         double wert = 0.0;
         GetCtrlVal(panelHandle, PANEL_SOLLWERT, &wert);
-        return ParameterSchreiben(GewaehlteAdresse(), "soll1", Umrechnen_BenutzereinheitZuVolt(wert));
+        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1", Umrechnen_BenutzereinheitZuVolt(wert));
     });
 }
 
@@ -225,7 +213,7 @@ int StellwertSchreiben(void)
     return MitPort([] {
         double volt = 0.0;
         GetCtrlVal(panelHandle, PANEL_STELLWERT, &volt);
-        return ParameterSchreiben(GewaehlteAdresse(), "stellgroesse1", volt);
+        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "stellgroesse1", volt);
     });
 }
 
@@ -331,7 +319,7 @@ int ParametersatzSchreiben(void)
         SetCtrlVal(panelHandle, PANEL_TEXT, "schreibe...");
         int code = 0;
         for (int i = 0; i < SATZ_ANZAHL && code == 0; ++i)
-            code = ParameterSchreiben(adresse, PARAMETERFELDER[i].name, werte[i]);
+            code = Protokoll_ParameterSchreiben(comPort, adresse, PARAMETERFELDER[i].name, werte[i]);
         SetCtrlVal(panelHandle, PANEL_TEXT, "");
         if (code == 0 && adresse != 9)
             HerkunftModul(comPort, adresse);

@@ -1,5 +1,7 @@
 #include "record/Protokoll.h"
 
+#include "driver/okvtlx1.h"
+#include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
 
 #include <cerrno>
@@ -224,6 +226,15 @@ int Protokoll_Eintragen(const char *geraet, int adresse, const char *parameter, 
     if (z.fehler.empty())
         z.fehler = grund;
     return -1;
+}
+
+int Protokoll_ParameterSchreiben(int port, int adresse, const char *name, double wert)
+{
+    const int code = OKVTLX1_ParameterSchreiben(port, adresse, name, wert);
+    char text[32];
+    const std::string gesendet = OKVTLX1_WertText(name, wert, text, sizeof text) == 0 ? text : ZahlText(wert);
+    Protokoll_Eintragen(ComDevicePath(port).c_str(), adresse, name, gesendet.c_str(), code);
+    return code;
 }
 
 std::string Protokoll_Meldung(void)

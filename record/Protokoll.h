@@ -31,6 +31,11 @@ void Protokoll_Kennung(const char *geraet, int adresse, const char *kennung);
 // reason then waits in Protokoll_Meldung. The write to the module is never affected.
 int Protokoll_Eintragen(const char *geraet, int adresse, const char *parameter, const char *wert, int ergebnis);
 
+// Writes one value with OKVTLX1_ParameterSchreiben over the open `port` and enters the attempt with
+// the port's device, the value as the frame carries it (one the driver refuses as the number it is)
+// and the driver's code: the one way the programs write to a module. The driver's code.
+int Protokoll_ParameterSchreiben(int port, int adresse, const char *name, double wert);
+
 // "Protokoll nicht schreibbar: <Grund>" the first time it is asked after a failed Protokoll_Eintragen
 // in this run; "" at every other time, so a run reports it once.
 std::string Protokoll_Meldung(void);

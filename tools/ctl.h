@@ -110,9 +110,8 @@ std::string EingabeLesen(const char *pfad, std::string *text);
 int DateiSatz(const std::string &pfad, std::array<double, 8> &satz, Parameterdatei *datei = nullptr);
 
 // ---- the service record (ctl_protokoll.cpp) -----------------------------------------------------------
-// Writes one value like OKVTLX1_ParameterSchreiben and enters the attempt in the service record; the
-// first record failure of the run goes to standard error. The driver's code.
-int ParameterSchreiben(int port, int adresse, const std::string &name, double wert);
+// Every write goes through Protokoll_ParameterSchreiben (record/Protokoll.h); main reports a record
+// that could not be written once, on standard error.
 // Notes the identification just read at the address (null: the read failed) for the record.
 void KennungMerken(int port, int adresse, const char *kennung);
 

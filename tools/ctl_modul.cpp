@@ -5,6 +5,7 @@
 #include "driver/okvtlx1.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
+#include "record/Protokoll.h"
 #include "tools/ctl_text.h"
 
 #include <algorithm>
@@ -185,7 +186,7 @@ std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b)
 
 int Set(const Aufruf &a, int port)
 {
-    if (const int rc = ParameterSchreiben(port, a.adresse, a.argumente[0], a.wert); rc != 0) {
+    if (const int rc = Protokoll_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert); rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -211,7 +212,7 @@ bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::arr
     for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
         const int i = kUebertragung[k];
         const std::string name(kSatzNamen[i]);
-        if (const int rc = ParameterSchreiben(port, adresse, name, satz[i]); rc != 0) {
+        if (const int rc = Protokoll_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
             FehlerAusgeben(rc);
             // The failing value itself may or may not have reached the module.
             std::string offen;

@@ -1,8 +1,8 @@
 // tlx1ctl: the service record. Every value the tool writes is entered in protokoll.csv (as the
-// window program does), and `log` prints the record, filtered by address and time.
+// window program does, through Protokoll_ParameterSchreiben), and `log` prints the record, filtered
+// by address and time.
 #include "tools/ctl.h"
 
-#include "driver/okvtlx1.h"
 #include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
 #include "record/Protokoll.h"
@@ -77,18 +77,6 @@ std::optional<long long> ZeitLesen(std::string_view text)
 }
 
 }  // namespace
-
-int ParameterSchreiben(int port, int adresse, const std::string &name, double wert)
-{
-    const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), wert);
-    char text[32];
-    const std::string gesendet =
-        OKVTLX1_WertText(name.c_str(), wert, text, sizeof text) == 0 ? std::string(text) : ZahlText(wert);
-    Protokoll_Eintragen(ComDevicePath(port).c_str(), adresse, name.c_str(), gesendet.c_str(), rc);
-    if (const std::string meldung = Protokoll_Meldung(); !meldung.empty())
-        std::cerr << "tlx1ctl: " << meldung << "\n";
-    return rc;
-}
 
 void KennungMerken(int port, int adresse, const char *kennung)
 {

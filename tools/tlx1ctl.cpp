@@ -402,6 +402,8 @@ int main(int argc, char **argv)
     if (const std::optional<int> fertig = ArgumenteLesen(argc, argv, aufruf, befehl))
         return *fertig;
     const int ergebnis = befehl->mitPort ? MitPort(aufruf, *befehl) : befehl->ausfuehren(aufruf, -1);
+    if (const std::string meldung = Protokoll_Meldung(); !meldung.empty())
+        std::cerr << "tlx1ctl: " << meldung << "\n";  // the writes themselves went on
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "tlx1ctl: Ausgabe konnte nicht geschrieben werden\n";
