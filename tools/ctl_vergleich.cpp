@@ -72,7 +72,8 @@ std::optional<int> DiffVorbereiten(Aufruf &a, const Befehl &b)
         std::cerr << "tlx1ctl: " << quelle << ": " << problem << "\n";
         return kAufruffehler;
     }
-    if (!vonStdin && text.starts_with(PARAMETERDATEI_TYP)) {
+    // A parameter-set file by its type text, or by its name, so a damaged one gets the file's own error.
+    if (!vonStdin && (text.starts_with(PARAMETERDATEI_TYP) || quelle.ends_with(".tlx"))) {
         if (const int rc = DateiSatz(quelle, a.satz); rc != 0) {
             FehlerAusgeben(rc);
             std::cerr << "diff: " << quelle << " nicht gelesen\n";

@@ -406,12 +406,15 @@ TEST(Tlx1ctlVergleich, ShowAndDiffHoldAFileAgainstTheModule)
         const Ergebnis r = Starte(sim, f.args, f.eingabe);
         EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(f.status, f.out, f.err)) << f.args[1];
     }
-    datei[32] = 3;  // version 3
-    std::ofstream(pfad, std::ios::binary | std::ios::trunc) << datei;
-    for (const Args &args : {Args{"show", pfad}, Args{"diff", pfad, "--device", sim.devicePath()}}) {
-        const Ergebnis r = Starte(args);
-        EXPECT_EQ(r.status, args[0] == "show" ? 1 : 2);
-        EXPECT_EQ(Zeilen(r.err).at(0), "303106 Die Datei hat die falsche Versionsnummer");
+    for (const auto &[offset, fehler] : {std::pair(32, "303106 Die Datei hat die falsche Versionsnummer"),
+                                         std::pair(23, "302105 Die Datei ist nicht vom richtigen Typ")}) {
+        datei[offset] = 3;
+        std::ofstream(pfad, std::ios::binary | std::ios::trunc) << datei;
+        for (const Args &args : {Args{"show", pfad}, Args{"diff", pfad, "--device", sim.devicePath()}}) {
+            const Ergebnis r = Starte(args);
+            EXPECT_EQ(r.status, args[0] == "show" ? 1 : 2);
+            EXPECT_EQ(Zeilen(r.err).at(0), fehler);
+        }
     }
     EXPECT_EQ(Starte({"diff", pfad, "--device", "/nonexistent/tty"}).status, 2);
     std::remove(pfad.c_str());
