@@ -255,7 +255,9 @@ void SatzHerkunftSetzen(int art, const char *datei)
     herkunftDatei[0] = '\0';
     if (herkunft == HERKUNFT_DATEI && datei != nullptr) {
         const char *name = std::strrchr(datei, '/');
-        std::snprintf(herkunftDatei, sizeof herkunftDatei, "%s", name != nullptr ? name + 1 : datei);
+        // The path is spelled as the file system does (UTF-8); messages are Windows-1252.
+        std::snprintf(herkunftDatei, sizeof herkunftDatei, "%s",
+                      Cp1252AusUtf8(name != nullptr ? name + 1 : datei).c_str());
     }
 }
 

@@ -215,7 +215,7 @@ int SatzVergleichen(void)
         std::string text = code == 0 ? "Modul " + Modulort() + ", gelesen um " +
                                            Zeitstempel(std::chrono::system_clock::now()).substr(11, 8)
                                      : "Das Modul " + Modulort() + " konnte nicht gelesen werden:\n" + CodeText(code);
-        text += "\nDatei: " + std::string(name) +
+        text += "\nDatei: " + Cp1252AusUtf8(name) +
                 "\nAlle Werte in den Einheiten des Fensters; * markiert Abweichungen.\n\n"
                 "Parameter\tModul\tFenster\tDatei\t\n";
         for (int i : ZEILEN) {
