@@ -207,7 +207,8 @@ void AllgemeineHilfe()
                  "  --address A    Moduladresse (Vorgabe 1; 9 = alle Module, nur zum Schreiben)\n"
                  "  --help         Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
                  "\nFehler: NUMMER TEXT auf der Standardfehlerausgabe.\n"
-                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf.\n";
+                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf (diff: 0 gleich, 1 verschieden,\n"
+                 "2 Fehler).\n";
 }
 
 void BefehlHilfe(const Befehl &b)
