@@ -215,6 +215,7 @@ TEST(Tlx1ctlDatei, LoadAndSaveMoveTheSetThroughAFileAndFailuresChangeNothing)
     // A file of another type is refused before anything is sent; a silent module saves nothing.
     datei[23] = 'x';
     std::ofstream(pfad, std::ios::binary | std::ios::trunc) << datei;
+    sim.waitForFrames(erwartet.size() + 8);   // the save's reads are logged before the log is cleared
     sim.clearReceived();
     Ergebnis r = Starte(sim, {"load", pfad, "--address", "2"});
     EXPECT_EQ(r.status, 1);
