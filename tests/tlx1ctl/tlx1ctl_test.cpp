@@ -58,13 +58,14 @@ struct Ergebnis {
 };
 
 // Runs tlx1ctl with its standard streams on files. `timeout` bounds every run: after `sekunden` it
-// sends `signal`, which ends a run that hangs with a status the tests never expect.
+// sends `signal`, which ends a run that hangs with a status the tests never expect; a run that
+// outlives the signal by 10 s is killed, so no test waits without bound.
 Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *signal = "KILL", int sekunden = 30)
 {
     const auto q = [](const std::string &s) { return " '" + s + "'"; };
     const std::string basis = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid());
     std::ofstream(basis + ".in", std::ios::binary) << eingabe;
-    std::string befehl = "XDG_STATE_HOME='" + gZustand + "' timeout --preserve-status -s " + std::string(signal) +
+    std::string befehl = "XDG_STATE_HOME='" + gZustand + "' timeout --preserve-status -k 10 -s " + std::string(signal) +
                          " " + std::to_string(sekunden) + q(TLX1CTL_PATH);
     for (const std::string &a : args)
         befehl += q(a);
