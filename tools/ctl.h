@@ -95,9 +95,15 @@ inline constexpr std::array<int, 8> kUebertragung = {0, 1, 2, 5, 3, 4, 6, 7};
 // Reads the set from the module in transfer order into satz (record order). False after printing the
 // failure; satz is then incomplete.
 bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<double, 8> &satz);
+// Checks all eight values of satz (record order, volts) in transfer order as the driver checks them
+// before sending (finite, range, whole operating mode). False after printing the first refusal with
+// the driver's number.
+bool SatzPruefen(std::string_view befehl, const std::array<double, 8> &satz);
 // Writes satz (record order, volts) in transfer order and stops at the first failure, which it prints
-// with the names written and not sent. True when all eight went.
-bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
+// with the names written and not sent. SIGINT, SIGTERM and SIGHUP wait until the set is written (a
+// second one of the same kind ends the program at once, naming the values written). kOk when all
+// eight went, kFehler after a failure, 128 + N after signal N.
+int SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
 
 // Reads a parameter-set text (read-set's NAME=WERT lines) into satz (record order). False, with the
 // reason in *grund, for a malformed line, an unknown or repeated name, or a missing name.

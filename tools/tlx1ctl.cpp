@@ -3,7 +3,8 @@
 // Every device action goes through the TLX-1 driver, exactly as the window program does it: open
 // the COM port, set the 1.0 s time-out, run the commands, close the port. Failures print the number
 // the operator knows and the German catalogue text. The tool's own texts are UTF-8 for the terminal.
-// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation.
+// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation,
+// 128 + N when signal N came while write-set or load wrote a set.
 //
 // A command is a row of kBefehle and its functions in a ctl_*.cpp file (declared in ctl.h); an
 // option is a row of kOptionen, named in the rows of the commands that take it.
@@ -67,9 +68,11 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz von Kanal 1 schreiben",
      "Schreibt den Parametersatz von Kanal 1 aus DATEI oder der Standardeingabe (ohne DATEI\n"
      "oder mit -). Zeilen wie bei read-set: NAME=WERT; Leerzeilen und Kommentare ab '#' sind\n"
-     "erlaubt. Alle acht Namen müssen genau einmal vorkommen, sonst wird nichts gesendet.\n"
-     "Geschrieben wird in der Reihenfolge P1 I1 D1 anfangssoll1 min1 max1 anstiegszeit1\n"
-     "betriebsart1; beim ersten Fehler bricht der Befehl ab und nennt den Namen.\n",
+     "erlaubt. Alle acht Namen müssen genau einmal vorkommen und jeder Wert in seinen Grenzen\n"
+     "liegen, sonst wird nichts gesendet. Geschrieben wird in der Reihenfolge P1 I1 D1\n"
+     "anfangssoll1 min1 max1 anstiegszeit1 betriebsart1; lehnt das Modul einen Wert ab, bricht\n"
+     "der Befehl ab und nennt den Namen. Strg+C, SIGTERM oder SIGHUP warten, bis der Satz\n"
+     "geschrieben ist (Exit-Status 128+N); ein zweites gleiches Signal bricht sofort ab.\n",
      WriteSetVorbereiten, WriteSet},
     {"save", 1, 1, true, true, "", "save DATEI.tlx",
      "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
@@ -81,8 +84,8 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz aus einer Parametersatzdatei auf das Modul schreiben",
      "Schreibt den Parametersatz einer Parametersatzdatei auf Kanal 1 des Moduls. Sollwert beim\n"
      "Einschalten und Anstiegsgeschwindigkeit werden aus der Einheit der Datei in Volt\n"
-     "umgerechnet. Die Datei wird ganz gelesen und geprüft, bevor etwas gesendet wird;\n"
-     "Reihenfolge und Abbruch beim ersten Fehler wie bei write-set.\n",
+     "umgerechnet. Die Datei wird ganz gelesen und jeder Wert geprüft, bevor etwas gesendet\n"
+     "wird; Reihenfolge, Abbruch beim ersten Fehler und Signale wie bei write-set.\n",
      LoadVorbereiten, Load},
     {"monitor", 0, 0, true, true, "--rate --count --header --values",
      "monitor [--rate HZ] [--count N] [--header] [--values NAME[,NAME...]]",

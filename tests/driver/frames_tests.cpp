@@ -69,9 +69,12 @@ TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
     for (const auto &c : writes) {
         EXPECT_EQ(OKVTLX1_ParameterSchreiben(kNichtOffen, c.address, c.name, c.value), c.code)
             << c.address << " " << (c.name ? c.name : "(null)") << " = " << c.value;
+        // Name and range checks are the same without a port.
         char text[16];
-        if (c.code != -400024 && c.code != -112037)  // name and range checks are the same without a port
+        if (c.code != -400024 && c.code != -112037) {
             EXPECT_EQ(OKVTLX1_WertText(c.name, c.value, text, sizeof text), c.code) << c.value;
+            EXPECT_EQ(OKVTLX1_ParameterPruefen(c.name, c.value), c.code) << c.value;
+        }
     }
 
     double value = -1.0;
