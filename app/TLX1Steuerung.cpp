@@ -4,9 +4,11 @@
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
+#include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/commap.h"
 #include "platform/userint/userint.h"
+#include "record/Protokoll.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <array>
@@ -46,9 +48,10 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Main_Button_IDLesen",            Callback_Main_Button_IDLesen, nullptr, nullptr},
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
+    {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
 };
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 21);
+static_assert(CALLBACK_ANZAHL == 22);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -88,6 +91,8 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     letzterVersuch = -HUGE_VAL;
     abstand = WIEDERVERBINDEN_ABSTAND_S;
     OKV_Fehleruserstring(nullptr);
+    Protokoll_Starten("tlx1steuerung");
+    SatzHerkunftSetzen(HERKUNFT_VORGABE, nullptr);
     if (InitUserInterface(argc, argv) == 0)
         return -1;
     TLX1Steuerung_PanelDateiRegistrieren();
@@ -141,38 +146,27 @@ int Callback_Info_Button_Ok(int, int, int event, void *, int, int)
     return 0;
 }
 
-// What is wrong with the scaling on the dialog, or null when it can be applied. The conversions
-// divide by the two differences, so equal values, values that are not finite, and values so far
-// apart that a factor or the image of 0 V, 10 V or 1000 V (the slope's range) leaves the range of
-// doubles would turn the scaled fields into infinity or NaN.
+// What is wrong with the scaling on the dialog, or null when it can be applied.
 static const char *SkalierungsFehler(void)
 {
+    static constexpr const char *TEXTE[] = {
+        nullptr,
+        "Die Skalierung enth\xE4lt einen Wert, der keine endliche Zahl ist.\n"
+        "Bitte vier g\xFCltige Zahlen eingeben.",
+        "Die beiden Spannungswerte sind gleich.\n"
+        "F\xFCr die Umrechnung werden zwei verschiedene Spannungswerte ben\xF6tigt.",
+        "Die beiden Werte in der Einheit sind gleich.\n"
+        "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.",
+        "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
+        "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.",
+    };
+    static_assert(std::size(TEXTE) == KONFIG_NICHT_BERECHENBAR + 1);
     double vmin = 0.0, vmax = 0.0, emin = 0.0, emax = 0.0;
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT, &vmin);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_VOLT, &vmax);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_UMGERECHNET, &emin);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, &emax);
-
-    if (!std::isfinite(vmin) || !std::isfinite(vmax) || !std::isfinite(emin) || !std::isfinite(emax))
-        return "Die Skalierung enth\xE4lt einen Wert, der keine endliche Zahl ist.\n"
-               "Bitte vier g\xFCltige Zahlen eingeben.";
-    if (vmin == vmax)
-        return "Die beiden Spannungswerte sind gleich.\n"
-               "F\xFCr die Umrechnung werden zwei verschiedene Spannungswerte ben\xF6tigt.";
-    if (emin == emax)
-        return "Die beiden Werte in der Einheit sind gleich.\n"
-               "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.";
-
-    // The same arithmetic as the two conversions.
-    const double zuEinheit = (emax - emin) / (vmax - vmin);
-    const double zuVolt = (vmax - vmin) / (emax - emin);
-    bool berechenbar = std::isnormal(zuEinheit) && std::isnormal(zuVolt);
-    for (double volt : {0.0, 10.0, 1000.0})
-        berechenbar = berechenbar && std::isfinite((volt - vmin) * zuEinheit + emin);
-    if (!berechenbar)
-        return "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
-               "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.";
-    return nullptr;
+    return TEXTE[KonfigPruefen(vmin, vmax, emin, emax)];
 }
 
 int Callback_Konfig_Button_Ok(int, int, int event, void *, int, int)
@@ -366,6 +360,7 @@ int Callback_Main_Numeric_Sollwert(int, int, int event, void *, int, int)
         return 0;
     Melden(SollwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_SOLLWERT);
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -375,6 +370,7 @@ int Callback_Main_Numeric_Stellwert(int, int, int event, void *, int, int)
         return 0;
     Melden(StellwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_STELLWERT);
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -387,8 +383,11 @@ int Callback_Main_ButtonLesen(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    Melden(ParametersatzLesen());
+    const int code = ParametersatzLesen();
+    Melden(code);
     SetPrecision();
+    if (code == 0)
+        SetCtrlVal(panelHandle, PANEL_TEXT, "Parametersatz gelesen");
     return 0;
 }
 
@@ -396,13 +395,19 @@ int Callback_Main_Button_Schreiben(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    const int code = ParametersatzSchreiben();
-    Melden(code);
-    if (code != 0)
-        return 0;
-    // The fields then show what the module holds now.
-    Melden(ParametersatzLesen());
-    SetPrecision();
+    // A set that did not come from this module goes out only once the operator has seen what changes.
+    if (SchreibenBestaetigen()) {
+        double vorher[SATZ_ANZAHL];
+        PanelSatz(vorher);
+        const int code = ParametersatzSchreiben();
+        Melden(code);
+        // The fields then show what the module holds now.
+        if (code == 0)
+            SchreibenPruefen(vorher);
+    }
+    // The comparison's and the read-back's reads may have found the device gone too.
+    VerlustPruefen();
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -460,5 +465,11 @@ void Callback_Menu_Laden(int, int, void *, int)
 void Callback_Menu_Speichern(int, int, void *, int)
 {
     if (const int code = SchreibeParameterInDatei(); code != 0)
+        OKV_Fehlerpopup(code);
+}
+
+void Callback_Menu_Vergleichen(int, int, void *, int)
+{
+    if (const int code = SatzVergleichen(); code != 0)
         OKV_Fehlerpopup(code);
 }

@@ -3,19 +3,25 @@
 #include "tools/ctl.h"
 
 #include "driver/okvtlx1.h"
+#include "platform/rs232/rs232.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
+#include "record/Protokoll.h"
 #include "tools/ctl_text.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <unistd.h>
 
 namespace tlx1ctl {
 
@@ -30,6 +36,8 @@ constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
 constexpr std::array<std::string_view, 11> kLesbar = {
     "P", "I", "D", "soll", "anfangssoll", "max", "min", "betriebsart", "anstiegszeit", "stellgroesse", "istwert",
 };
+
+}  // namespace
 
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
 // malformed line, an unknown or repeated name, or a missing name.
@@ -96,6 +104,8 @@ std::string EingabeLesen(const char *pfad, std::string *text)
     return fehler;
 }
 
+namespace {
+
 // Waits until `frist`; true as soon as SIGINT or SIGTERM is there. The two stay blocked for the
 // whole monitor run, so one that comes during a read waits here and the read's line is out first.
 bool StoppBis(std::chrono::steady_clock::time_point frist, const sigset_t &stoppSignale)
@@ -119,6 +129,7 @@ int Scan(const Aufruf &, int port)
     for (int adresse = 1; adresse <= kScanAdressen; ++adresse) {
         std::array<char, 32> id{};
         const int rc = OKVTLX1_IDLesen(port, adresse, id.data());
+        KennungMerken(port, adresse, rc == 0 ? id.data() : nullptr);
         std::cout << adresse << " ";
         if (rc != 0) {
             std::cout << "- " << -rc << " " << Utf8AusCp1252(OKV_Fehlermeldung(rc));
@@ -134,7 +145,9 @@ int Scan(const Aufruf &, int port)
 int Id(const Aufruf &a, int port)
 {
     std::array<char, 32> id{};
-    if (const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data()); rc != 0) {
+    const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data());
+    KennungMerken(port, a.adresse, rc == 0 ? id.data() : nullptr);
+    if (rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -178,8 +191,7 @@ std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b)
 
 int Set(const Aufruf &a, int port)
 {
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert);
-        rc != 0) {
+    if (const int rc = Protokoll_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert); rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -199,26 +211,137 @@ bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<dou
     return true;
 }
 
-bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz)
+namespace {
+
+// Names of the set in transfer order from index `von` on, each after a blank; " nichts" for none.
+std::string Namen(std::size_t von, std::size_t bis)
 {
-    std::string geschrieben;
+    std::string namen;
+    for (std::size_t k = von; k < bis; ++k)
+        namen += " " + std::string(kSatzNamen[kUebertragung[k]]);
+    return namen.empty() ? " nichts" : namen;
+}
+
+// Stands guard over SIGINT, SIGTERM and SIGHUP while a set is written. They are blocked, so that a
+// signal cannot leave the module with a mix of old and new values; a thread of its own takes them
+// and remembers the first. A second signal of the same kind ends the program at once, naming what
+// was written so far. The signals stay blocked afterwards: the program ends right after the set.
+std::string VollstaendigText(int signal)
+{
+    return "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal " + std::to_string(signal) + "\n";
+}
+
+class SignalWache {
+ public:
+    explicit SignalWache(std::string_view befehl) : befehl_(befehl)
+    {
+        sigemptyset(&signale_);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&signale_, s);
+        pthread_sigmask(SIG_BLOCK, &signale_, nullptr);
+        waechter_ = std::thread([this] { Wachen(); });
+    }
+    ~SignalWache() { Ende(); }
+    SignalWache(const SignalWache &) = delete;
+    SignalWache &operator=(const SignalWache &) = delete;
+
+    // The value of transfer position k goes out now; those before it were written (k = 8: all).
+    void Position(std::size_t k)
+    {
+        const std::lock_guard<std::mutex> sperre(mutex_);
+        position_ = k;
+    }
+    // Ends the guard: the first signal taken, also one that came after the thread ended; 0 for none.
+    int Ende()
+    {
+        if (waechter_.joinable()) {
+            ende_ = true;
+            waechter_.join();
+        }
+        const timespec sofort{0, 0};
+        if (const int spaet = sigtimedwait(&signale_, nullptr, &sofort); erstes_ == 0 && spaet > 0)
+            erstes_ = spaet;
+        return erstes_;
+    }
+
+ private:
+    void Wachen()
+    {
+        const timespec takt{0, 20 * 1000 * 1000};  // how soon the guard ends after the set
+        while (!ende_) {
+            const int s = sigtimedwait(&signale_, nullptr, &takt);
+            if (s <= 0)
+                continue;
+            const std::lock_guard<std::mutex> sperre(mutex_);
+            if (erstes_ == 0) {
+                erstes_ = s;
+            } else if (s == erstes_) {
+                // The value at position_ may or may not have reached the module.
+                const std::string text =
+                    position_ >= kUebertragung.size()
+                        ? VollstaendigText(s)
+                        : std::string(befehl_) + ": abgebrochen durch Signal " + std::to_string(s) + " bei " +
+                              std::string(kSatzNamen[kUebertragung[position_]]) + "; geschrieben:" +
+                              Namen(0, position_) + "; nicht gesendet:" +
+                              Namen(position_ + 1, kUebertragung.size()) + "\n";
+                [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+                ComRestoreLines();  // _exit skips the close that would put a terminal back
+                _exit(128 + s);
+            }
+        }
+    }
+
+    std::string_view befehl_;
+    sigset_t signale_{};
+    std::atomic<bool> ende_{false};
+    std::mutex mutex_;
+    int erstes_ = 0;            // first signal taken
+    std::size_t position_ = 0;  // transfer position of the value being written
+    std::thread waechter_;      // last: starts when everything above is ready
+};
+
+}  // namespace
+
+bool SatzPruefen(std::string_view befehl, const std::array<double, 8> &satz)
+{
+    for (const int i : kUebertragung) {
+        const std::string name(kSatzNamen[i]);
+        if (const int rc = OKVTLX1_ParameterPruefen(name.c_str(), satz[i]); rc != 0) {
+            FehlerAusgeben(rc);
+            std::cerr << befehl << ": " << name << "=" << ZahlText(satz[i]) << " abgelehnt; nichts gesendet\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+int SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz)
+{
+    SignalWache wache(befehl);
+    bool vollstaendig = true;
     for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
         const int i = kUebertragung[k];
         const std::string name(kSatzNamen[i]);
-        if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
+        wache.Position(k);
+        if (const int rc = Protokoll_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
             FehlerAusgeben(rc);
             // The failing value itself may or may not have reached the module.
-            std::string offen;
-            for (std::size_t r = k + 1; r < kUebertragung.size(); ++r)
-                offen += " " + std::string(kSatzNamen[kUebertragung[r]]);
-            std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:"
-                      << (geschrieben.empty() ? " nichts" : geschrieben)
-                      << "; nicht gesendet:" << (offen.empty() ? " nichts" : offen) << "\n";
-            return false;
+            std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:" << Namen(0, k)
+                      << "; nicht gesendet:" << Namen(k + 1, kUebertragung.size()) << "\n";
+            vollstaendig = false;
+            break;
         }
-        geschrieben += " " + name;
     }
-    return true;
+    if (vollstaendig)
+        wache.Position(kUebertragung.size());
+    if (const int signal = wache.Ende(); signal != 0) {
+        if (vollstaendig)
+            std::cerr << VollstaendigText(signal);
+        else
+            std::cerr << befehl << ": abgebrochen durch Signal " << signal << "\n";
+        return 128 + signal;
+    }
+    return vollstaendig ? kOk : kFehler;
 }
 
 int ReadSet(const Aufruf &a, int port)
@@ -246,13 +369,15 @@ std::optional<int> WriteSetVorbereiten(Aufruf &a, const Befehl &b)
     std::string grund;
     if (!SatzLesen(ein, quelle, a.satz, &grund))
         return Aufruffehler(&b, grund);
+    if (!SatzPruefen("write-set", a.satz))
+        return kFehler;
     return std::nullopt;
 }
 
 int WriteSet(const Aufruf &a, int port)
 {
-    // The text was read and checked whole before the port was opened (WriteSetVorbereiten).
-    return SatzZumModul("write-set", port, a.adresse, a.satz) ? kOk : kFehler;
+    // The text was read and every value checked before the port was opened (WriteSetVorbereiten).
+    return SatzZumModul("write-set", port, a.adresse, a.satz);
 }
 
 std::optional<int> MonitorVorbereiten(Aufruf &a, const Befehl &b)

@@ -47,20 +47,19 @@ std::optional<int> EinstellungenLesen(const Aufruf &a)
 
 int MitPort(const Aufruf &a, const Befehl &b)
 {
-    if (a.geraet.empty())
-        if (const std::optional<int> rc = EinstellungenLesen(a))
-            return *rc;
+    if (a.geraet.empty() && EinstellungenLesen(a))
+        return b.fehlerStatus;
     const std::optional<int> port = PortWaehlen(a);
     if (!port) {
         std::cerr << "tlx1ctl: keine freie COM-Nummer für " << a.geraet << "\n";
-        return kFehler;
+        return b.fehlerStatus;
     }
     if (const int rc = OKVTLX1_Open(*port); rc != 0) {
         FehlerAusgeben(rc);
         std::cerr << "Grund: " << Utf8AusCp1252(ComOpenFailure(*port)) << "\n";
-        return kFehler;
+        return b.fehlerStatus;
     }
-    int ergebnis = kFehler;
+    int ergebnis = b.fehlerStatus;
     if (const int rc = OKVTLX1_Timeout(*port, kZeitlimit); rc != 0)
         FehlerAusgeben(rc);
     else

@@ -3,7 +3,8 @@
 // Every device action goes through the TLX-1 driver, exactly as the window program does it: open
 // the COM port, set the 1.0 s time-out, run the commands, close the port. Failures print the number
 // the operator knows and the German catalogue text. The tool's own texts are UTF-8 for the terminal.
-// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation.
+// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation,
+// 128 + N when signal N came while write-set or load wrote a set.
 //
 // A command is a row of kBefehle and its functions in a ctl_*.cpp file (declared in ctl.h); an
 // option is a row of kOptionen, named in the rows of the commands that take it.
@@ -12,6 +13,7 @@
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
+#include "record/Protokoll.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -66,9 +68,11 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz von Kanal 1 schreiben",
      "Schreibt den Parametersatz von Kanal 1 aus DATEI oder der Standardeingabe (ohne DATEI\n"
      "oder mit -). Zeilen wie bei read-set: NAME=WERT; Leerzeilen und Kommentare ab '#' sind\n"
-     "erlaubt. Alle acht Namen müssen genau einmal vorkommen, sonst wird nichts gesendet.\n"
-     "Geschrieben wird in der Reihenfolge P1 I1 D1 anfangssoll1 min1 max1 anstiegszeit1\n"
-     "betriebsart1; beim ersten Fehler bricht der Befehl ab und nennt den Namen.\n",
+     "erlaubt. Alle acht Namen müssen genau einmal vorkommen und jeder Wert in seinen Grenzen\n"
+     "liegen, sonst wird nichts gesendet. Geschrieben wird in der Reihenfolge P1 I1 D1\n"
+     "anfangssoll1 min1 max1 anstiegszeit1 betriebsart1; lehnt das Modul einen Wert ab, bricht\n"
+     "der Befehl ab und nennt den Namen. Strg+C, SIGTERM oder SIGHUP warten, bis der Satz\n"
+     "geschrieben ist (Exit-Status 128+N); ein zweites gleiches Signal bricht sofort ab.\n",
      WriteSetVorbereiten, WriteSet},
     {"save", 1, 1, true, true, "", "save DATEI.tlx",
      "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
@@ -80,8 +84,8 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz aus einer Parametersatzdatei auf das Modul schreiben",
      "Schreibt den Parametersatz einer Parametersatzdatei auf Kanal 1 des Moduls. Sollwert beim\n"
      "Einschalten und Anstiegsgeschwindigkeit werden aus der Einheit der Datei in Volt\n"
-     "umgerechnet. Die Datei wird ganz gelesen und geprüft, bevor etwas gesendet wird;\n"
-     "Reihenfolge und Abbruch beim ersten Fehler wie bei write-set.\n",
+     "umgerechnet. Die Datei wird ganz gelesen und jeder Wert geprüft, bevor etwas gesendet\n"
+     "wird; Reihenfolge, Abbruch beim ersten Fehler und Signale wie bei write-set.\n",
      LoadVorbereiten, Load},
     {"monitor", 0, 0, true, true, "--rate --count --header --values",
      "monitor [--rate HZ] [--count N] [--header] [--values NAME[,NAME...]]",
@@ -127,6 +131,32 @@ constexpr Befehl kBefehle[] = {
      "unter T/4. Kein Vorschlag (Exit-Status 1), wenn das Modell schlecht passt (R² unter 0.9) oder\n"
      "die Aufnahme vor dem Einschwingen endete. --csv DATEI: zeit,stellgroesse1,istwert1.\n",
      IdentifyVorbereiten, Identify},
+    {"show", 1, 1, false, false, "", "show DATEI.tlx",
+     "Parametersatzdatei als NAME=WERT-Zeilen ausgeben",
+     "Gibt den Parametersatz einer Parametersatzdatei so aus wie read-set (NAME=WERT, Volt),\n"
+     "so dass write-set die Ausgabe nimmt. Sollwert beim Einschalten und Anstiegsgeschwindigkeit\n"
+     "werden mit der Skalierung der Datei in Volt umgerechnet; Skalierung und Zoom der Datei\n"
+     "stehen als Kommentarzeilen (#) davor. Braucht keine Schnittstelle.\n",
+     nullptr, Show},
+    {"diff", 1, 1, true, true, "", "diff DATEI|-",
+     "Parametersatz aus einer Datei mit dem Modul vergleichen",
+     "Liest den Parametersatz des Moduls und vergleicht ihn mit DATEI: einer Parametersatzdatei\n"
+     "(.tlx) oder einem Text wie von read-set (- liest ihn von der Standardeingabe). Je Unterschied\n"
+     "eine Zeile NAME MODUL -> DATEI in Volt, z. B. \"P1 2 -> 0\". Gleich heißt: das Schreiben des\n"
+     "Satzes ließe das Modul, wie es ist (der Wert wird so gesendet, wie das Modul ihn schon hat).\n"
+     "Exit-Status wie bei diff und cmp: 0 gleich, 1 verschieden, 2 Fehler (auch Datei- und\n"
+     "Modulfehler).\n",
+     DiffVorbereiten, Diff, kAufruffehler},
+    {"log", 0, 0, true, false, "--since", "log [--address A] [--since ZEIT]",
+     "Protokoll der geschriebenen Werte ausgeben",
+     "Gibt das Protokoll aus: jede Zeile ein Wert, den das Fenster oder tlx1ctl an ein Modul\n"
+     "geschrieben hat (CSV: zeit,programm,geraet,adresse,modul_id,parameter,wert,ergebnis;\n"
+     "ergebnis 0 = angenommen, sonst die Fehlernummer). Das Protokoll liegt in\n"
+     "$XDG_STATE_HOME/tlx1steuerung/protokoll.csv (sonst ~/.local/state/tlx1steuerung/).\n"
+     "--address A: nur Zeilen dieser Adresse (9 = an alle Module).\n"
+     "--since ZEIT: nur Zeilen ab ZEIT, z. B. 2026-12-07, \"2026-12-07 10:15\" oder\n"
+     "2026-12-07T10:15:00+01:00 (ohne Angabe Ortszeit).\n",
+     LogVorbereiten, Log},
     {"ports", 0, 0, false, false, "--settings", "ports [--settings DATEI]",
      "serielle Schnittstellen und die COM-Zuordnung anzeigen",
      "Listet die seriellen Schnittstellen, die das System jetzt kennt, eine Zeile je Gerät:\n"
@@ -144,6 +174,7 @@ constexpr Option kOptionen[] = {
     {"--port", "N"}, {"--device", "GERÄT"}, {"--settings", "DATEI"}, {"--address", "A"}, {"--rate", "HZ"},
     {"--count", "N"}, {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
     {"--duration", "S"}, {"--csv", "DATEI"}, {"--tau-c", "S"},
+    {"--since", "ZEIT"},
 };
 
 const Option *OptionSuchen(std::string_view name)
@@ -193,7 +224,8 @@ void AllgemeineHilfe()
                  "  --address A       Moduladresse (Vorgabe 1; 9 = alle Module, nur zum Schreiben)\n"
                  "  --help            Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
                  "\nFehler: NUMMER TEXT auf der Standardfehlerausgabe.\n"
-                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf.\n";
+                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf (diff: 0 gleich, 1 verschieden,\n"
+                 "2 Fehler).\n";
 }
 
 void BefehlHilfe(const Befehl &b)
@@ -205,8 +237,9 @@ void BefehlHilfe(const Befehl &b)
         std::cout << "--port N: COM N (Vorgabe 1), Gerät aus TLX1_COM<N>, sonst aus com<N> der\n"
                      "  Einstellungsdatei (--settings DATEI, sonst tlx1steuerung.ini), sonst /dev/ttyS<N-1>\n"
                      "--device GERÄT: ein Pfad, tcp://RECHNER:PORT oder rfc2217://RECHNER:PORT\n";
-    std::cout << (b.mitAdresse ? "--address A: Moduladresse (Vorgabe 1)\n" : "")
-              << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
+    std::cout << (b.mitAdresse && b.mitPort ? "--address A: Moduladresse (Vorgabe 1)\n" : "");
+    if (b.fehlerStatus == kFehler)
+        std::cout << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
 }
 
 }  // namespace
@@ -388,15 +421,18 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
 
 int main(int argc, char **argv)
 {
+    Protokoll_Starten("tlx1ctl");
     Aufruf aufruf;
     const Befehl *befehl = nullptr;
     if (const std::optional<int> fertig = ArgumenteLesen(argc, argv, aufruf, befehl))
         return *fertig;
     const int ergebnis = befehl->mitPort ? MitPort(aufruf, *befehl) : befehl->ausfuehren(aufruf, -1);
+    if (const std::string meldung = Protokoll_Meldung(); !meldung.empty())
+        std::cerr << "tlx1ctl: " << meldung << "\n";  // the writes themselves went on
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "tlx1ctl: Ausgabe konnte nicht geschrieben werden\n";
-        return kFehler;
+        return befehl->fehlerStatus;
     }
     return ergebnis;
 }

@@ -7,6 +7,7 @@
 // closes the port on its own way out. The handler uses async-signal-safe calls only (tcsetattr,
 // ioctl, sigaction, raise) and ends the process with the signal as before.
 #include "platform/rs232/com_intern.h"
+#include "platform/rs232/rs232.h"
 
 #include <atomic>
 #include <csignal>
@@ -120,3 +121,8 @@ void LeitungVergessen(int slot)
 }
 
 }  // namespace com_intern
+
+void ComRestoreLines(void)
+{
+    com_intern::AllesZurueck();
+}

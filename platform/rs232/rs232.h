@@ -46,6 +46,10 @@ inline constexpr double COM_OPEN_TIMEOUT = 3.0;
 int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);
 
+// Puts the line settings of every open terminal back as found at open, without closing anything;
+// async-signal-safe, for a program that ends through _exit. No result.
+void ComRestoreLines(void);
+
 // Closes the port, releases its exclusive hold and puts a terminal's line settings back.
 // 0, COM_ERR_PORT_NUMBER, COM_ERR_NOT_OPEN.
 int CloseCom(int port);

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -21,7 +22,10 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
+#include <cmath>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -52,6 +56,13 @@ std::vector<std::string> Zeilen(const std::string &text)
     return zeilen;
 }
 
+// The state folder the tool's service record goes to (XDG_STATE_HOME of every run).
+std::string gZustand = testing::TempDir() + "tlx1ctl_state_" + std::to_string(getpid());
+std::string Protokoll() { return Inhalt(gZustand + "/tlx1steuerung/protokoll.csv"); }
+struct Aufraeumen {
+    ~Aufraeumen() { std::filesystem::remove_all(gZustand); }
+} gAufraeumen;
+
 struct Ergebnis {
     int status = -1;  // exit status; -1 when it ended otherwise
     std::string out, err;
@@ -59,15 +70,17 @@ struct Ergebnis {
 
 // Runs tlx1ctl with its standard streams on files, in the folder `ordner` when one is given.
 // `timeout` bounds every run: after `sekunden` it sends `signal`, which ends a run that hangs with a
-// status the tests never expect.
+// status the tests never expect; a run that outlives the signal by 10 s is killed, so no test waits
+// without bound.
 Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *signal = "KILL", int sekunden = 30,
                 const std::string &ordner = "")
 {
     const auto q = [](const std::string &s) { return " '" + s + "'"; };
     const std::string basis = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid());
     std::ofstream(basis + ".in", std::ios::binary) << eingabe;
-    std::string befehl = (ordner.empty() ? "" : "cd" + q(ordner) + " && ") + "timeout --preserve-status -s " +
-                         std::string(signal) + " " + std::to_string(sekunden) + q(TLX1CTL_PATH);
+    std::string befehl = (ordner.empty() ? "" : "cd" + q(ordner) + " && ") + "XDG_STATE_HOME='" + gZustand +
+                         "' timeout --preserve-status -k 10 -s " + std::string(signal) + " " +
+                         std::to_string(sekunden) + q(TLX1CTL_PATH);
     for (const std::string &a : args)
         befehl += q(a);
     const int st = std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" +
@@ -138,6 +151,7 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         {{"write-set"}, std::string(kSatz) + "soll1=3\n"},       // not in the set
         {{"write-set"}, std::string(kSatz) + "P1=3\n"},          // twice
         {{"write-set", "-"}, std::string("P1 2.5\n") + kSatz},   // no '='
+        {{"diff", "-"}, "P1=1\n"},                              // a set to compare needs all eight
     };
     for (const auto &[args, eingabe] : faelle) {
         const Ergebnis r = Starte(sim, args, eingabe);
@@ -146,11 +160,15 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         EXPECT_NE(r.err.find("Aufruf: tlx1ctl"), std::string::npos) << r.err;
     }
     EXPECT_EQ(Starte({"id", "--port", "0"}).status, 2);
+    for (const Args &args : {Args{"show", "a.tlx", "--device", "/dev/null"}, Args{"show"},
+                             Args{"log", "--since", "gestern"}, Args{"log", "--since", "2026-13-01"}, Args{"log", "x"}})
+        EXPECT_EQ(Starte(args).status, 2) << ::testing::PrintToString(args);
     EXPECT_EQ(Starte({"id", "--port", "1", "--device", "/dev/null"}).status, 2);
     usleep(200 * 1000);
     EXPECT_TRUE(sim.received().empty());
     for (const char *befehl :
-         {"scan", "id", "status", "get", "set", "read-set", "write-set", "monitor", "step", "identify"}) {
+         {"scan", "id", "status", "get", "set", "read-set", "write-set", "monitor", "step", "identify", "show", "diff",
+          "log"}) {
         const Ergebnis r = Starte({befehl, "--help"});
         EXPECT_EQ(r.status, 0) << befehl;
         EXPECT_EQ(r.out.rfind(std::string("Aufruf: tlx1ctl ") + befehl, 0), 0u) << r.out;
@@ -159,7 +177,7 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
     EXPECT_NE(Starte({"--help"}).out.find("monitor [--rate HZ] [--count N]"), std::string::npos);
 }
 
-TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusedValueStopsIt)
+TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusalByTheModuleStopsIt)
 {
     const std::string datei = testing::TempDir() + "tlx1ctl_satz_" + std::to_string(getpid()) + ".txt";
     std::ofstream(datei) << "# Satz fuer Anlage 3\r\n\n" << kSatz;
@@ -174,16 +192,15 @@ TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusedValueStopsIt)
     sim.waitForFrames(erwartet.size());
     EXPECT_EQ(sim.received(), erwartet);
 
-    // A refused value stops the writing at its name and says what was written.
+    // The module refuses min1: the writing stops there and says what was written.
     sim.clearReceived();
-    std::string satz = kSatz;
-    satz.replace(satz.find("anfangssoll1=1.25"), 17, "anfangssoll1=11");  // above 10 V
-    r = Starte(sim, {"write-set", "-"}, satz);
+    sim.command("fault nak 1 min1");
+    r = Starte(sim, {"write-set", "-"}, kSatz);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(Zeilen(r.err).at(0), "500029 Parameter au\u00dferhalb der Grenzwerte");
-    EXPECT_NE(r.err.find("abgebrochen bei anfangssoll1; geschrieben: P1 I1 D1;"), std::string::npos) << r.err;
-    usleep(200 * 1000);
-    EXPECT_EQ(sim.received(), (Args{"#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000"}));
+    EXPECT_EQ(r.err, "402040 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nwrite-set: abgebrochen bei min1; geschrieben: "
+                     "P1 I1 D1 anfangssoll1; nicht gesendet: max1 anstiegszeit1 betriebsart1\n");
+    sim.waitForFrames(5);
+    EXPECT_EQ(sim.received(), (Args{"#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000", "#1S5W1.250", "#1L1W0.500"}));
 }
 
 std::string Datei(const Parameterdatei &d)
@@ -224,6 +241,114 @@ TEST(Tlx1ctlDatei, LoadAndSaveMoveTheSetThroughAFileAndFailuresChangeNothing)
     EXPECT_EQ(Zeilen(r.err).at(0), "403052 " + kKeineAntwort);
     EXPECT_EQ(Inhalt(pfad), datei);
     std::remove(pfad.c_str());
+}
+
+// A set with one value the driver would refuse, or a file that cannot be taken, sends nothing at all:
+// every value is converted and checked before the first frame.
+TEST(Tlx1ctlDatei, RefusedSetsSendNothing)
+{
+    SimProcess sim({"--plant", "off"});
+    const std::string pfad = testing::TempDir() + "tlx1ctl_abgelehnt_" + std::to_string(getpid()) + ".tlx";
+    const auto satz = [](const std::string &alt, const std::string &neu) {
+        std::string s = kSatz;
+        return s.replace(s.find(alt), alt.size(), neu);
+    };
+    const Parameterdatei gut{"", 0, {2.5, 0.1, 0, 0.5, 9.5, 5, 20, 1}, 0, 10, {0, 10, 0, 10, "V"}};
+    const auto datei = [&](auto aendern) {
+        Parameterdatei d = gut;
+        aendern(d);
+        return Datei(d);
+    };
+    const struct { const char *fall; Args args; std::string eingabe, inhalt, fehler; } faelle[] = {
+        {"max1 above 10 V", {"write-set"}, satz("max1=9.5", "max1=11"), "", "500030 Parameter au\u00dferhalb der Grenzwerte"},
+        {"mode 2.5", {"write-set"}, satz("betriebsart1=1", "betriebsart1=2.5"), "", "500032 Parameter au\u00dferhalb der Grenzwerte"},
+        {"mode 7", {"load", pfad}, "", datei([](Parameterdatei &d) { d.satz.betriebsart = 7; }),
+         "500032 Parameter au\u00dferhalb der Grenzwerte"},
+        // 0..10 V shown as 0..1: a slope of 200 per second is 2000 V/s.
+        {"slope beyond 1000 V/s", {"load", pfad}, "",
+         datei([](Parameterdatei &d) {
+             d.satz = {2.5, 0.1, 0, 0.5, 9.5, 0.5, 200, 1};
+             d.konfig = {0, 10, 0, 1, "x"};
+         }),
+         "500033 Parameter au\u00dferhalb der Grenzwerte"},
+        {"scaling not finite", {"load", pfad}, "", datei([](Parameterdatei &d) { d.konfig.vmax = INFINITY; }),
+         "304108 Fehler beim Lesen der Datei"},
+        {"FIFO", {"load", pfad}, "", "|", "308103 Fehler beim \u00d6ffnen der Datei"},
+    };
+    for (const auto &f : faelle) {
+        std::remove(pfad.c_str());
+        if (f.inhalt == "|")
+            mkfifo(pfad.c_str(), 0600);
+        else if (!f.inhalt.empty())
+            std::ofstream(pfad, std::ios::binary) << f.inhalt;
+        const Ergebnis r = Starte(sim, f.args, f.eingabe);
+        EXPECT_EQ(r.status, 1) << f.fall << r.err;
+        EXPECT_EQ(Zeilen(r.err).at(0), f.fehler) << f.fall;
+    }
+    std::remove(pfad.c_str());
+    usleep(200 * 1000);
+    EXPECT_TRUE(sim.received().empty()) << ::testing::PrintToString(sim.received());
+}
+
+// SIGINT, SIGTERM or SIGHUP while a set is written: the set is finished and the tool says so with
+// status 128 + N; a second signal of the same kind ends it at once, naming what was written.
+TEST(Tlx1ctlSignal, ASetIsFinishedBeforeASignalEndsTheTool)
+{
+    // 9600 baud and a slow module: the set takes about a second.
+    SimProcess sim({"--plant", "off", "--pace", "--turnaround", "100"});
+    const Args alle = {"#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000", "#1S5W1.250",
+                       "#1L1W0.500",  "#1H1W9.500",  "#1F1W20.000", "#1M1W1"};
+    const std::string eingabe = testing::TempDir() + "tlx1ctl_signal_" + std::to_string(getpid()) + ".txt";
+    const std::string fehler = eingabe + ".err";
+    std::ofstream(eingabe) << kSatz;
+    const struct { std::vector<int> signale; int status; std::string meldung; } faelle[] = {
+        {{SIGINT}, 130, "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal 2\n"},
+        {{SIGHUP}, 129, "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal 1\n"},
+        {{SIGTERM, SIGTERM}, 143, "write-set: abgebrochen durch Signal 15 bei "},
+    };
+    for (const auto &f : faelle) {
+        sim.clearReceived();
+        posix_spawn_file_actions_t umleitung;
+        posix_spawn_file_actions_init(&umleitung);
+        posix_spawn_file_actions_addopen(&umleitung, 2, fehler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> args = {TLX1CTL_PATH, "write-set", eingabe, "--device", sim.devicePath()};
+        std::vector<char *> argv;
+        for (std::string &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t kind = -1;
+        ASSERT_EQ(posix_spawn(&kind, TLX1CTL_PATH, &umleitung, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&umleitung);
+        // Once the first frame is out the set is being written; the signals come one by one.
+        EXPECT_TRUE(sim.waitForFrames(1, 10000));
+        for (int sig : f.signale) {
+            kill(kind, sig);
+            usleep(250 * 1000);
+        }
+        int st = 0;
+        for (int i = 0; i < 100 && waitpid(kind, &st, WNOHANG) == 0; ++i)
+            usleep(100 * 1000);
+        if (waitpid(kind, &st, WNOHANG) == 0) {  // never: the tool hangs
+            kill(kind, SIGKILL);
+            waitpid(kind, &st, 0);
+        }
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == f.status) << f.status << " " << st;
+        const std::string err = Inhalt(fehler);
+        EXPECT_EQ(err.substr(0, f.meldung.size()), f.meldung) << err;
+        const Args gesendet = sim.received();
+        if (f.signale.size() == 1) {
+            sim.waitForFrames(alle.size());
+            EXPECT_EQ(sim.received(), alle);
+        } else {
+            // Ended in the middle: what it names as written is what the module received before.
+            ASSERT_LT(gesendet.size(), alle.size()) << err;
+            EXPECT_NE(err.find("; geschrieben: P1"), std::string::npos) << err;
+            EXPECT_NE(err.find("; nicht gesendet: "), std::string::npos) << err;
+            EXPECT_EQ(gesendet, Args(alle.begin(), alle.begin() + static_cast<std::ptrdiff_t>(gesendet.size())));
+        }
+    }
+    std::remove(eingabe.c_str());
+    std::remove(fehler.c_str());
 }
 
 TEST(Tlx1ctlPort, PortNumberMapsAsInTheWindowAndAFailedOpenSaysWhy)
@@ -445,6 +570,97 @@ TEST(Tlx1ctlAnalyse, StepAndIdentifyOnThePacedSimulator)
     EXPECT_EQ(schreiben[0], schreiben[3]);  // the output held, then put back ...
     EXPECT_EQ(schreiben[2], "#1V1W8.000");
     EXPECT_EQ(schreiben[4], "#1M1W1");      // ... and the mode
+}
+
+}  // namespace
+
+namespace {
+
+// show prints a file's set as write-set takes it; diff holds a file or a read-set text against the
+// module: exit 0 equal, 1 different (one line each, module value first), 2 for every failure.
+TEST(Tlx1ctlVergleich, ShowAndDiffHoldAFileAgainstTheModule)
+{
+    SimProcess sim({"--plant", "off"});
+    const std::string pfad = testing::TempDir() + "tlx1ctl_diff_" + std::to_string(getpid()) + ".tlx";
+    // 0..10 V shown as 20..120 "%": 70 % is 5 V, 220 %/s is 20 V/s.
+    std::string datei = Datei({"", 0, {2.5, 0.1, 0, 0.5, 9.5, 70, 220, 3}, 20, 120, {0, 10, 20, 120, "%"}});
+    std::ofstream(pfad, std::ios::binary) << datei;
+    const Ergebnis show = Starte({"show", pfad});
+    EXPECT_EQ(show.out, "# Parametersatzdatei " + pfad + "\n# Skalierung: 0 V bis 10 V entspricht 20 bis 120 %\n"
+                        "# Zoom: 20 bis 120 %\n# Werte in Volt (Anstiegsgeschwindigkeit in V/s)\n"
+                        "P1=2.5\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20\nbetriebsart1=3\n");
+    EXPECT_EQ(Starte(sim, {"write-set", "-"}, show.out).status, 0);
+    sim.command("set 1 P1 2.0000");
+    const std::string text = testing::TempDir() + "tlx1ctl_diff_" + std::to_string(getpid()) + ".txt";
+    std::ofstream(text) << "P1=2\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20.0004\nbetriebsart1=3\n";
+
+    const struct { Args args; std::string eingabe; int status; std::string out, err; } faelle[] = {
+        {{"diff", pfad}, "", 1, "P1 2 -> 2.5\n", ""},
+        {{"diff", text}, "", 0, "", ""},  // 20.0004 goes out as 20.000, as the module has it
+        {{"diff", "-"}, std::string(kSatz), 1, "P1 2 -> 2.5\nanfangssoll1 5 -> 1.25\nbetriebsart1 3 -> 1\n", ""},
+        {{"diff", pfad + ".fehlt"}, "", 2, "", "tlx1ctl: " + pfad + ".fehlt: kann nicht ge\u00f6ffnet werden: nicht gefunden\n"},
+        {{"diff", pfad, "--address", "2"}, "", 2, "", "403052 " + kKeineAntwort + "\ndiff: P1 nicht gelesen\n"},
+    };
+    for (const auto &f : faelle) {
+        const Ergebnis r = Starte(sim, f.args, f.eingabe);
+        EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(f.status, f.out, f.err)) << f.args[1];
+    }
+    for (const auto &[offset, fehler] : {std::pair(32, "303106 Die Datei hat die falsche Versionsnummer"),
+                                         std::pair(23, "302105 Die Datei ist nicht vom richtigen Typ")}) {
+        datei[offset] = 3;
+        std::ofstream(pfad, std::ios::binary | std::ios::trunc) << datei;
+        for (const Args &args : {Args{"show", pfad}, Args{"diff", pfad, "--device", sim.devicePath()}}) {
+            const Ergebnis r = Starte(args);
+            EXPECT_EQ(r.status, args[0] == "show" ? 1 : 2);
+            EXPECT_EQ(Zeilen(r.err).at(0), fehler);
+        }
+    }
+    EXPECT_EQ(Starte({"diff", pfad, "--device", "/nonexistent/tty"}).status, 2);
+    std::remove(pfad.c_str());
+    std::remove(text.c_str());
+}
+
+// Two tlx1ctl run against two modules at once, each writing value after value: the record gets one
+// header and every line whole; log filters by address and time; an unwritable record stops no write
+// and is reported once.
+TEST(Tlx1ctlProtokoll, ProgramsAppendWholeLinesAtOnceAndLogFiltersThem)
+{
+    std::filesystem::remove_all(gZustand);
+    SimProcess a({"--plant", "off"}), b({"--plant", "off", "--module", "2"});
+    const auto schleife = [](const std::string &geraet, const std::string &adresse) {
+        return "(for i in $(seq 30); do XDG_STATE_HOME='" + gZustand + "' timeout 10 '" TLX1CTL_PATH "' set P1 $i "
+               "--device '" + geraet + "' --address " + adresse + " || exit 1; done)";
+    };
+    ASSERT_EQ(std::system((schleife(a.devicePath(), "1") + " & " + schleife(b.devicePath(), "2") + " & wait").c_str()),
+              0);
+    const std::vector<std::string> zeilen = Zeilen(Protokoll());
+    ASSERT_EQ(zeilen.size(), 61u);
+    EXPECT_EQ(zeilen[0], "zeit,programm,geraet,adresse,modul_id,parameter,wert,ergebnis");
+    const std::regex form(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,tlx1ctl,[^,]+,([12]),,P1,(\d+)\.0+,0)");
+    int jeAdresse[3] = {};
+    for (std::size_t i = 1; i < zeilen.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(zeilen[i], m, form)) << zeilen[i];
+        EXPECT_EQ(std::stoi(m[2]), ++jeAdresse[std::stoi(m[1])]) << "each program's lines in its order";
+    }
+
+    const Ergebnis log = Starte({"log", "--address", "2", "--since", "2020-01-01T00:00"});
+    EXPECT_EQ(log.status, 0);
+    ASSERT_EQ(Zeilen(log.out).size(), 31u);
+    EXPECT_NE(Zeilen(log.out)[30].find(",2,,P1,30.000,0"), std::string::npos);
+    EXPECT_EQ(Starte({"log", "--since", "2999-01-01"}).out, zeilen[0] + "\n");
+
+    // A file where the state folder should be.
+    const std::string zustand = gZustand;
+    gZustand += "/tlx1steuerung/protokoll.csv";
+    const Ergebnis r = Starte(a, {"write-set"}, kSatz);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tlx1ctl: Protokoll nicht schreibbar: " + gZustand +
+                         "/tlx1steuerung/protokoll.csv: ein Teil des Pfades ist kein Verzeichnis\n");
+    EXPECT_EQ(a.command("get 1 betriebsart1"), "1");
+    gZustand = zustand;
+    EXPECT_EQ(Zeilen(Protokoll()).size(), 61u);
+    std::filesystem::remove_all(gZustand);
 }
 
 }  // namespace
