@@ -3,11 +3,11 @@
 //
 //   bench_network [EXCHANGES [PACED_EXCHANGES]]     defaults 2000 and 500
 //
-// Part 1, unpaced simulator: median exchange time of each way, the ratio of each network form to
+// First, unpaced simulator: median exchange time of each way, the ratio of each network form to
 // the pseudo-terminal and the CPU time of this process per exchange (ser2net's own is not counted).
 // Beside them, a raw socket baseline sends the same frame to ser2net's raw port with a plain
 // send and reads the answer with poll/recv: what ser2net and the loopback cost without the service.
-// Part 2, simulator paced at 9600 baud: median exchange time against the time the bytes need on
+// Then, simulator paced at 9600 baud: median exchange time against the time the bytes need on
 // the wire.
 #include <algorithm>
 #include <chrono>
