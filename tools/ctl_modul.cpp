@@ -3,6 +3,7 @@
 #include "tools/ctl.h"
 
 #include "driver/okvtlx1.h"
+#include "platform/rs232/rs232.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
 #include "record/Protokoll.h"
@@ -284,6 +285,7 @@ class SignalWache {
                               Namen(0, position_) + "; nicht gesendet:" +
                               Namen(position_ + 1, kUebertragung.size()) + "\n";
                 [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+                ComRestoreLines();  // _exit skips the close that would put a terminal back
                 _exit(128 + s);
             }
         }
