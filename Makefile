@@ -1,7 +1,8 @@
 # Front door: make deps | build | test | asan | tsan | demo | bench | fuzz
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
-            qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core
+            qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core \
+            pkg-config libudev-dev ser2net
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build test asan tsan demo bench fuzz clean

@@ -1,7 +1,9 @@
 #include "app/TLX1Func.h"
 
 #include "app/Parameterdatei.h"
+#include "app/TLX1Com.h"
 #include "app/TLX1Konfig.h"
+#include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Steuerung.h"
 #include "ini/IniStore.h"
 #include "platform/userint/userint.h"
@@ -206,7 +208,10 @@ int LoadIni(void)
     KonfigstrukturAufStandardwerte();
 
     IniStore *ini = Ini_New(1);
-    if (Ini_ReadFromFile(ini, TLX1_INI_DATEI) < 0) {
+    const int gelesen = Ini_ReadFromFile(ini, TLX1_INI_DATEI);
+    // The COM map and the reconnect switch come from this file only: none when it cannot be read.
+    SchnittstellenAusIni(gelesen < 0 ? nullptr : ini);
+    if (gelesen < 0) {
         Ini_Dispose(ini);
         // The store reports every failure to open alike; ask the file system whether the file is there.
         struct stat info;
@@ -266,6 +271,8 @@ int WriteIni(void)
     GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, &zoomMax);
     ZahlInIni(ini, "zoommin", Umrechnen_BenutzereinheitZuVolt(zoomMin));
     ZahlInIni(ini, "zoommax", Umrechnen_BenutzereinheitZuVolt(zoomMax));
+
+    SchnittstellenInIni(ini);
 
     const int ergebnis = Ini_WriteToFile(ini, TLX1_INI_DATEI);
     Ini_Dispose(ini);
@@ -357,5 +364,6 @@ int LeseParameterAusDatei(void)
     SchreibeParameterInGUI(&datei);
     // Again with the same scaling: the chart's axis follows the loaded zoom limits.
     NeueSkalierungSetzen();
+    SatzHerkunftSetzen(HERKUNFT_DATEI, pfad);
     return 0;
 }

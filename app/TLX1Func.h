@@ -24,14 +24,15 @@ void SetPrecision(void);
 inline constexpr const char *TLX1_INI_DATEI = "tlx1steuerung.ini";
 
 // Sets the defaults, then takes address, port, scaling and zoom from the settings file and applies
-// the scaling. A number that is not finite counts as absent, and a scaling that cannot be applied
-// is ignored as a whole (the defaults stay). 0, -802109 (no such file), -801110 (file exists but
-// cannot be read, or is not a regular file).
+// the scaling; section "Schnittstellen" goes to TLX1Schnittstellen (COM map, reconnect switch). A
+// number that is not finite counts as absent, and a scaling that cannot be applied is ignored as a
+// whole (the defaults stay). 0, -802109 (no such file), -801110 (file exists but cannot be read, or
+// is not a regular file).
 int LoadIni(void);
 
 // Writes address, port, scaling and zoom (in volts) to the settings file, replacing it (through a
-// symbolic link, the file it points to); a number that is not finite is left out.
-// 0, -800108.
+// symbolic link, the file it points to), with section "Schnittstellen" as TLX1Schnittstellen keeps
+// it; a number that is not finite is left out. 0, -800108.
 int WriteIni(void);
 
 // ---- panels -------------------------------------------------------------------------------------
@@ -60,7 +61,7 @@ int SchreibeParameterInDatei(void);
 // unless the whole file was read and checked. 0 (loaded, or the operator cancelled), -308103 (cannot
 // be opened, not a regular file), -304104 (shorter than 36 bytes), -302105 (not a parameter-set
 // file), -303106 (version is not 2), -304107 (shorter than 160 bytes), -304108 (a value not finite,
-// or a scaling that cannot be applied).
+// or a scaling that cannot be applied). A loaded set counts as coming from that file.
 int LeseParameterAusDatei(void);
 
 // Reads P, I, D, output limits, power-on setpoint, slope, mode and the two zoom limits from the main

@@ -11,6 +11,10 @@ extern int aboutpanelHandle;   // about box ABOUTPANEL
 // cannot be loaded. The caller installs a view backend first (none: headless).
 int TLX1Steuerung_Main(int argc, char *argv[]);
 
+// The clock of the automatic reconnect in seconds, steady (null: the system's steady clock); tests
+// hand in their own. No result.
+void TLX1Steuerung_UhrSetzen(double (*uhr)(void));
+
 // ---- callbacks named by the panel catalogue ------------------------------------------------------
 // Control and panel callbacks act on the event named and always return 0; menu callbacks act on
 // every call.
@@ -42,15 +46,21 @@ int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, v
                                             int eventData1, int eventData2);
 
 // ---- callbacks of the device actions --------------------------------------------------------------
-// Each hands the result of its device operation to the error display (FehlerZeigen).
+// Each hands the result of its device operation to the error display (FehlerZeigen); those that write
+// to a module then show a failure of the service record once per run (ProtokollFehlerZeigen).
+
+// A device that goes away during any of them while connected ends the connection at once.
 
 // "verbinden"/"trennen" (commit): on connects with OpenComPort (the toggle falls back to 0 when that
 // fails), shows the polling warning on the first connect of a run, starts polling and fills SOLLWERT
-// or STELLWERT by the module's mode; off closes the port and stops polling.
+// or STELLWERT by the module's mode; off closes the port and stops polling. Either way a waiting
+// automatic reconnect is given up.
 int Callback_Main_Togglebutton_Verbinden(int panel, int control, int event, void *callbackData,
                                          int eventData1, int eventData2);
 // Timer (EVENT_TIMER_TICK, every 0.1 s): while connected reads the actual value, shows it in the user
-// unit and plots it; a failed read is shown and drops the connection.
+// unit and plots it; a failed read is shown and drops the connection. Not connected, after a device
+// went away and with the automatic reconnect on, it connects again once the same device opens again
+// (tried at most once a second, never while a popup is open).
 int Callback_Main_Timer(int panel, int control, int event, void *callbackData, int eventData1,
                         int eventData2);
 // Zoom fields (commit): the chart's value axis spans the two fields, whichever is larger; "Zoom 1:1"
@@ -66,11 +76,13 @@ int Callback_Main_Numeric_Stellwert(int panel, int control, int event, void *cal
 // BETRIEBSART (commit): nothing; the mode goes to the module with "Schreiben".
 int Callback_Main_Ring_Betriebsart(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
-// "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals.
+// "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals; the
+// status line says "Parametersatz gelesen".
 int Callback_Main_ButtonLesen(int panel, int control, int event, void *callbackData, int eventData1,
                               int eventData2);
-// "Schreiben" (commit): sends the parameter set; only when all was accepted reads it back and adjusts
-// the gains' decimals.
+// "Schreiben" (commit): asks first when the set did not come from this module (SchreibenBestaetigen),
+// sends the parameter set; only when all was accepted reads it back, adjusts the gains' decimals and
+// says in the status line what happened (SchreibenPruefen).
 int Callback_Main_Button_Schreiben(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
 // P, I, D, output limits, slope (commit): adjusts the gains' decimals; an I gain of exactly 0 becomes
@@ -93,3 +105,5 @@ int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callba
 void Callback_Menu_Laden(int menuBar, int menuItem, void *callbackData, int panel);
 // "Parametersatz speichern": saves the parameter set to a file (SchreibeParameterInDatei).
 void Callback_Menu_Speichern(int menuBar, int menuItem, void *callbackData, int panel);
+// "Vergleichen...": module, panel and a chosen file side by side (SatzVergleichen).
+void Callback_Menu_Vergleichen(int menuBar, int menuItem, void *callbackData, int panel);

@@ -87,6 +87,26 @@ std::string Utf8AusCp1252(std::string_view text)
     return out;
 }
 
+std::string Cp1252AusUtf8(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const int laenge = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        char32_t cp = laenge == 1 ? b : laenge == 2 ? (b & 0x1F) : laenge == 3 ? (b & 0x0F) : (b & 0x07);
+        bool gut = laenge != 0 && i + laenge <= text.size();
+        for (int k = 1; gut && k < laenge; ++k) {
+            const auto f = static_cast<unsigned char>(text[i + k]);
+            gut = (f & 0xC0) == 0x80;
+            cp = (cp << 6) | (f & 0x3F);
+        }
+        const int byte = gut && cp <= 0xFFFF ? Cp1252FromUnicode(static_cast<char16_t>(cp)) : -1;
+        out += byte >= 0 ? static_cast<char>(byte) : '?';
+        i += gut ? static_cast<std::size_t>(laenge) : 1;
+    }
+    return out;
+}
+
 std::string Druckbar(std::string_view text)
 {
     std::string out;

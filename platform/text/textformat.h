@@ -20,6 +20,9 @@ std::optional<long> GanzzahlLesen(std::string_view text, long lo, long hi);
 // Windows-1252 text as UTF-8; the five unassigned bytes become U+FFFD.
 std::string Utf8AusCp1252(std::string_view text);
 
+// UTF-8 text as Windows-1252; a character Windows-1252 lacks, or a malformed sequence, becomes '?'.
+std::string Cp1252AusUtf8(std::string_view text);
+
 // Text from a module made safe for a terminal: control bytes and bytes >= 0x7F as \xNN.
 std::string Druckbar(std::string_view text);
 

@@ -925,9 +925,14 @@ int MessagePopup(const char *title, const char *message)
         const ModelLock lock;
         RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
         backend = S().backend;
+        if (backend && backend->messagePopup)
+            ++S().dialogsWaiting;
     }
-    if (backend && backend->messagePopup)
+    if (backend && backend->messagePopup) {
         backend->messagePopup(title ? title : "", message ? message : "");
+        const ModelLock lock;
+        --S().dialogsWaiting;
+    }
     return UIE_NO_ERROR;
 }
 
@@ -948,8 +953,11 @@ int GenericMessagePopup(const char *title, const char *message, const char *butt
         const char *buttons[3] = {};
         for (int i = 0; i < count; ++i)
             buttons[i] = texts[static_cast<size_t>(i)].c_str();
+        ++S().dialogsWaiting;
         lock.unlock();   // the operator takes his time; the view keeps painting
         answer = backend->genericMessagePopup(title ? title : "", message ? message : "", buttons, count);
+        const ModelLock relock;
+        --S().dialogsWaiting;
     } else if (!S().messageAnswers.empty()) {
         // Headless: the next scripted answer.
         answer = S().messageAnswers.front();
@@ -971,10 +979,15 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
         return VAL_NO_FILE_SELECTED;
     pathName[0] = '\0';
     if (const UiBackend *backend = S().backend; backend && backend->fileSelectPopup) {
+        ++S().dialogsWaiting;
         lock.unlock();   // the operator takes his time; the view keeps painting
         const int r = backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "",
                                                defaultFileSpec ? defaultFileSpec : "", title ? title : "",
                                                buttonLabel, restrictExtension, allowMakeDirectory, pathName);
+        {
+            const ModelLock relock;
+            --S().dialogsWaiting;
+        }
         pathName[MAX_PATHNAME_LEN - 1] = '\0';
         return r;
     }
@@ -989,6 +1002,12 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     std::memcpy(pathName, path.data(), n);
     pathName[n] = '\0';
     return result;
+}
+
+int OpenPopupCount(void)
+{
+    const ModelLock lock;
+    return static_cast<int>(S().popupStack.size()) + S().dialogsWaiting;
 }
 
 int RunUserInterface(void)
