@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 
+#include <cmath>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -58,15 +60,27 @@ TEST_F(LiveWindowTest, ConnectedTheChartFollowsTheProcessAndANewSetpointReachesT
 
                   // The step response: the actual value climbs towards 5 V on the field and the chart.
                   QTest::qWait(3000);
-                  const std::vector<double> points = UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART);
+                  std::vector<double> points;
+                  double istwert = -1.0;
+                  {
+                      // The program goes on polling: chart and field read at one moment.
+                      const std::lock_guard lock(UiModel_Mutex());
+                      points = UiTest_ChartPoints(panelHandle, PANEL_STRIPCHART);
+                      GetCtrlVal(panelHandle, PANEL_ISTWERT, &istwert);
+                  }
                   ASSERT_GE(points.size(), before + 20);
                   EXPECT_LT(points[before - 1], 0.5);
                   EXPECT_GT(points.back(), 3.0);
-                  double istwert = -1.0;
-                  GetCtrlVal(panelHandle, PANEL_ISTWERT, &istwert);
                   EXPECT_EQ(istwert, points.back());
                   EXPECT_NEAR(istwert, std::stod(sim.command("get 1 istwert1")), 0.3) << "a poll or two behind";
-                  EXPECT_NEAR(shown(PANEL_ISTWERT).toDouble(), istwert, 0.0005) << "the field shows the model's value";
+                  // The field shows the model's value with the next frame, before the next poll changes it.
+                  const auto fieldShowsModel = [&] {
+                      const std::lock_guard lock(UiModel_Mutex());
+                      double jetzt = -1.0;
+                      GetCtrlVal(panelHandle, PANEL_ISTWERT, &jetzt);
+                      return std::fabs(shown(PANEL_ISTWERT).toDouble() - jetzt) < 0.0005;
+                  };
+                  QTRY_VERIFY_WITH_TIMEOUT(fieldShowsModel(), 5000);
                   EXPECT_GE(paintedChart().pointsDrawn, static_cast<int>(before) + 20);
                   screenshot("TLX1_SCREENSHOT_LIVE", main);
 
