@@ -1,5 +1,6 @@
 #include "app/TLX1Steuerung.h"
 
+#include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 int panelHandle = 0;
@@ -52,11 +54,29 @@ static unsigned char abfrageAktiv = 0;
 // The polling warning has been shown in this program run.
 static int warnungGezeigt = 0;
 
+// Writes the settings at the end of a run. When that fails the operator learns where and why, and
+// may free the folder and try again, or end without saving instead of losing them unseen.
+static void EinstellungenSichern(void)
+{
+    while (WriteIni() != 0) {
+        char text[2 * MAX_PATHNAME_LEN];
+        std::snprintf(text, sizeof text,
+                      "Die Einstellungen konnten nicht gespeichert werden.\n\n"
+                      "Datei:\t%s\nGrund:\t%s\n\n"
+                      "Ohne Speichern gelten beim n\xE4" "chsten Start die zuletzt gespeicherten Einstellungen.",
+                      Einstellungsdatei_Anzeige(), WriteIni_Grund());
+        if (GenericMessagePopup("Einstellungen nicht gespeichert", text, "Erneut versuchen",
+                                "Ohne Speichern beenden", nullptr) != 1)
+            return;
+    }
+}
+
 int TLX1Steuerung_Main(int argc, char *argv[])
 {
     // A run starts disconnected and has not shown the polling warning yet.
     abfrageAktiv = 0;
     warnungGezeigt = 0;
+    EinstellungsortWaehlen(Befehlszeile_Benutzereinstellungen(argc, argv));
     if (InitUserInterface(argc, argv) == 0)
         return -1;
     TLX1Steuerung_PanelDateiRegistrieren();
@@ -77,8 +97,8 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     RunUserInterface();
 
     CloseComPort();
-    WriteIni();  // a failure to write is not reported; the program still ends normally
-    return 0;
+    EinstellungenSichern();
+    return 0;  // also when the operator ended without saving
 }
 
 int Callback_MainAndKonfig_Panel(int, int event, void *, int, int)

@@ -94,6 +94,7 @@ bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::arr
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
+std::optional<int> GetVorbereiten(Aufruf &a, const Befehl &b);
 int Get(const Aufruf &a, int port);
 std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b);
 int Set(const Aufruf &a, int port);

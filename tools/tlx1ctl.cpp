@@ -12,6 +12,7 @@
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
+#include "tlx1_version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,7 +50,7 @@ constexpr Befehl kBefehle[] = {
      "Liest einen Parameter und gibt seinen Wert aus (Dezimalpunkt, Einheit des Moduls: V, V/s).\n"
      "Namen: P1 I1 D1 soll1 anfangssoll1 max1 min1 betriebsart1 anstiegszeit1 stellgroesse1\n"
      "istwert1, und dieselben mit 2 am Ende für Kanal 2.\n",
-     nullptr, Get},
+     GetVorbereiten, Get},
     {"set", 2, 2, true, true, "", "set NAME WERT",
      "einen Parameter schreiben",
      "Schreibt einen Parameter (Namen wie bei get, ohne istwert1/istwert2). Der Wert darf einen\n"
@@ -138,6 +139,7 @@ void AllgemeineHilfe()
                  "  --device PFAD  die serielle Schnittstelle PFAD statt --port\n"
                  "  --address A    Moduladresse (Vorgabe 1; 9 = alle Module, nur zum Schreiben)\n"
                  "  --help         Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
+                 "  --version      Version ausgeben\n"
                  "\nFehler: NUMMER TEXT auf der Standardfehlerausgabe.\n"
                  "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf.\n";
 }
@@ -226,6 +228,9 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
             nurArgumente = true;
         } else if (arg == "--help" || arg == "-h") {
             hilfe = true;
+        } else if (arg == "--version") {
+            std::cout << "tlx1ctl " << TLX1_VERSION << "\n";
+            return kOk;
         } else {
             std::string name(arg);
             std::string wert;

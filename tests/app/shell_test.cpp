@@ -4,6 +4,7 @@
 
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
+#include "tlx1_version.h"
 
 TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
 {
@@ -12,8 +13,8 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
                   EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
                   EXPECT_TRUE(UiTest_Popups().empty()) << "a missing settings file is not reported";
                   EXPECT_EQ(LoadIni(), -802109);
-                  // No file, no scaling applied: the designed texts and decimals stay.
-                  EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[V]");
+                  // No file, no scaling applied: the designed texts and decimals stay; the slope is in V/s.
+                  EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[V/s]");
                   EXPECT_EQ(axisName(), "Istwert [V]");
                   EXPECT_EQ(precision(PANEL_SOLLWERT), 3);
                   EXPECT_EQ(precision(PANEL_IANTEIL), 4);
@@ -21,6 +22,7 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
                   UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
                   EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_VERSION), "V 1.1");
                   EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_DATUM), "08/2008");
+                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_PROGRAMMVERSION), "Programmversion " TLX1_VERSION);
                   EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), UIE_BLOCKED_BY_POPUP);
                   EXPECT_EQ(UiTest_Press(aboutpanelHandle, ABOUTPANEL_OK), 0);
                   EXPECT_EQ(UiTest_TopPopup(), 0);
