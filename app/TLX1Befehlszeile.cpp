@@ -13,7 +13,7 @@ static constexpr const char *OPTION_BENUTZER = "--benutzereinstellungen";
 // The program's own options and their lines in the help.
 struct Option {
     const char *name;
-    const char *kurz;   // second spelling, or nullptr
+    const char *kurz;  // second spelling, or nullptr
     const char *hilfe;
 };
 static constexpr Option OPTIONEN[] = {
@@ -33,11 +33,26 @@ struct ToolkitOption {
     int mitWert;
 };
 static constexpr ToolkitOption TOOLKIT_OPTIONEN[] = {
-    {"platform", 1},      {"platformpluginpath", 1}, {"platformtheme", 1}, {"plugin", 1},
-    {"qwindowgeometry", 1}, {"qwindowicon", 1},      {"qwindowtitle", 1},  {"session", 1},
-    {"display", 1},       {"geometry", 1},           {"style", 1},         {"stylesheet", 1},
-    {"name", 1},          {"title", 1},              {"visual", 1},        {"qmljsdebugger", 1},
-    {"reverse", 0},       {"widgetcount", 0},        {"nograb", 0},        {"dograb", 0},
+    {"platform", 1},
+    {"platformpluginpath", 1},
+    {"platformtheme", 1},
+    {"plugin", 1},
+    {"qwindowgeometry", 1},
+    {"qwindowicon", 1},
+    {"qwindowtitle", 1},
+    {"session", 1},
+    {"display", 1},
+    {"geometry", 1},
+    {"style", 1},
+    {"stylesheet", 1},
+    {"name", 1},
+    {"title", 1},
+    {"visual", 1},
+    {"qmljsdebugger", 1},
+    {"reverse", 0},
+    {"widgetcount", 0},
+    {"nograb", 0},
+    {"dograb", 0},
     {"sync", 0},
 };
 
@@ -58,12 +73,11 @@ static void Hilfe(void)
         Ausgeben(stdout, o.hilfe);
         std::printf("\n");
     }
-    Ausgeben(stdout,
-             "  Dazu die Optionen von Qt, z. B. -platform NAME, -style NAME, -reverse.\n"
-             "\nUmgebung:\n"
-             "  TLX1_COM<N>              Ger\xE4t f\xFCr COM N (z. B. TLX1_COM1=/dev/ttyUSB0),\n"
-             "                           sonst /dev/ttyS<N-1>\n"
-             "\nHandbuch: man tlx1steuerung, /usr/share/doc/tlx1steuerung/handbuch.md\n");
+    Ausgeben(stdout, "  Dazu die Optionen von Qt, z. B. -platform NAME, -style NAME, -reverse.\n"
+                     "\nUmgebung:\n"
+                     "  TLX1_COM<N>              Ger\xE4t f\xFCr COM N (z. B. TLX1_COM1=/dev/ttyUSB0),\n"
+                     "                           sonst /dev/ttyS<N-1>\n"
+                     "\nHandbuch: man tlx1steuerung, /usr/share/doc/tlx1steuerung/handbuch.md\n");
 }
 
 // Index of the toolkit option `arg` names ("-style", "--style", "-style=x"), or -1.
@@ -74,7 +88,8 @@ static int ToolkitOptionSuchen(const char *arg, int *mitGleich)
     const std::size_t laenge = gleich != nullptr ? static_cast<std::size_t>(gleich - name) : std::strlen(name);
     *mitGleich = gleich != nullptr;
     for (int i = 0; i < static_cast<int>(std::size(TOOLKIT_OPTIONEN)); ++i)
-        if (std::strlen(TOOLKIT_OPTIONEN[i].name) == laenge && std::strncmp(TOOLKIT_OPTIONEN[i].name, name, laenge) == 0)
+        if (std::strlen(TOOLKIT_OPTIONEN[i].name) == laenge &&
+            std::strncmp(TOOLKIT_OPTIONEN[i].name, name, laenge) == 0)
             return i;
     return -1;
 }

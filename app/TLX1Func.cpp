@@ -63,7 +63,7 @@ static int NachkommastellenAusSpanne(double spanne)
         return 0;
     if (stellen > MAX_NACHKOMMASTELLEN)
         return MAX_NACHKOMMASTELLEN;
-    return static_cast<int>(stellen + 0.5);
+    return static_cast<int>(std::lround(stellen));
 }
 
 // The main panel's values that are shown in the user unit and rescaled with the scaling.
@@ -78,6 +78,7 @@ struct EinheitLabel {
     int control;
     const char *format;
 };
+// clang-format off
 static constexpr std::array<EinheitLabel, 6> EINHEIT_LABELS = {{
     {PANEL_ANFANGSSOLLWERTEINHEI, "[%.5s]"},
     {PANEL_SOLLWERTEINHEIT,       "[%.5s]"},
@@ -86,6 +87,7 @@ static constexpr std::array<EinheitLabel, 6> EINHEIT_LABELS = {{
     {PANEL_ZOOMMAXEINHEIT,        "[%.5s]"},
     {PANEL_ANSTEIGSZEITEINHEIT,   "[%.5s/s]"},
 }};
+// clang-format on
 
 // Controls whose decimals follow the scaling.
 static constexpr std::array SKALIERTE_STELLEN = {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT};

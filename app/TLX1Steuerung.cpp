@@ -22,6 +22,7 @@ static constexpr const char *DATUM = "08/2008";
 
 // The callbacks this program provides, by the names the panel catalogue gives. A control whose
 // callback is not listed here stays without one.
+// clang-format off
 static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_MainAndKonfig_Panel",            nullptr, Callback_MainAndKonfig_Panel, nullptr},
     {"Callback_Menu_Beenden",                   nullptr, nullptr, Callback_Menu_Beenden},
@@ -45,6 +46,7 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
 };
+// clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
 static_assert(CALLBACK_ANZAHL == 21);
 

@@ -283,6 +283,8 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
             gegeben = true;
             return war;
         };
+        // The first and the last branch refuse an option in the same words, for different reasons.
+        // NOLINTNEXTLINE(bugprone-branch-clone)
         if ((o.name == "--port" || o.name == "--device") && !befehl->mitPort) {
             return Aufruffehler(befehl, o.name + " passt nicht zu " + std::string(befehl->name));
         } else if (o.name == "--port") {

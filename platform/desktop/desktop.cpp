@@ -17,13 +17,13 @@ std::string Umgebung(const char *name)
 
 bool IstOrdner(const std::string &pfad)
 {
-    struct stat info{};
+    struct stat info {};
     return !pfad.empty() && stat(pfad.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string HomeOrdner()
 {
-    if (const std::string home = Umgebung("HOME"); home.starts_with('/'))
+    if (std::string home = Umgebung("HOME"); home.starts_with('/'))
         return home;
     // No usable HOME (a service, a stripped environment): the password database knows it.
     const passwd *eintrag = getpwuid(getuid());
@@ -34,8 +34,7 @@ std::string HomeOrdner()
 
 // The value of `schluessel` in user-dirs.dirs: a line KEY="$HOME/Dokumente" or KEY="/abs/path",
 // as xdg-user-dirs writes it. "" when the file or the line is missing or the value is neither.
-std::string BenutzerOrdnerAusDatei(const std::string &datei, const std::string &schluessel,
-                                   const std::string &home)
+std::string BenutzerOrdnerAusDatei(const std::string &datei, const std::string &schluessel, const std::string &home)
 {
     std::ifstream ein(datei);
     std::string zeile;
@@ -55,7 +54,7 @@ std::string BenutzerOrdnerAusDatei(const std::string &datei, const std::string &
 
 std::string KonfigurationsOrdner()
 {
-    if (const std::string xdg = Umgebung("XDG_CONFIG_HOME"); xdg.starts_with('/'))
+    if (std::string xdg = Umgebung("XDG_CONFIG_HOME"); xdg.starts_with('/'))
         return xdg;
     const std::string home = HomeOrdner();
     return home.empty() ? "" : home + "/.config";
@@ -63,11 +62,11 @@ std::string KonfigurationsOrdner()
 
 std::string DokumenteOrdner()
 {
-    const std::string home = HomeOrdner();
-    if (const std::string ordner = Umgebung("XDG_DOCUMENTS_DIR"); ordner.starts_with('/') && IstOrdner(ordner))
+    std::string home = HomeOrdner();
+    if (std::string ordner = Umgebung("XDG_DOCUMENTS_DIR"); ordner.starts_with('/') && IstOrdner(ordner))
         return ordner;
     if (const std::string konfig = KonfigurationsOrdner(); !konfig.empty()) {
-        const std::string ordner = BenutzerOrdnerAusDatei(konfig + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR", home);
+        std::string ordner = BenutzerOrdnerAusDatei(konfig + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR", home);
         // xdg-user-dirs points a folder it does not want at the home folder itself.
         if (IstOrdner(ordner))
             return ordner;
@@ -88,7 +87,7 @@ int OrdnerAnlegen(const std::string &pfad, unsigned modus)
             break;
     }
     // EEXIST also stands for a file of that name.
-    struct stat info{};
+    struct stat info {};
     if (stat(pfad.c_str(), &info) != 0)
         return errno;
     return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;

@@ -62,7 +62,7 @@ Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *s
         befehl += q(a);
     const int st = std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" +
                                 q(basis + ".err")).c_str());
-    const Ergebnis r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, Inhalt(basis + ".out"), Inhalt(basis + ".err")};
+    Ergebnis r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, Inhalt(basis + ".out"), Inhalt(basis + ".err")};
     for (const char *endung : {".in", ".out", ".err"})
         std::remove((basis + endung).c_str());
     return r;
