@@ -3,6 +3,7 @@
 #include "platform/fileio/fileio.h"
 
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -114,6 +115,18 @@ constexpr int kFehlerSchreiben = -301102;
 constexpr int kFehlerOeffnen = -308103;
 constexpr int kFehlerKopfFehlt = -304104;
 constexpr int kFehlerRestFehlt = -304107;
+constexpr int kFehlerWerte = -304108;
+
+// Every double finite and the scaling one that can be applied: a damaged or hand-made file must
+// not bring infinities or NaN into the panel, the settings file or a module.
+bool WerteBrauchbar(const Parameterdatei &d) {
+    double werte[kWerte];
+    werteLesen(&d, werte);
+    for (double w : werte)
+        if (!std::isfinite(w)) return false;
+    const KonfigStruktur &k = d.konfig;
+    return KonfigPruefen(k.vmin, k.vmax, k.einheitmin, k.einheitmax) == KONFIG_BRAUCHBAR;
+}
 
 // Room for the folder of a chosen path and the temporary file's name.
 constexpr int kTempPfadLaenge = 4096 + 64;
@@ -127,13 +140,16 @@ int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei) {
 
     // A full disk or a failing medium must not destroy the operator's earlier file: the target is
     // replaced only by a complete file that is on the disk.
+    // A symbolic link stays and its target gets the new content; a dangling one creates nothing.
+    char ziel[kTempPfadLaenge];
+    if (ResolveLinks(pfad, ziel, sizeof ziel) != 0) return kFehlerAnlegen;
     char temp[kTempPfadLaenge];
-    const int handle = OpenTempFileBeside(pfad, temp, sizeof temp);
+    const int handle = OpenTempFileBeside(ziel, temp, sizeof temp);
     if (handle < 0) return kFehlerAnlegen;
     const bool vollstaendig = WriteFile(handle, reinterpret_cast<const char *>(bytes), PARAMETERDATEI_GROESSE) ==
                               PARAMETERDATEI_GROESSE;
     const bool geschlossen = CloseFile(handle) == 0;   // includes the flush to the disk
-    if (!vollstaendig || !geschlossen || RenameFile(temp, pfad) != 0) {
+    if (!vollstaendig || !geschlossen || RenameFile(temp, ziel) != 0) {
         DeleteFile(temp);
         return kFehlerSchreiben;
     }
@@ -153,6 +169,10 @@ int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei) {
         if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest) code = kFehlerRestFehlt;
     }
     CloseFile(handle);   // only read: nothing to lose
-    if (code == 0) Parameterdatei_Dekodieren(bytes, datei);
-    return code;
+    if (code != 0) return code;
+    Parameterdatei gelesen{};
+    Parameterdatei_Dekodieren(bytes, &gelesen);
+    if (!WerteBrauchbar(gelesen)) return kFehlerWerte;
+    *datei = gelesen;
+    return 0;
 }

@@ -41,13 +41,15 @@ void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE]
 
 // Writes the record as the file `pfad`. The bytes go into a temporary file beside it, which replaces
 // the target only once all 160 bytes are written and on the disk: a failed save leaves an earlier
-// file as it was and no temporary file behind. 0, -308101 (the file cannot be created or replaced:
-// missing or write-protected folder, a folder or a write-protected file of that name), -301102 (not
-// all 160 bytes reached the disk: short write, failed close or rename).
+// file as it was and no temporary file behind. Through a symbolic link the file it points to is
+// replaced and the link stays. 0, -308101 (the file cannot be created or replaced: missing or
+// write-protected folder, a folder, FIFO, device or write-protected file of that name, a dangling
+// link), -301102 (not all 160 bytes reached the disk: short write, failed close or rename).
 int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei);
 
 // Reads and checks the file `pfad` into *datei, which is changed only when the whole record was read
-// and its head is right; bytes after the record are ignored. 0, -308103 (cannot be opened), -304104
-// (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version is not 2), -304107
-// (shorter than 160 bytes).
+// and is sound; bytes after the record are ignored. 0, -308103 (cannot be opened, a dangling link,
+// not a regular file), -304104 (shorter than 36 bytes), -302105 (not a parameter-set file), -303106
+// (version is not 2), -304107 (shorter than 160 bytes), -304108 (a value is not finite or the
+// scaling cannot be applied).
 int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei);

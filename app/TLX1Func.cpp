@@ -175,12 +175,28 @@ static void RingAusIni(IniStore *ini, const char *item, int control, int first, 
         SetCtrlVal(panelHandle, control, wert);
 }
 
-// Sets a numeric field from a double item unless the item is absent or blank; the value is taken
-// as the store read it.
+// A double item into *wert unless it is absent or blank, or its number is not finite or beyond the
+// range of doubles (nan, inf, 1e400, 1e-400): such a number counts as absent. Otherwise the value is
+// taken as the store read it. True when *wert was set.
+static bool ZahlAusIni(IniStore *ini, const char *item, double *wert)
+{
+    double gelesen = 0.0;
+    const int ergebnis = Ini_GetDouble(ini, INI_SEKTION, item, &gelesen);
+    if (ergebnis == 0)
+        return false;
+    // Too small a number comes back as zero or subnormal with the store's "invalid number".
+    const int art = std::fpclassify(gelesen);
+    if (art != FP_NORMAL && !(art == FP_ZERO && ergebnis > 0))
+        return false;
+    *wert = gelesen;
+    return true;
+}
+
+// Sets a numeric field from a double item that ZahlAusIni takes.
 static void FeldAusIni(IniStore *ini, const char *item, int control)
 {
     double wert = 0.0;
-    if (Ini_GetDouble(ini, INI_SEKTION, item, &wert) != 0)
+    if (ZahlAusIni(ini, item, &wert))
         SetCtrlVal(panelHandle, control, wert);
 }
 
@@ -247,10 +263,16 @@ const char *WriteIni_Grund(void)
     return schreibGrund;
 }
 
-// The operator's words for why a file could not be written: from errno where the system gave one,
-// else from the INI store's result.
-static const char *SchreibGrund(int fehler, int iniErgebnis)
+// The operator's words for why the file `pfad` could not be written: from errno where the system
+// gave one, else from what stands at the path (the store refuses anything but a regular file without
+// an errno), else from the INI store's result.
+static const char *SchreibGrund(int fehler, int iniErgebnis, const char *pfad)
 {
+    struct stat info;
+    if (fehler == 0 && stat(pfad, &info) == 0 && !S_ISREG(info.st_mode))
+        fehler = S_ISDIR(info.st_mode) ? EISDIR : -1;
+    if (fehler == -1)
+        return "An der Stelle der Datei steht keine gew\xF6hnliche Datei (z. B. eine Pipe).";
     switch (fehler) {
     case EACCES:
     case EPERM: return "Keine Schreibberechtigung f\xFCr den Ordner oder die Datei.";
@@ -274,6 +296,14 @@ static const char *SchreibGrund(int fehler, int iniErgebnis)
     }
 }
 
+// Puts a double item, unless it is not finite: the file never holds nan or inf, and the next start
+// keeps its default for it.
+static void ZahlInIni(IniStore *ini, const char *item, double wert)
+{
+    if (std::isfinite(wert))
+        Ini_PutDouble(ini, INI_SEKTION, item, wert);
+}
+
 int LoadIni(void)
 {
     KonfigstrukturAufStandardwerte();
@@ -290,10 +320,16 @@ int LoadIni(void)
     RingAusIni(ini, "comport", PANEL_PORT, 1, 8);
     RingAusIni(ini, "adresse", PANEL_ADRESSE, 1, 9);
 
-    Ini_GetDouble(ini, INI_SEKTION, "vmin", &gKonfig.vmin);
-    Ini_GetDouble(ini, INI_SEKTION, "vmax", &gKonfig.vmax);
-    Ini_GetDouble(ini, INI_SEKTION, "einheitmin", &gKonfig.einheitmin);
-    Ini_GetDouble(ini, INI_SEKTION, "einheitmax", &gKonfig.einheitmax);
+    // A scaling that cannot be applied (equal points, a factor beyond doubles) is ignored as a
+    // whole, as the scaling dialog refuses it.
+    KonfigStruktur skalierung = gKonfig;
+    ZahlAusIni(ini, "vmin", &skalierung.vmin);
+    ZahlAusIni(ini, "vmax", &skalierung.vmax);
+    ZahlAusIni(ini, "einheitmin", &skalierung.einheitmin);
+    ZahlAusIni(ini, "einheitmax", &skalierung.einheitmax);
+    if (KonfigPruefen(skalierung.vmin, skalierung.vmax, skalierung.einheitmin, skalierung.einheitmax) ==
+        KONFIG_BRAUCHBAR)
+        gKonfig = skalierung;
     Ini_GetRawStringIntoBuffer(ini, INI_SEKTION, "einheit", gKonfig.einheit, sizeof gKonfig.einheit);
 
     // The zoom limits are stored in volts; NeueSkalierungSetzen below converts them.
@@ -320,10 +356,10 @@ int WriteIni(void)
     Ini_PutInt(ini, INI_SEKTION, "adresse", adresse);
     Ini_PutInt(ini, INI_SEKTION, "comport", port);
 
-    Ini_PutDouble(ini, INI_SEKTION, "vmin", gKonfig.vmin);
-    Ini_PutDouble(ini, INI_SEKTION, "vmax", gKonfig.vmax);
-    Ini_PutDouble(ini, INI_SEKTION, "einheitmin", gKonfig.einheitmin);
-    Ini_PutDouble(ini, INI_SEKTION, "einheitmax", gKonfig.einheitmax);
+    ZahlInIni(ini, "vmin", gKonfig.vmin);
+    ZahlInIni(ini, "vmax", gKonfig.vmax);
+    ZahlInIni(ini, "einheitmin", gKonfig.einheitmin);
+    ZahlInIni(ini, "einheitmax", gKonfig.einheitmax);
     char einheit[KONFIG_EINHEIT_MAX + 1] = {};
     std::memcpy(einheit, gKonfig.einheit, KONFIG_EINHEIT_MAX);
     Ini_PutRawString(ini, INI_SEKTION, "einheit", einheit);
@@ -331,8 +367,8 @@ int WriteIni(void)
     double zoomMin = 0.0, zoomMax = 0.0;
     GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMIN, &zoomMin);
     GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, &zoomMax);
-    Ini_PutDouble(ini, INI_SEKTION, "zoommin", Umrechnen_BenutzereinheitZuVolt(zoomMin));
-    Ini_PutDouble(ini, INI_SEKTION, "zoommax", Umrechnen_BenutzereinheitZuVolt(zoomMax));
+    ZahlInIni(ini, "zoommin", Umrechnen_BenutzereinheitZuVolt(zoomMin));
+    ZahlInIni(ini, "zoommax", Umrechnen_BenutzereinheitZuVolt(zoomMax));
 
     schreibGrund[0] = '\0';
     // The per-user folder may have gone since the start, or could not be made then.
@@ -346,7 +382,7 @@ int WriteIni(void)
     Ini_Dispose(ini);
     if (fehler == 0 && ergebnis >= 0)
         return 0;
-    Kopieren(schreibGrund, sizeof schreibGrund, SchreibGrund(fehler, ergebnis));
+    Kopieren(schreibGrund, sizeof schreibGrund, SchreibGrund(fehler, ergebnis, iniDatei));
     return FEHLER_INI_SCHREIBEN;
 }
 

@@ -39,11 +39,14 @@ const char *Einstellungsdatei_Anzeige(void);
 const char *Dateiordner(void);
 
 // Sets the defaults, then takes address, port, scaling and zoom from the settings file and applies
-// the scaling. 0, -802109 (no such file), -801110 (file exists but cannot be read).
+// the scaling. A number that is not finite counts as absent, and a scaling that cannot be applied
+// is ignored as a whole (the defaults stay). 0, -802109 (no such file), -801110 (file exists but
+// cannot be read, or is not a regular file).
 int LoadIni(void);
 
-// Writes address, port, scaling and zoom (in volts) to the settings file, replacing it; per user it
-// first makes the folder when it is missing. 0, -800108 (WriteIni_Grund says why).
+// Writes address, port, scaling and zoom (in volts) to the settings file, replacing it (through a
+// symbolic link, the file it points to); a number that is not finite is left out. Per user it first
+// makes the folder when it is missing. 0, -800108 (WriteIni_Grund says why).
 int WriteIni(void);
 
 // Why the last WriteIni failed, as a German text for the operator (Windows-1252); "" after success.
@@ -66,15 +69,16 @@ struct Parameterdatei;
 // gKonfig as a 160-byte parameter-set file. The file is written beside the target under a temporary
 // name and renamed over it only when complete, so a failed save leaves an earlier file as it was.
 // 0 (saved, or the operator cancelled), -308101 (the file cannot be created or replaced: missing or
-// write-protected folder, a folder or write-protected file of that name), -301102 (not all 160 bytes
-// reached the disk: short write, failed close or rename).
+// write-protected folder, a folder, FIFO, device or write-protected file of that name, a dangling
+// link), -301102 (not all 160 bytes reached the disk: short write, failed close or rename).
 int SchreibeParameterInDatei(void);
 
 // Asks for a file ("Laden", "*.tlx") and loads it: the file's scaling into gKonfig and the scaling
 // dialog, applied to the main panel, then the stored values onto the main panel. Nothing changes
 // unless the whole file was read and checked. 0 (loaded, or the operator cancelled), -308103 (cannot
-// be opened), -304104 (shorter than 36 bytes), -302105 (not a parameter-set file), -303106 (version
-// is not 2), -304107 (shorter than 160 bytes).
+// be opened, not a regular file), -304104 (shorter than 36 bytes), -302105 (not a parameter-set
+// file), -303106 (version is not 2), -304107 (shorter than 160 bytes), -304108 (a value not finite,
+// or a scaling that cannot be applied).
 int LeseParameterAusDatei(void);
 
 // Reads P, I, D, output limits, power-on setpoint, slope, mode and the two zoom limits from the main

@@ -20,6 +20,20 @@ static_assert(sizeof(KonfigStruktur) == 40);
 // Longest unit text the record holds, without the terminating zero.
 inline constexpr int KONFIG_EINHEIT_MAX = 5;
 
+// What keeps a scaling from being applied. Both conversions divide by a difference of its points,
+// so equal points, values that are not finite, or a factor or an image of 0 V, 10 V or 1000 V (the
+// slope's range) beyond the range of doubles would make the scaled fields infinite or NaN.
+enum KonfigMangel {
+    KONFIG_BRAUCHBAR,           // can be applied
+    KONFIG_NICHT_ENDLICH,       // a value is infinite or NaN
+    KONFIG_VOLT_GLEICH,         // vmin == vmax
+    KONFIG_EINHEIT_GLEICH,      // einheitmin == einheitmax
+    KONFIG_NICHT_BERECHENBAR,   // a factor or an image leaves the range of doubles
+};
+
+// Checks a scaling given by its four numbers. KONFIG_BRAUCHBAR or the first KonfigMangel found.
+int KonfigPruefen(double vmin, double vmax, double einheitmin, double einheitmax);
+
 // The applied scaling of the program, used on the user-interface thread only.
 extern KonfigStruktur gKonfig;
 

@@ -132,38 +132,27 @@ int Callback_Info_Button_Ok(int, int, int event, void *, int, int)
     return 0;
 }
 
-// What is wrong with the scaling on the dialog, or null when it can be applied. The conversions
-// divide by the two differences, so equal values, values that are not finite, and values so far
-// apart that a factor or the image of 0 V, 10 V or 1000 V (the slope's range) leaves the range of
-// doubles would turn the scaled fields into infinity or NaN.
+// What is wrong with the scaling on the dialog, or null when it can be applied.
 static const char *SkalierungsFehler(void)
 {
+    static constexpr const char *TEXTE[] = {
+        nullptr,
+        "Die Skalierung enth\xE4lt einen Wert, der keine endliche Zahl ist.\n"
+        "Bitte vier g\xFCltige Zahlen eingeben.",
+        "Die beiden Spannungswerte sind gleich.\n"
+        "F\xFCr die Umrechnung werden zwei verschiedene Spannungswerte ben\xF6tigt.",
+        "Die beiden Werte in der Einheit sind gleich.\n"
+        "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.",
+        "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
+        "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.",
+    };
+    static_assert(std::size(TEXTE) == KONFIG_NICHT_BERECHENBAR + 1);
     double vmin = 0.0, vmax = 0.0, emin = 0.0, emax = 0.0;
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT, &vmin);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_VOLT, &vmax);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMIN_UMGERECHNET, &emin);
     GetCtrlVal(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, &emax);
-
-    if (!std::isfinite(vmin) || !std::isfinite(vmax) || !std::isfinite(emin) || !std::isfinite(emax))
-        return "Die Skalierung enth\xE4lt einen Wert, der keine endliche Zahl ist.\n"
-               "Bitte vier g\xFCltige Zahlen eingeben.";
-    if (vmin == vmax)
-        return "Die beiden Spannungswerte sind gleich.\n"
-               "F\xFCr die Umrechnung werden zwei verschiedene Spannungswerte ben\xF6tigt.";
-    if (emin == emax)
-        return "Die beiden Werte in der Einheit sind gleich.\n"
-               "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.";
-
-    // The same arithmetic as the two conversions.
-    const double zuEinheit = (emax - emin) / (vmax - vmin);
-    const double zuVolt = (vmax - vmin) / (emax - emin);
-    bool berechenbar = std::isnormal(zuEinheit) && std::isnormal(zuVolt);
-    for (double volt : {0.0, 10.0, 1000.0})
-        berechenbar = berechenbar && std::isfinite((volt - vmin) * zuEinheit + emin);
-    if (!berechenbar)
-        return "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
-               "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.";
-    return nullptr;
+    return TEXTE[KonfigPruefen(vmin, vmax, emin, emax)];
 }
 
 int Callback_Konfig_Button_Ok(int, int, int event, void *, int, int)

@@ -345,16 +345,22 @@ int FlushInOut(int port)
     return 0;
 }
 
+int OKVTLX1_ParameterPruefen(const char *name, double value)
+{
+    const ParameterName *p = ParameterSuchen(name);
+    if (p == nullptr || !p->schreibbar)
+        return -401035;
+    return WertErlaubt(*p, value) ? 0 : p->bereichsFehler;
+}
+
 int OKVTLX1_ParameterSchreiben(int port, int address, const char *name, double value)
 {
     if (address < 1 || address > 9)
         return -400024;
-    const ParameterName *p = ParameterSuchen(name);
-    if (p == nullptr || !p->schreibbar)
-        return -401035;
-    if (!WertErlaubt(*p, value))
-        return p->bereichsFehler;
+    if (const int rc = OKVTLX1_ParameterPruefen(name, value); rc != 0)
+        return rc;
 
+    const ParameterName *p = ParameterSuchen(name);
     char rahmen[kRahmenPuffer];
     const int laenge = SchreibRahmen(rahmen, address, *p, value);
     return Austausch(port, rahmen, laenge, kSchreibFehler, address == 9, nullptr, 0);

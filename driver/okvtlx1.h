@@ -36,6 +36,11 @@ int FlushInOut(int port);
 // -402040, -405041, -403042, -404043.
 int OKVTLX1_ParameterSchreiben(int port, int address, const char *name, double value);
 
+// Checks a value for a writable parameter name as OKVTLX1_ParameterSchreiben does, without any
+// port: finite, inside the name's range, a whole 1, 2 or 3 for the operating mode.
+// 0, -401035, -500025 .. -500034, -500068 .. -500077.
+int OKVTLX1_ParameterPruefen(const char *name, double value);
+
 // Reads one parameter by name (address 0..8) into *value, in the module's unit.
 // 0, -400044, -401045, -112047, -101048, -114049, -402050, -405051, -403052, -404053,
 // -404054, -404055.

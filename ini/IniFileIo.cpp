@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,12 +34,49 @@ void IniFileIo_TestFailAfter(IniFileIoOp op, int countdown, int errorNumber)
     gInjection[op] = {countdown > 0 ? countdown : 0, errorNumber};
 }
 
-int IniFileIo_CreateNew(const char *path)
+int IniFileIo_OpenRegular(const char *path)
+{
+    int fd;
+    do {
+        fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    struct stat info{};
+    if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode))
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    else if (const int flags = fcntl(fd, F_GETFL); flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        return fd;
+    const int savedErrno = errno;
+    close(fd);
+    errno = savedErrno;
+    return -1;
+}
+
+int IniFileIo_FinalPath(const char *path, std::string *finalPath)
+{
+    struct stat info;
+    if (lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) {
+        finalPath->assign(path); // a missing name is created where it is asked for
+        return 0;
+    }
+    char *resolved = realpath(path, nullptr);
+    if (!resolved)
+        return -1;
+    finalPath->assign(resolved);
+    std::free(resolved);
+    return 0;
+}
+
+int IniFileIo_CreateNew(const char *path, int mode)
 {
     int fd;
     do {
         fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+    // The bits of the file it replaces; a failure leaves those of a new file.
+    if (fd >= 0 && mode >= 0)
+        fchmod(fd, static_cast<mode_t>(mode));
     return fd;
 }
 

@@ -3,9 +3,20 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
-// Creates a new file for writing; fails with EEXIST when the name is taken.
-int IniFileIo_CreateNew(const char *path);
+// Opens an existing regular file for reading. A FIFO or device never blocks the open: anything
+// but a regular file fails with EINVAL (EISDIR for a folder).
+int IniFileIo_OpenRegular(const char *path);
+
+// The path a write replaces: `path` itself, or for a symbolic link the file it finally points to,
+// so that the link stays and its target gets the new text. Fails with ENOENT for a dangling link,
+// ELOOP for a loop of links.
+int IniFileIo_FinalPath(const char *path, std::string *finalPath);
+
+// Creates a new file for writing, with the permission bits `mode`, or those of any new file (0666
+// less the umask) for -1; fails with EEXIST when the name is taken.
+int IniFileIo_CreateNew(const char *path, int mode);
 
 // Writes all n bytes, resuming after short writes and EINTR.
 int IniFileIo_Write(int fd, const void *bytes, std::size_t n);

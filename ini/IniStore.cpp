@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
 #include <locale.h>
 #include <memory>
 #include <new>
@@ -18,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 struct IniItem {
@@ -30,6 +34,9 @@ struct IniSection {
     std::string name;
     std::vector<IniItem> items;
     bool sorted;
+    // Sorted sections take Puts at the end, unsorted; items[0, ordered) is in name order, and
+    // SettlePuts merges the rest in before anyone looks at the items.
+    std::size_t ordered = 0;
 };
 
 struct IniStore {
@@ -59,6 +66,8 @@ constexpr std::string_view kPieceMark = " Line";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kWriteBufferSize = 16384;
 constexpr int kTempNumbers = 1000;
+constexpr std::size_t kSettleAfter = 1024; // Puts a sorted section collects before it settles them
+constexpr time_t kStaleSeconds = 60;       // a temporary file this old was left by a killed writer
 } // namespace
 
 // ---- names and text ---------------------------------------------------------
@@ -140,9 +149,49 @@ static IniSection *FindSection(IniStore *store, std::string_view name)
     return found;
 }
 
-// Index of the first item of that name (lower bound when sorted), or items.size().
-static std::size_t FindItemIndex(const IniSection *section, std::string_view name)
+// Brings the Puts appended to a sorted section into name order with the result each would have had
+// on its own: the last Put of a name wins, and it replaces every item of that name (any spelling).
+// Works in place; without memory for a buffer the standard algorithms fall back to slower ones
+// rather than fail, so this never fails.
+static void SettlePuts(IniSection *section)
 {
+    auto &items = section->items;
+    if (!section->sorted || section->ordered == items.size())
+        return;
+    const auto added = items.begin() + static_cast<std::ptrdiff_t>(section->ordered);
+    std::stable_sort(added, items.end(), ItemLess);
+    // Of each run of equal names in the new part keep the last one put.
+    auto keep = added;
+    for (auto it = added; it != items.end(); ++it) {
+        if (std::next(it) != items.end() && CompareNames(it->name, std::next(it)->name) == 0)
+            continue;
+        if (keep != it)
+            *keep = std::move(*it);
+        ++keep;
+    }
+    // Drop the older items whose names were put again, then close the gap.
+    auto out = items.begin();
+    auto fresh = added;
+    for (auto it = items.begin(); it != added; ++it) {
+        while (fresh != keep && CompareNames(fresh->name, it->name) < 0)
+            ++fresh;
+        if (fresh != keep && CompareNames(fresh->name, it->name) == 0)
+            continue;
+        if (out != it)
+            *out = std::move(*it);
+        ++out;
+    }
+    const auto oldEnd = out;
+    out = out == added ? keep : std::move(added, keep, out);
+    items.erase(out, items.end());
+    std::inplace_merge(items.begin(), oldEnd, items.end(), ItemLess);
+    section->ordered = items.size();
+}
+
+// Index of the first item of that name (lower bound when sorted), or items.size().
+static std::size_t FindItemIndex(IniSection *section, std::string_view name)
+{
+    SettlePuts(section);
     const auto &items = section->items;
     if (section->sorted) {
         auto it = std::lower_bound(items.begin(), items.end(), name,
@@ -202,6 +251,15 @@ static int PutItem(IniStore *store, const char *section, const char *item, std::
         auto &items = s->items;
         if (items.size() == items.capacity()) // the insert below cannot fail after removing
             items.reserve(std::max<std::size_t>(8, items.size() * 2));
+        if (s->sorted && store->checkDuplicates) {
+            // Appended now, put in its place by the next lookup or write: a store filled in any
+            // order costs n log n, not a move of half the section per item. Settled early when the
+            // new part outgrows the rest, so that repeated Puts of one name keep memory bounded.
+            items.push_back(std::move(newItem));
+            if (items.size() - s->ordered > std::max<std::size_t>(kSettleAfter, s->ordered))
+                SettlePuts(s);
+            return INI_OK;
+        }
         std::size_t first = store->checkDuplicates ? FindItemIndex(s, newItem.name) : items.size();
         std::size_t insertAt = items.size();
         if (first < items.size()) {
@@ -534,6 +592,7 @@ static int FinishRead(IniStore *store, std::size_t firstNewSection)
                 item.value = std::string(Trim(item.value));
         if (store->automaticSorting)
             std::stable_sort(section->items.begin(), section->items.end(), ItemLess);
+        section->ordered = section->items.size();
     }
     if (store->automaticSorting)
         std::stable_sort(store->sections.begin(), store->sections.end(), SectionLess);
@@ -589,9 +648,15 @@ int Ini_ReadFromFile(IniStore *store, const char *path)
         return INI_ERR_NULL_STORE;
     if (!path)
         return INI_ERR_OPEN_FOR_READING;
-    FILE *file = std::fopen(path, "rb");
-    if (!file)
+    // Only a regular file: a FIFO would block the program before its window shows.
+    const int fd = IniFileIo_OpenRegular(path);
+    if (fd < 0)
         return INI_ERR_OPEN_FOR_READING;
+    FILE *file = fdopen(fd, "rb");
+    if (!file) {
+        IniFileIo_Close(fd);
+        return INI_ERR_OPEN_FOR_READING;
+    }
     LineFile *reader = LineFile_New(ReadFromFileChunk, file);
     int result = reader ? Ini_ReadGeneric(store, LineFileSource, reader) : INI_ERR_OUT_OF_MEMORY;
     LineFile_Dispose(reader);
@@ -624,6 +689,7 @@ int Ini_WriteGeneric(IniStore *store, Ini_LineSink lineSink, void *data)
     try {
         std::string line;
         for (const auto &section : store->sections) {
+            SettlePuts(section.get());
             line.assign(1, store->sectionStart).append(section->name).push_back(store->sectionEnd);
             if (int r = lineSink(data, line.c_str()); r < 0)
                 return r;
@@ -753,16 +819,15 @@ static int BufferedSink(void *data, const char *line)
     return AppendBytes(out, kLineEnd);
 }
 
-// Can the target be written? An existing file must open for update, a missing one
-// must be creatable (the test file is removed again).
-static int TestTarget(const char *path)
+// Can the target be written? Tested without opening, creating or truncating anything: an existing
+// target must be a regular file that may be read and written, a missing one needs a folder in
+// which files may be created.
+static int TestTarget(const std::string &target, const std::string &directory)
 {
     struct stat info;
-    if (stat(path, &info) == 0) {
-        FILE *f = std::fopen(path, "r+b");
-        if (!f)
+    if (stat(target.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode) || faccessat(AT_FDCWD, target.c_str(), R_OK | W_OK, AT_EACCESS) != 0)
             return INI_ERR_ACCESS_DENIED;
-        std::fclose(f);
         return INI_OK;
     }
     switch (errno) {
@@ -775,16 +840,51 @@ static int TestTarget(const char *path)
     default: // the file system cannot tell whether the file exists
         return INI_ERR_IO;
     }
-    FILE *f = std::fopen(path, "wb");
-    if (!f)
+    const char *folder = directory.empty() ? "." : directory.c_str();
+    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode) ||
+        faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) != 0)
         return INI_ERR_ACCESS_DENIED;
-    std::fclose(f);
-    std::remove(path);
     return INI_OK;
 }
 
-// Creates "ini$$<n>.TMP" beside the target for the first free n from 0 to 999.
-static int CreateTempFile(const std::string &directory, std::string *tempPath, int *fd)
+// n for a name "ini$$<n>.TMP" with n from 0 to 999 written as "%1d" writes it, else -1.
+static int TempNumber(std::string_view name)
+{
+    constexpr std::string_view start = "ini$$", end = ".TMP";
+    if (!name.starts_with(start) || !name.ends_with(end))
+        return -1;
+    const std::string_view digits = name.substr(start.size(), name.size() - start.size() - end.size());
+    int n = -1;
+    const auto [last, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (ec != std::errc() || last != digits.data() + digits.size() || n < 0 || n >= kTempNumbers ||
+        (digits.size() > 1 && digits.front() == '0'))
+        return -1;
+    return n;
+}
+
+// Removes the temporary files of this writer's pattern that a killed writer left in the folder:
+// regular files not changed for kStaleSeconds. A writer takes milliseconds, so a younger one may
+// belong to a writer still at work and stays.
+static void RemoveStaleTempFiles(const std::string &directory)
+{
+    DIR *dir = opendir(directory.empty() ? "." : directory.c_str());
+    if (!dir)
+        return;
+    const time_t now = time(nullptr);
+    while (const dirent *entry = readdir(dir)) {
+        if (TempNumber(entry->d_name) < 0)
+            continue;
+        struct stat info;
+        if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            now - info.st_mtime > kStaleSeconds)
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+// Creates "ini$$<n>.TMP" beside the target for the first free n from 0 to 999, with the permission
+// bits `mode` (-1: those of a new file).
+static int CreateTempFile(const std::string &directory, int mode, std::string *tempPath, int *fd)
 {
     for (int n = 0; n < kTempNumbers; ++n) {
         char name[32];
@@ -793,7 +893,7 @@ static int CreateTempFile(const std::string &directory, std::string *tempPath, i
         struct stat info;
         if (lstat(tempPath->c_str(), &info) == 0 || errno != ENOENT)
             continue;
-        *fd = IniFileIo_CreateNew(tempPath->c_str());
+        *fd = IniFileIo_CreateNew(tempPath->c_str(), mode);
         if (*fd >= 0)
             return INI_OK;
         if (errno != EEXIST) // someone took the name between the test and the open
@@ -821,22 +921,28 @@ static int WriteTempFile(IniStore *store, int fd)
     return result;
 }
 
-// Writes a temporary file beside the target, syncs it and renames it over the
-// target, so the target always holds either the old or the new complete text.
+// Writes a temporary file beside the target, syncs it and renames it over the target, so the
+// target always holds either the old or the new complete text. A symbolic link stays: the file it
+// points to is replaced, and a dangling one is refused, creating nothing.
 static int ReplaceFile(IniStore *store, const char *path)
 {
-    if (int r = TestTarget(path); r < 0)
-        return r;
     try {
-        const std::string target = path;
+        std::string target;
+        if (IniFileIo_FinalPath(path, &target) != 0)
+            return INI_ERR_ACCESS_DENIED;
         const std::size_t slash = target.rfind('/');
         const std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+        if (int r = TestTarget(target, directory); r < 0)
+            return r;
+        struct stat info;
+        const int mode = stat(target.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
+        RemoveStaleTempFiles(directory);
         std::string tempPath;
         int fd = -1;
-        if (int r = CreateTempFile(directory, &tempPath, &fd); r < 0)
+        if (int r = CreateTempFile(directory, mode, &tempPath, &fd); r < 0)
             return r;
         int result = WriteTempFile(store, fd);
-        if (result == INI_OK && IniFileIo_Rename(tempPath.c_str(), path) != 0)
+        if (result == INI_OK && IniFileIo_Rename(tempPath.c_str(), target.c_str()) != 0)
             result = RenameErrorCode(errno);
         if (result < 0) {
             std::remove(tempPath.c_str());

@@ -65,15 +65,24 @@ IniStore *Ini_New(int automaticSorting);
 // Frees the store with everything it owns; null is ignored.
 void Ini_Dispose(IniStore *store);
 
-// Appends the sections of the file to the store.
+// Appends the sections of the file to the store. Only a regular file is read: anything else (a
+// folder, a FIFO, a device) cannot be opened for reading.
 // Returns 0, INI_ERR_OPEN_FOR_READING, INI_ERR_READING, INI_ERR_OUT_OF_MEMORY or INI_ERR_NULL_STORE.
 int Ini_ReadFromFile(IniStore *store, const char *path);
 
-// Replaces the file by the store's text, atomically (null path: standard output).
+// Replaces the file by the store's text, atomically (null path: standard output): the text goes
+// into a temporary file "ini$$<n>.TMP" beside the target, which is then renamed over it. Through a
+// symbolic link the file it points to is replaced and the link stays; a dangling link, a folder or
+// a FIFO is refused (INI_ERR_ACCESS_DENIED) and nothing is created. Temporary files of that pattern
+// older than a minute, left by a writer that was killed, are removed first.
 // Returns 0, INI_ERR_NULL_STORE, INI_ERR_OUT_OF_MEMORY, INI_ERR_TOO_MANY_OPEN_FILES, INI_ERR_IO,
 // INI_ERR_NOT_FOUND, INI_ERR_ACCESS_DENIED, INI_ERR_DISK_FULL, INI_ERR_INVALID_PATH,
 // INI_ERR_NO_TEMP_NAME or INI_ERR_CREATE_TEMP.
 int Ini_WriteToFile(IniStore *store, const char *path);
+
+// The three Puts replace every item of that name in the section. In a sorting store the new item
+// is put in its place by the next lookup or write of the section, so filling a store costs n log n
+// in any order; the result is the same as putting each in its place at once.
 
 // Stores value as decimal text, not quoted.
 // Returns 0, INI_ERR_OUT_OF_MEMORY or INI_ERR_NULL_STORE.

@@ -34,6 +34,10 @@ struct Aufruf {
     long anzahl = 0;                      // monitor: lines, 0 until interrupted
     double wert = 0.0;                    // set: the value
     std::array<double, 8> satz{};         // write-set, load: the values in volts, record order
+    std::vector<std::string> werte{"istwert1"};  // monitor: the parameters read each tick
+    double dauer = 0.0;                   // step, identify: seconds to record at most
+    double tauC = 0.0;                    // identify: closed-loop time constant, 0 for the default
+    std::string csv;                      // step, identify: file for the recorded points
 };
 
 // One command: its row in the command table.
@@ -86,11 +90,17 @@ inline constexpr std::array<int, 8> kUebertragung = {0, 1, 2, 5, 3, 4, 6, 7};
 // Reads the set from the module in transfer order into satz (record order). False after printing the
 // failure; satz is then incomplete.
 bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<double, 8> &satz);
+// Checks all eight values of satz (record order, volts) in transfer order as the driver checks them
+// before sending (finite, range, whole operating mode). False after printing the first refusal with
+// the driver's number.
+bool SatzPruefen(std::string_view befehl, const std::array<double, 8> &satz);
 // Writes satz (record order, volts) in transfer order and stops at the first failure, which it prints
-// with the names written and not sent. True when all eight went.
-bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
+// with the names written and not sent. SIGINT, SIGTERM and SIGHUP wait until the set is written (a
+// second one of the same kind ends the program at once, naming the values written). kOk when all
+// eight went, kFehler after a failure, 128 + N after signal N.
+int SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp) ----------------------------------------------------
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp) ------------------------------------
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -106,5 +116,9 @@ int Monitor(const Aufruf &a, int port);
 int Save(const Aufruf &a, int port);
 std::optional<int> LoadVorbereiten(Aufruf &a, const Befehl &b);
 int Load(const Aufruf &a, int port);
+std::optional<int> StepVorbereiten(Aufruf &a, const Befehl &b);
+int Step(const Aufruf &a, int port);
+std::optional<int> IdentifyVorbereiten(Aufruf &a, const Befehl &b);
+int Identify(const Aufruf &a, int port);
 
 }  // namespace tlx1ctl

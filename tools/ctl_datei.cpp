@@ -57,13 +57,16 @@ std::optional<int> LoadVorbereiten(Aufruf &a, const Befehl &)
         std::cerr << "load: " << a.argumente[0] << " nicht geladen\n";
         return kFehler;
     }
+    if (!SatzPruefen("load", a.satz))
+        return kFehler;
     return std::nullopt;
 }
 
 int Load(const Aufruf &a, int port)
 {
-    // The file was read, checked and converted to volts before the port was opened.
-    return SatzZumModul("load", port, a.adresse, a.satz) ? kOk : kFehler;
+    // The file was read, checked and converted to volts, and every value checked, before the port
+    // was opened.
+    return SatzZumModul("load", port, a.adresse, a.satz);
 }
 
 }  // namespace tlx1ctl

@@ -10,12 +10,17 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <sstream>
+#include <thread>
+#include <unistd.h>
 
 namespace tlx1ctl {
 
@@ -26,6 +31,10 @@ constexpr double kMinRate = 0.01;    // Hz
 constexpr double kMaxRate = 100.0;
 constexpr std::size_t kMaxEingabe = 64 * 1024;  // bytes of a write-set text
 constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
+// The parameters a module answers, without the channel digit 1 or 2.
+constexpr std::array<std::string_view, 11> kLesbar = {
+    "P", "I", "D", "soll", "anfangssoll", "max", "min", "betriebsart", "anstiegszeit", "stellgroesse", "istwert",
+};
 
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
 // malformed line, an unknown or repeated name, or a missing name.
@@ -226,26 +235,136 @@ bool SatzVomModul(std::string_view befehl, int port, int adresse, std::array<dou
     return true;
 }
 
-bool SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz)
+namespace {
+
+// Names of the set in transfer order from index `von` on, each after a blank; " nichts" for none.
+std::string Namen(std::size_t von, std::size_t bis)
 {
-    std::string geschrieben;
+    std::string namen;
+    for (std::size_t k = von; k < bis; ++k)
+        namen += " " + std::string(kSatzNamen[kUebertragung[k]]);
+    return namen.empty() ? " nichts" : namen;
+}
+
+// Stands guard over SIGINT, SIGTERM and SIGHUP while a set is written. They are blocked, so that a
+// signal cannot leave the module with a mix of old and new values; a thread of its own takes them
+// and remembers the first. A second signal of the same kind ends the program at once, naming what
+// was written so far. The signals stay blocked afterwards: the program ends right after the set.
+std::string VollstaendigText(int signal)
+{
+    return "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal " + std::to_string(signal) + "\n";
+}
+
+class SignalWache {
+ public:
+    explicit SignalWache(std::string_view befehl) : befehl_(befehl)
+    {
+        sigemptyset(&signale_);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&signale_, s);
+        pthread_sigmask(SIG_BLOCK, &signale_, nullptr);
+        waechter_ = std::thread([this] { Wachen(); });
+    }
+    ~SignalWache() { Ende(); }
+    SignalWache(const SignalWache &) = delete;
+    SignalWache &operator=(const SignalWache &) = delete;
+
+    // The value of transfer position k goes out now; those before it were written (k = 8: all).
+    void Position(std::size_t k)
+    {
+        const std::lock_guard<std::mutex> sperre(mutex_);
+        position_ = k;
+    }
+    // Ends the guard: the first signal taken, also one that came after the thread ended; 0 for none.
+    int Ende()
+    {
+        if (waechter_.joinable()) {
+            ende_ = true;
+            waechter_.join();
+        }
+        const timespec sofort{0, 0};
+        if (const int spaet = sigtimedwait(&signale_, nullptr, &sofort); erstes_ == 0 && spaet > 0)
+            erstes_ = spaet;
+        return erstes_;
+    }
+
+ private:
+    void Wachen()
+    {
+        const timespec takt{0, 20 * 1000 * 1000};  // how soon the guard ends after the set
+        while (!ende_) {
+            const int s = sigtimedwait(&signale_, nullptr, &takt);
+            if (s <= 0)
+                continue;
+            const std::lock_guard<std::mutex> sperre(mutex_);
+            if (erstes_ == 0) {
+                erstes_ = s;
+            } else if (s == erstes_) {
+                // The value at position_ may or may not have reached the module.
+                const std::string text =
+                    position_ >= kUebertragung.size()
+                        ? VollstaendigText(s)
+                        : std::string(befehl_) + ": abgebrochen durch Signal " + std::to_string(s) + " bei " +
+                              std::string(kSatzNamen[kUebertragung[position_]]) + "; geschrieben:" +
+                              Namen(0, position_) + "; nicht gesendet:" +
+                              Namen(position_ + 1, kUebertragung.size()) + "\n";
+                [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+                _exit(128 + s);
+            }
+        }
+    }
+
+    std::string_view befehl_;
+    sigset_t signale_{};
+    std::atomic<bool> ende_{false};
+    std::mutex mutex_;
+    int erstes_ = 0;            // first signal taken
+    std::size_t position_ = 0;  // transfer position of the value being written
+    std::thread waechter_;      // last: starts when everything above is ready
+};
+
+}  // namespace
+
+bool SatzPruefen(std::string_view befehl, const std::array<double, 8> &satz)
+{
+    for (const int i : kUebertragung) {
+        const std::string name(kSatzNamen[i]);
+        if (const int rc = OKVTLX1_ParameterPruefen(name.c_str(), satz[i]); rc != 0) {
+            FehlerAusgeben(rc);
+            std::cerr << befehl << ": " << name << "=" << ZahlText(satz[i]) << " abgelehnt; nichts gesendet\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+int SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz)
+{
+    SignalWache wache(befehl);
+    bool vollstaendig = true;
     for (std::size_t k = 0; k < kUebertragung.size(); ++k) {
         const int i = kUebertragung[k];
         const std::string name(kSatzNamen[i]);
+        wache.Position(k);
         if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
             FehlerAusgeben(rc);
             // The failing value itself may or may not have reached the module.
-            std::string offen;
-            for (std::size_t r = k + 1; r < kUebertragung.size(); ++r)
-                offen += " " + std::string(kSatzNamen[kUebertragung[r]]);
-            std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:"
-                      << (geschrieben.empty() ? " nichts" : geschrieben)
-                      << "; nicht gesendet:" << (offen.empty() ? " nichts" : offen) << "\n";
-            return false;
+            std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:" << Namen(0, k)
+                      << "; nicht gesendet:" << Namen(k + 1, kUebertragung.size()) << "\n";
+            vollstaendig = false;
+            break;
         }
-        geschrieben += " " + name;
     }
-    return true;
+    if (vollstaendig)
+        wache.Position(kUebertragung.size());
+    if (const int signal = wache.Ende(); signal != 0) {
+        if (vollstaendig)
+            std::cerr << VollstaendigText(signal);
+        else
+            std::cerr << befehl << ": abgebrochen durch Signal " << signal << "\n";
+        return 128 + signal;
+    }
+    return vollstaendig ? kOk : kFehler;
 }
 
 int ReadSet(const Aufruf &a, int port)
@@ -273,13 +392,15 @@ std::optional<int> WriteSetVorbereiten(Aufruf &a, const Befehl &b)
     std::string grund;
     if (!SatzLesen(ein, quelle, a.satz, &grund))
         return Aufruffehler(&b, grund);
+    if (!SatzPruefen("write-set", a.satz))
+        return kFehler;
     return std::nullopt;
 }
 
 int WriteSet(const Aufruf &a, int port)
 {
-    // The text was read and checked whole before the port was opened (WriteSetVorbereiten).
-    return SatzZumModul("write-set", port, a.adresse, a.satz) ? kOk : kFehler;
+    // The text was read and every value checked before the port was opened (WriteSetVorbereiten).
+    return SatzZumModul("write-set", port, a.adresse, a.satz);
 }
 
 std::optional<int> MonitorVorbereiten(Aufruf &a, const Befehl &b)
@@ -296,6 +417,26 @@ std::optional<int> MonitorVorbereiten(Aufruf &a, const Befehl &b)
             return Aufruffehler(&b, "--count braucht eine Anzahl ab 1");
         a.anzahl = *n;
     }
+    if (const auto text = OptionWert(a, "--values")) {
+        a.werte.clear();
+        for (std::string_view rest = *text;;) {
+            const auto komma = std::min(rest.find(','), rest.size());
+            const std::string name(rest.substr(0, komma));
+            const bool bekannt = std::any_of(kLesbar.begin(), kLesbar.end(), [&](std::string_view s) {
+                return name.size() == s.size() + 1 && name.starts_with(s) &&
+                       (name.back() == '1' || name.back() == '2');
+            });
+            if (!bekannt)
+                return Aufruffehler(&b, "--values: unbekannter Parameter \"" + Druckbar(name) +
+                                            "\" (Namen wie bei get)");
+            if (std::find(a.werte.begin(), a.werte.end(), name) != a.werte.end())
+                return Aufruffehler(&b, "--values: " + name + " steht doppelt");
+            a.werte.push_back(name);
+            if (komma == rest.size())
+                break;
+            rest.remove_prefix(komma + 1);
+        }
+    }
     return std::nullopt;
 }
 
@@ -311,22 +452,42 @@ int Monitor(const Aufruf &a, int port)
 
     // Absolute deadlines start + k * period keep the cadence whatever a read costs; a read
     // longer than the period skips the ticks it missed instead of bunching them up.
+    if (OptionWert(a, "--header")) {
+        std::cout << "zeit";
+        for (const std::string &name : a.werte)
+            std::cout << "," << name;
+        std::cout << std::endl;
+    }
     const auto periode = duration_cast<steady_clock::duration>(duration<double>(1.0 / a.rate));
     const auto start = steady_clock::now();
+    bool rateGemeldet = false;
     for (long zeilen = 1, k = 1;; ++zeilen, ++k) {
-        double wert = 0.0;
-        if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, "istwert1", &wert); rc != 0) {
-            FehlerAusgeben(rc);
-            return kFehler;
+        std::string zeile = Zeitstempel(system_clock::now());
+        for (const std::string &name : a.werte) {
+            double wert = 0.0;
+            if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, name.c_str(), &wert); rc != 0) {
+                FehlerAusgeben(rc);
+                return kFehler;
+            }
+            zeile += "," + ZahlText(wert);
         }
-        std::cout << Zeitstempel(system_clock::now()) << "," << ZahlText(wert) << std::endl;
+        std::cout << zeile << std::endl;
         if (!std::cout)
             return kFehler;  // main says so
         if (zeilen == a.anzahl)
             return kOk;
         const auto jetzt = steady_clock::now();
-        if (start + k * periode < jetzt)
+        if (start + k * periode < jetzt) {
             k = (jetzt - start) / periode + 1;
+            // Once a few ticks tell the rate the line allows: the reads of a tick take longer than
+            // its period.
+            const double erreicht = zeilen / duration<double>(jetzt - start).count();
+            if (!rateGemeldet && zeilen >= 3 && erreicht < 0.95 * a.rate) {
+                rateGemeldet = true;
+                std::cerr << "tlx1ctl: Rate " << ZahlText(a.rate) << " Hz nicht erreichbar, erreicht "
+                          << ZahlText(std::round(erreicht * 10.0) / 10.0) << " Hz" << std::endl;
+            }
+        }
         if (StoppBis(start + k * periode, stoppSignale))
             return kOk;
     }

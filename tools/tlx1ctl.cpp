@@ -3,7 +3,8 @@
 // Every device action goes through the TLX-1 driver, exactly as the window program does it: open
 // the COM port, set the 1.0 s time-out, run the commands, close the port. Failures print the number
 // the operator knows and the German catalogue text. The tool's own texts are UTF-8 for the terminal.
-// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation.
+// Exit status: 0 success, 1 failure reported by the driver (or the system), 2 wrong invocation,
+// 128 + N when signal N came while write-set or load wrote a set.
 //
 // A command is a row of kBefehle and its functions in a ctl_*.cpp file (declared in ctl.h); an
 // option is a row of kOptionen, named in the rows of the commands that take it.
@@ -67,9 +68,11 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz von Kanal 1 schreiben",
      "Schreibt den Parametersatz von Kanal 1 aus DATEI oder der Standardeingabe (ohne DATEI\n"
      "oder mit -). Zeilen wie bei read-set: NAME=WERT; Leerzeilen und Kommentare ab '#' sind\n"
-     "erlaubt. Alle acht Namen müssen genau einmal vorkommen, sonst wird nichts gesendet.\n"
-     "Geschrieben wird in der Reihenfolge P1 I1 D1 anfangssoll1 min1 max1 anstiegszeit1\n"
-     "betriebsart1; beim ersten Fehler bricht der Befehl ab und nennt den Namen.\n",
+     "erlaubt. Alle acht Namen müssen genau einmal vorkommen und jeder Wert in seinen Grenzen\n"
+     "liegen, sonst wird nichts gesendet. Geschrieben wird in der Reihenfolge P1 I1 D1\n"
+     "anfangssoll1 min1 max1 anstiegszeit1 betriebsart1; lehnt das Modul einen Wert ab, bricht\n"
+     "der Befehl ab und nennt den Namen. Strg+C, SIGTERM oder SIGHUP warten, bis der Satz\n"
+     "geschrieben ist (Exit-Status 128+N); ein zweites gleiches Signal bricht sofort ab.\n",
      WriteSetVorbereiten, WriteSet},
     {"save", 1, 1, true, true, "", "save DATEI.tlx",
      "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
@@ -81,21 +84,60 @@ constexpr Befehl kBefehle[] = {
      "Parametersatz aus einer Parametersatzdatei auf das Modul schreiben",
      "Schreibt den Parametersatz einer Parametersatzdatei auf Kanal 1 des Moduls. Sollwert beim\n"
      "Einschalten und Anstiegsgeschwindigkeit werden aus der Einheit der Datei in Volt\n"
-     "umgerechnet. Die Datei wird ganz gelesen und geprüft, bevor etwas gesendet wird;\n"
-     "Reihenfolge und Abbruch beim ersten Fehler wie bei write-set.\n",
+     "umgerechnet. Die Datei wird ganz gelesen und jeder Wert geprüft, bevor etwas gesendet\n"
+     "wird; Reihenfolge, Abbruch beim ersten Fehler und Signale wie bei write-set.\n",
      LoadVorbereiten, Load},
-    {"monitor", 0, 0, true, true, "--rate --count", "monitor [--rate HZ] [--count N]",
-     "Istwert als CSV mit Zeitstempel ausgeben",
-     "Liest den Istwert (istwert1) mit HZ Abfragen je Sekunde (Vorgabe 10, 0.01 bis 100) und\n"
-     "gibt je Abfrage eine CSV-Zeile aus: Zeitstempel (ISO 8601, Ortszeit, Millisekunden),Wert.\n"
+    {"monitor", 0, 0, true, true, "--rate --count --header --values",
+     "monitor [--rate HZ] [--count N] [--header] [--values NAME[,NAME...]]",
+     "Istwert (oder andere Parameter) als CSV mit Zeitstempel ausgeben",
+     "Liest mit HZ Abfragen je Sekunde (Vorgabe 10, 0.01 bis 100) den Istwert (istwert1) oder die\n"
+     "mit --values genannten Parameter (jeder einmal je Abfrage, Namen wie bei get) und gibt je\n"
+     "Abfrage eine CSV-Zeile aus: Zeitstempel (ISO 8601, Ortszeit, Millisekunden),Wert[,Wert...].\n"
+     "--header setzt eine Kopfzeile davor: zeit,NAME[,NAME...]. Kann die Rate nicht gehalten\n"
+     "werden, steht einmal \"Rate ... nicht erreichbar, erreicht ... Hz\" auf stderr.\n"
      "Endet nach N Zeilen oder bei Strg+C/SIGTERM nach der laufenden Zeile (Exit-Status 0).\n"
      "Ein Lesefehler beendet den Befehl mit seiner Fehlermeldung (Exit-Status 1).\n",
      MonitorVorbereiten, Monitor},
+    {"step", 0, 0, true, true, "--to --duration --csv", "step --to WERT [--duration S] [--csv DATEI]",
+     "Sollwertsprung schreiben und Kennwerte der Sprungantwort ausgeben",
+     "Das Modul muss in Betriebsart 1 (Digitaler Sollwert) sein. Schreibt soll1 = WERT (Volt),\n"
+     "liest den Istwert zehnmal je Sekunde und gibt danach die Kennwerte als NAME=WERT aus:\n"
+     "  anstiegszeit_s          Zeit von 10 % bis 90 % des Sprungs\n"
+     "  ueberschwingen_prozent  Überschwingen in % des Sprungs\n"
+     "  ausregelzeit_s          Zeit bis zum letzten Eintritt in das Band ±2 % des Sprungs\n"
+     "  bleibende_abweichung    Sollwert minus Istwert am Ende (Mittel der letzten Sekunde, V)\n"
+     "Der Sprung wird vom Istwert beim Schreiben zum neuen Sollwert gemessen. Die Aufnahme endet,\n"
+     "wenn der Istwert so lange im Band blieb, wie er bis dahin brauchte (mindestens 2 s), spätestens\n"
+     "nach S Sekunden (Vorgabe 30, 2 bis 3600). Ein nicht erreichter Kennwert bleibt leer (Grund auf\n"
+     "stderr). Der neue Sollwert bleibt stehen; bei einem Fehler, Strg+C oder SIGTERM wird der vorige\n"
+     "zurückgeschrieben (Exit-Status 1). --csv DATEI schreibt die Messpunkte wie monitor --header\n"
+     "(zeit,soll1,istwert1).\n",
+     StepVorbereiten, Step},
+    {"identify", 0, 0, true, true, "--output --duration --csv --tau-c",
+     "identify --output WERT [--duration S] [--csv DATEI] [--tau-c S]",
+     "Streckentest: Stellgrößensprung, Streckenmodell und PI-Vorschlag",
+     "Liest Betriebsart, Stellgröße, min1 und max1, hält die Stellgröße in Betriebsart 3\n"
+     "(Stellbetrieb), zeichnet 1 s Ruhe auf, springt auf WERT (Volt, zwischen min1 und max1) und\n"
+     "zeichnet auf, bis der Istwert zur Ruhe kommt, höchstens S Sekunden (Vorgabe 60, 2 bis 3600).\n"
+     "Danach werden Stellgröße und Betriebsart wie vorher geschrieben, auch bei einem Fehler,\n"
+     "Strg+C oder SIGTERM. Ausgabe (NAME=WERT):\n"
+     "  strecke_verstaerkung, strecke_zeitkonstante_s, strecke_totzeit_s   Modell erster Ordnung mit\n"
+     "      Totzeit, nach kleinsten Quadraten angepasst\n"
+     "  bestimmtheitsmass   R² der Anpassung\n"
+     "  P1, I1, D1          PI-Vorschlag nach den SIMC-Regeln von Skogestad für die parallele Form\n"
+     "                      des Moduls: P1 = Kc, I1 = Kc/tauI, D1 = 0 (Kc = T/(K(tau_c+L)),\n"
+     "                      tauI = min(T, 4(tau_c+L)))\n"
+     "--tau-c S wählt die Zeitkonstante des geschlossenen Kreises; Vorgabe: die Totzeit, aber nicht\n"
+     "unter T/4. Kein Vorschlag (Exit-Status 1), wenn das Modell schlecht passt (R² unter 0.9) oder\n"
+     "die Aufnahme vor dem Einschwingen endete. --csv DATEI: zeit,stellgroesse1,istwert1.\n",
+     IdentifyVorbereiten, Identify},
 };
 // Every option the tool knows. --port, --device and --address are common; the others belong to
 // the commands that name them in their row.
 constexpr Option kOptionen[] = {
     {"--port", "N"}, {"--device", "PFAD"}, {"--address", "A"}, {"--rate", "HZ"}, {"--count", "N"},
+    {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
+    {"--duration", "S"}, {"--csv", "DATEI"}, {"--tau-c", "S"},
 };
 
 const Option *OptionSuchen(std::string_view name)
@@ -131,7 +173,8 @@ void AllgemeineHilfe()
     std::cout << "Aufruf: tlx1ctl BEFEHL [ARGUMENTE] " << kPortOptionen << " [--address A]\n"
               << "\nBefehle:\n";
     for (const Befehl &b : kBefehle)
-        std::cout << "  " << b.aufruf << std::string(b.aufruf.size() < 34 ? 34 - b.aufruf.size() : 1, ' ')
+        std::cout << "  " << b.aufruf
+                  << (b.aufruf.size() < 34 ? std::string(34 - b.aufruf.size(), ' ') : "\n" + std::string(36, ' '))
                   << b.kurz << "\n";
     std::cout << "\nOptionen:\n"
                  "  --port N       COM-Schnittstelle N (Vorgabe 1): das Gerät aus der Umgebungs-\n"

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -64,8 +65,15 @@ int OpenFile(const char *path, int mode, int action, int /*fileType*/) {
     }
     const int slot = freeSlot();
     if (slot < 0) return -1;
-    const int fd = openRetrying(path, flags, 0666);
+    // O_NONBLOCK so that a FIFO without a writer cannot hang the open; cleared for the reads.
+    const int fd = openRetrying(path, flags | O_NONBLOCK, 0666);
     if (fd < 0) return -1;
+    struct stat info {};
+    const int fl = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::fcntl(fd, F_GETFL) : -1;
+    if (fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
     g_open[slot] = OpenEntry{fd, false};
     return slot;
 }
@@ -115,6 +123,21 @@ int CloseFile(int handle) {
 void FileIO_FailWriteAfter(int countdown, int error) {
     g_failCountdown = countdown > 0 ? countdown : 0;
     g_failErrno = error;
+}
+
+int ResolveLinks(const char *path, char *finalPath, int finalPathSize) {
+    if (path == nullptr || path[0] == '\0' || finalPath == nullptr || finalPathSize <= 0) return -1;
+    struct stat info {};
+    std::string result = path;   // not a link (or not there yet): the name itself
+    if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
+        char *resolved = ::realpath(path, nullptr);
+        if (resolved == nullptr) return -1;
+        result = resolved;
+        std::free(resolved);
+    }
+    if (result.size() + 1 > static_cast<std::size_t>(finalPathSize)) return -1;
+    std::memcpy(finalPath, result.c_str(), result.size() + 1);
+    return 0;
 }
 
 int OpenTempFileBeside(const char *path, char *tempPath, int tempPathSize) {

@@ -7,7 +7,8 @@ enum FileMode { VAL_READ_ONLY, VAL_WRITE_ONLY, VAL_READ_WRITE };
 enum FileAction { VAL_TRUNCATE, VAL_APPEND, VAL_OPEN_AS_IS };
 enum FileType { VAL_BINARY, VAL_ASCII };
 
-// Opens a file. Write modes create a missing file. The handle, or -1.
+// Opens a regular file. Write modes create a missing file. A FIFO or device never blocks the open:
+// anything but a regular file is refused. The handle, or -1.
 int OpenFile(const char *path, int mode, int action, int fileType);
 
 // Reads up to count bytes, retrying short reads until end of file. The count read (less than
@@ -29,6 +30,11 @@ void FileIO_FailWriteAfter(int countdown, int error);
 // ---- replacing a file in one step -----------------------------------------------------------------
 // Write the new content into a temporary file beside the target, close it, then RenameFile it over
 // the target: the target is either the earlier file or the complete new one, never a part.
+
+// The file a save to `path` replaces: `path` itself, or for a symbolic link the file it finally
+// points to, so that the link stays and its target gets the new content. Into finalPath
+// (finalPathSize bytes). 0, or -1 for a dangling link, a loop of links or a path too long.
+int ResolveLinks(const char *path, char *finalPath, int finalPathSize);
 
 // Creates a new, empty file in the folder of `path` under a name no other file has (a hidden
 // ".tlx1-....tmp") and opens it write-only; its permission bits are those of the existing `path`,

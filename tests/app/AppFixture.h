@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -57,6 +58,30 @@ class AppTest : public ::testing::Test {
     }
     void writeFile(const std::string &n, const std::string &b) const { std::ofstream(dir_ / n, std::ios::binary) << b; }
     std::string ini() const { return readFile("tlx1steuerung.ini"); }
+
+    // What the working folder holds, one entry a line, sorted, folders entered: "name -> target" for
+    // a link, "name/" for a folder, "name |" for a FIFO, the plain name for a file.
+    std::string bestand() const
+    {
+        std::vector<std::string> zeilen;
+        for (auto it = std::filesystem::recursive_directory_iterator(dir_); it != decltype(it)(); ++it) {
+            const std::string name = it->path().lexically_relative(dir_).string();
+            const auto art = it->symlink_status().type();
+            if (art == std::filesystem::file_type::symlink)
+                zeilen.push_back(name + " -> " + std::filesystem::read_symlink(it->path()).string());
+            else if (art == std::filesystem::file_type::directory)
+                zeilen.push_back(name + "/");
+            else if (art == std::filesystem::file_type::fifo)
+                zeilen.push_back(name + " |");
+            else
+                zeilen.push_back(name);
+        }
+        std::sort(zeilen.begin(), zeilen.end());
+        std::string text;
+        for (const std::string &z : zeilen)
+            text += z + "\n";
+        return text;
+    }
     void writeIni(const std::string &text) const { writeFile("tlx1steuerung.ini", text); }
 
     // Control values and attributes as the model holds them.

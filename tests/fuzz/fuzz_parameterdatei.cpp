@@ -2,7 +2,7 @@
 // program's panels are loaded headless, the load popup is answered with a file holding the input,
 // and LeseParameterAusDatei runs the whole load path (checks, scaling, panel values).
 // Checked beyond "no crash, no undefined behaviour":
-//  - the result is the code the file's length and head call for;
+//  - the result is the code the file's length, head and values call for;
 //  - a failed load leaves gKonfig, the scaling dialog and the main panel's values as they were;
 //  - after a load the file's scaling is in force exactly, and the panel saves a file that loads again.
 #include "app/Parameterdatei.h"
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <unistd.h>
 
@@ -65,6 +66,18 @@ std::string Zustand()
 
 bool Gleich(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
+// The ten values and the scaling finite, and the scaling one that can be applied.
+bool Brauchbar(const uint8_t *data)
+{
+    Parameterdatei d{};
+    Parameterdatei_Dekodieren(data, &d);
+    const Parametersatz &s = d.satz;
+    for (double w : {s.P, s.I, s.D, s.min, s.max, s.anfangssoll, s.anstiegszeit, s.betriebsart, d.zoommin, d.zoommax})
+        if (!std::isfinite(w))
+            return false;
+    return KonfigPruefen(d.konfig.vmin, d.konfig.vmax, d.konfig.einheitmin, d.konfig.einheitmax) == KONFIG_BRAUCHBAR;
+}
+
 int Laden(const std::string &pfad)
 {
     UiTest_AnswerNextFilePopup(VAL_EXISTING_FILE_SELECTED, pfad.c_str());
@@ -91,6 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         erwartet = -304104;
     else if ((erwartet = Parameterdatei_KopfPruefen(data)) == 0 && size < PARAMETERDATEI_GROESSE)
         erwartet = -304107;
+    else if (erwartet == 0 && !Brauchbar(data))
+        erwartet = -304108;
     if (code != erwartet)
         std::abort();
 

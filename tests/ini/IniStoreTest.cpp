@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <random>
+#include <sys/stat.h>
 #include <tuple>
 
 using Lines = std::vector<std::string>;
@@ -59,7 +62,9 @@ TEST(IniRead, FailuresKeepWhatWasRead)
     StorePtr empty(Ini_New(1));
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), dir.Path("missing.ini").c_str()), INI_ERR_OPEN_FOR_READING);
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), nullptr), INI_ERR_OPEN_FOR_READING);
-    EXPECT_EQ(Ini_ReadFromFile(empty.get(), dir.path.c_str()), INI_ERR_READING); // a directory opens, but cannot be read
+    mkfifo(dir.Path("fifo.ini").c_str(), 0600);
+    for (const std::string &notAFile : {dir.path, dir.Path("fifo.ini")}) // only regular files are read
+        EXPECT_EQ(Ini_ReadFromFile(empty.get(), notAFile.c_str()), INI_ERR_OPEN_FOR_READING) << notAFile;
     EXPECT_EQ(TextOf(empty.get()), "");
     EXPECT_EQ(Ini_ReadFromFile(nullptr, dir.Path("missing.ini").c_str()), INI_ERR_NULL_STORE);
 }
@@ -240,4 +245,38 @@ TEST(IniLookup, FindsEveryItemOfALargeSortedStore)
     StorePtr reread = StoreFromText(TextOf(store.get()), 1);
     for (size_t i = 0; i < names.size(); ++i)
         ASSERT_EQ(RawString(reread.get(), i % 2 ? "zAHL" : "Even", names[i]), std::to_string(i)) << names[i];
+}
+
+// Puts into a sorted section wait at its end until the next lookup or write. The store must then be
+// the one that putting each in its place at once gives: the last Put of a name wins in its latest
+// spelling, it replaces every older item of that name (also namesakes read from a file), and the
+// other items keep their order. The model below does exactly that, one Put at a time.
+TEST(IniPut, CollectedPutsGiveTheStoreOfPutsOneByOne)
+{
+    using Item = std::pair<std::string, std::string>;
+    std::vector<Item> model = {{"b", "datei1"}, {"B", "datei2"}, {"d", "datei3"}, {"f", "datei4"}, {"F", "datei5"}};
+    StorePtr store = StoreFromText("[s]\nb=datei1\nB=datei2\nd=datei3\nf=datei4\nF=datei5\n", 1);
+    const auto folded = [](std::string n) {
+        for (char &c : n)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return n;
+    };
+    std::mt19937 random(11);
+    for (int i = 0; i < 3000; ++i) { // more than one batch, so some settle on their own
+        std::string name(1, "bdfBDFxyXY"[random() % 10]);
+        if (random() % 4 != 0)
+            name += std::to_string(random() % 400);
+        std::erase_if(model, [&](const Item &item) { return folded(item.first) == folded(name); });
+        const auto at = std::upper_bound(model.begin(), model.end(), folded(name),
+                                         [&](const std::string &n, const Item &item) { return n < folded(item.first); });
+        model.insert(at, {name, std::to_string(i)});
+        Ini_PutInt(store.get(), "S", name.c_str(), i);
+        if (random() % 700 == 0) { // a lookup now and then settles what was put so far
+            EXPECT_EQ(RawString(store.get(), "s", name), std::to_string(i));
+        }
+    }
+    std::string text = "[s]\r\n";
+    for (const auto &[name, value] : model)
+        text += name + " = " + value + "\r\n";
+    EXPECT_EQ(TextOf(store.get()), text + "\r\n");
 }

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <random>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -115,6 +117,56 @@ TEST(IniReplace, FailuresLeaveTheTargetUnchanged)
     IniFileIo_TestFailAfter(INIFILEIO_SYNC, 0, 0);
     EXPECT_EQ(ReadBytes(target), TextOf(store.get()));
     EXPECT_EQ(dir.TempFiles().size(), 999u);
+
+    // Files of the pattern left by killed writers more than a minute ago go before a name is chosen;
+    // other names, folders and links stay.
+    const std::string others[] = {"ini$$01.TMP", "ini$$1000.TMP", "ini$$x.TMP", "ini$$5.tmp"};
+    for (const std::string &name : others)
+        WriteBytes(dir.Path(name), "");
+    std::filesystem::remove(dir.Path("ini$$7.TMP"));
+    std::filesystem::create_directory(dir.Path("ini$$7.TMP"));
+    const auto old_ = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2);
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path))
+        std::filesystem::last_write_time(entry.path(), old_);
+    EXPECT_EQ(Ini_WriteToFile(store.get(), target.c_str()), 0);
+    std::vector<std::string> left = dir.TempFiles();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"ini$$01.TMP", "ini$$1000.TMP", "ini$$7.TMP", "ini$$x.TMP"}));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("ini$$5.tmp")));
+}
+
+// Targets that are no plain file: the writer's test creates and truncates nothing; a link stays and
+// the file it points to is replaced (with its permission bits); everything else is refused.
+TEST(IniReplace, LinksFifosAndFoldersStayWhatTheyAre)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    fs::create_directory(dir.Path("anderswo"));
+    WriteBytes(dir.Path("anderswo/geteilt.ini"), "alt");
+    fs::permissions(dir.Path("anderswo/geteilt.ini"), fs::perms(0640));
+    fs::create_symlink("anderswo/geteilt.ini", dir.Path("link.ini"));
+    fs::create_symlink("link.ini", dir.Path("kette.ini"));
+    fs::create_symlink("anderswo/fehlt.ini", dir.Path("lose.ini"));
+    fs::create_symlink("schleife.ini", dir.Path("schleife.ini"));
+    mkfifo(dir.Path("fifo.ini").c_str(), 0600);
+    fs::create_directory(dir.Path("ordner.ini"));
+    StorePtr store = StoreFromText("[TLX1]\r\nneu = 1\r\n", 1);
+    const std::pair<const char *, int> faelle[] = {
+        {"lose.ini", INI_ERR_ACCESS_DENIED}, {"schleife.ini", INI_ERR_ACCESS_DENIED},
+        {"fifo.ini", INI_ERR_ACCESS_DENIED}, {"ordner.ini", INI_ERR_ACCESS_DENIED},
+        {"link.ini", INI_OK},                {"kette.ini", INI_OK},
+    };
+    for (const auto &[name, result] : faelle)
+        EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path(name).c_str()), result) << name;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.Path("anderswo/fehlt.ini"))));
+    EXPECT_TRUE(fs::is_fifo(dir.Path("fifo.ini")));
+    EXPECT_TRUE(fs::is_empty(dir.Path("ordner.ini")));
+    for (const char *name : {"link.ini", "kette.ini", "lose.ini", "schleife.ini"})
+        EXPECT_TRUE(fs::is_symlink(dir.Path(name))) << name;
+    EXPECT_EQ(ReadBytes(dir.Path("anderswo/geteilt.ini")), TextOf(store.get()));
+    EXPECT_EQ(fs::status(dir.Path("anderswo/geteilt.ini")).permissions(), fs::perms(0640));
+    EXPECT_TRUE(dir.TempFiles().empty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("anderswo")), fs::directory_iterator()), 1);
 }
 
 TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)

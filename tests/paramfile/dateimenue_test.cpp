@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -202,13 +203,23 @@ TEST_F(DateiTest, FailedLoadOrCancelledPopupChangesNothing)
         {"v1.tlx", mit(32, 1), 303106, "Die Datei hat die falsche Versionsnummer"},
         {"v3.tlx", mit(32, 3), 303106, "Die Datei hat die falsche Versionsnummer"},
         {"v258.tlx", mit(33, 1), 303106, "Die Datei hat die falsche Versionsnummer"},
+        // A value that is not finite, or a scaling that cannot be applied, never enters the program.
+        {"nan.tlx", mitDouble(REFERENZ, 40, NAN), 304108, LESEFEHLER},
+        {"inf.tlx", mitDouble(REFERENZ, 112, -INFINITY), 304108, LESEFEHLER},
+        {"vgleich.tlx", mitDouble(REFERENZ, 128, 0.0), 304108, LESEFEHLER},
+        {"faktor.tlx", mitDouble(mitDouble(REFERENZ, 128, 1e-300), 144, 1e300), 304108, LESEFEHLER},
+        // Only regular files are read; a FIFO without a writer does not block.
         {"fehlt.tlx", "-", 308103, OEFFNEN},
-        {"ordner.tlx", "-", 304104, LESEFEHLER},
+        {"ordner.tlx", "-", 308103, OEFFNEN},
+        {"fifo.tlx", "-", 308103, OEFFNEN},
+        {"lose.tlx", "-", 308103, OEFFNEN},
     };
     for (const auto &f : faelle)
         if (f.inhalt != "-")
             writeFile(f.name, f.inhalt);
     fs::create_directory(dir_ / "ordner.tlx");
+    mkfifo((dir_ / "fifo.tlx").c_str(), 0600);
+    fs::create_symlink("fehlt.tlx", dir_ / "lose.tlx");
 
     ablauf([&] {
         scale(0, 10, 0, 100, "%");
@@ -290,32 +301,30 @@ TEST_F(DateiTest, FailedSaveKeepsTheEarlierFileAndLeavesNoTemporaryFile)
     });
 }
 
-// A damaged or hand-made file may hold infinities and NaN, also in its scaling (equal end points
-// divide by zero): it loads, the decimals stay displayable, and a sound file brings everything back.
-TEST_F(DateiTest, NonFiniteValuesLoadWithoutHarm)
+// Saving through a link replaces the file it points to and keeps the link; a dangling link, a FIFO
+// and a folder are refused, creating nothing and leaving each in its place.
+TEST_F(DateiTest, SavingReachesALinkedFileAndRefusesWhatIsNoFile)
 {
-    std::string b = REFERENZ;
-    for (auto [offset, d] : {std::pair<int, double>{40, NAN}, {80, -INFINITY}, {96, NAN}, {112, INFINITY}, {128, 0.0}})
-        b = mitDouble(b, offset, d);
-    writeFile("nichtendlich.tlx", b);
-    for (std::size_t offset = 40; offset < 152; offset += 8)
-        b = mitDouble(b, offset, NAN);
-    writeFile("nan.tlx", b);
-    writeFile("gut.tlx", REFERENZ);
-
+    fs::create_directory(dir_ / "anderswo");
+    writeFile("anderswo/geteilt.tlx", "alt");
+    fs::create_symlink("anderswo/geteilt.tlx", dir_ / "link.tlx");
+    fs::create_symlink("anderswo/fehlt.tlx", dir_ / "lose.tlx");
+    mkfifo((dir_ / "fifo.tlx").c_str(), 0600);
+    const std::string vorher = bestand();
     ablauf([&] {
-        for (const char *name : {"nichtendlich.tlx", "nan.tlx"}) {
-            laden(name);
-            EXPECT_TRUE(messages().empty()) << name;
-            for (int c : {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT, PANEL_PANTEIL})
-                EXPECT_TRUE(precision(c) >= 0 && precision(c) <= 15) << name << ' ' << precision(c);
+        messages();
+        for (const char *ziel : {"lose.tlx", "fifo.tlx", "anderswo"}) {
+            speichern(ziel, VAL_EXISTING_FILE_SELECTED);
+            EXPECT_EQ(messages(), Meldungen{"Fehler #308101|" + OEFFNEN}) << ziel;
         }
-        EXPECT_TRUE(std::isnan(gKonfig.vmin));
-        laden("gut.tlx");
-        speichern("wieder.tlx");
+        EXPECT_EQ(bestand(), vorher);
+        speichern("link.tlx", VAL_EXISTING_FILE_SELECTED);
+        EXPECT_TRUE(messages().empty());
+        laden("link.tlx");
         EXPECT_TRUE(messages().empty());
     });
-    EXPECT_EQ(readFile("wieder.tlx"), REFERENZ);
+    EXPECT_EQ(bestand(), vorher + "tlx1steuerung.ini\n");
+    EXPECT_EQ(readFile("anderswo/geteilt.tlx"), REFERENZ);
 }
 
 }  // namespace
