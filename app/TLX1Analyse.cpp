@@ -1,6 +1,7 @@
 #include "app/TLX1Analyse.h"
 
 #include "driver/okvtlx1.h"
+#include "record/Protokoll.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,8 +28,8 @@ int Wiederherstellen(Streckentest *t)
 {
     if (!t->veraendert)
         return 0;
-    const int a = OKVTLX1_ParameterSchreiben(t->port, t->adresse, "stellgroesse1", t->alteStellgroesse);
-    const int b = OKVTLX1_ParameterSchreiben(t->port, t->adresse, "betriebsart1", t->alteBetriebsart);
+    const int a = Protokoll_ParameterSchreiben(t->port, t->adresse, "stellgroesse1", t->alteStellgroesse);
+    const int b = Protokoll_ParameterSchreiben(t->port, t->adresse, "betriebsart1", t->alteBetriebsart);
     if (a == 0 && b == 0)
         t->veraendert = false;
     return a != 0 ? a : b;
@@ -121,9 +122,9 @@ int Streckentest_Beginnen(Streckentest *t, int port, int adresse, double stellNe
         return t->fehler = ANALYSE_ZU_KLEIN;
 
     t->veraendert = true;
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, "stellgroesse1", t->alteStellgroesse); rc != 0)
+    if (const int rc = Protokoll_ParameterSchreiben(port, adresse, "stellgroesse1", t->alteStellgroesse); rc != 0)
         return Scheitern(t, rc);
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, "betriebsart1", 3.0); rc != 0)
+    if (const int rc = Protokoll_ParameterSchreiben(port, adresse, "betriebsart1", 3.0); rc != 0)
         return Scheitern(t, rc);
     t->vorlaufBis = Analyse_Jetzt() + kVorlaufDauer;
     t->phase = ANALYSE_VORLAUF;
@@ -141,7 +142,7 @@ int Streckentest_Punkt(Streckentest *t, double zeit, double istwert)
             return t->phase;
         // The step's moment is the middle of its exchange: the module takes the value in between.
         const double vor = Analyse_Jetzt();
-        if (const int rc = OKVTLX1_ParameterSchreiben(t->port, t->adresse, "stellgroesse1", t->stellNeu); rc != 0) {
+        if (const int rc = Protokoll_ParameterSchreiben(t->port, t->adresse, "stellgroesse1", t->stellNeu); rc != 0) {
             Scheitern(t, rc);
             return t->phase;
         }
@@ -192,9 +193,9 @@ int Sollwertsprung_Beginnen(Sollwertsprung *s, int port, int adresse, double zie
     Sprungverfolgung_Punkt(&s->verfolgung, {jetzt, s->alterSoll, istwert});
     s->geschrieben = true;
     const double vor = Analyse_Jetzt();
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, "soll1", ziel); rc != 0) {
+    if (const int rc = Protokoll_ParameterSchreiben(port, adresse, "soll1", ziel); rc != 0) {
         s->fehler = rc;
-        s->fehlerWiederherstellen = OKVTLX1_ParameterSchreiben(port, adresse, "soll1", s->alterSoll);
+        s->fehlerWiederherstellen = Protokoll_ParameterSchreiben(port, adresse, "soll1", s->alterSoll);
         s->phase = ANALYSE_FEHLER;
         return rc;
     }
@@ -218,7 +219,7 @@ int Sollwertsprung_Abbrechen(Sollwertsprung *s)
         return 0;
     Sprungverfolgung_Abbrechen(&s->verfolgung, SPRUNG_VERBINDUNG);
     if (s->geschrieben)
-        s->fehlerWiederherstellen = OKVTLX1_ParameterSchreiben(s->port, s->adresse, "soll1", s->alterSoll);
+        s->fehlerWiederherstellen = Protokoll_ParameterSchreiben(s->port, s->adresse, "soll1", s->alterSoll);
     s->phase = ANALYSE_ABGEBROCHEN;
     return s->fehlerWiederherstellen;
 }

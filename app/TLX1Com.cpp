@@ -4,12 +4,17 @@
 #include "app/TLX1Steuerung.h"
 #include "driver/okvtlx1.h"
 #include "error/OKV_errorV3.h"
+#include "platform/rs232/rs232.h"
+#include "platform/text/textformat.h"
 #include "platform/userint/userint.h"
+#include "record/Protokoll.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 // Number of the open COM port, -1 when none is open.
 static int comPort = -1;
@@ -119,12 +124,34 @@ static constexpr int SCAN_ERSTE_ADRESSE = 1;
 static constexpr int SCAN_LETZTE_ADRESSE = 8;
 static_assert(PANEL_LED8 - PANEL_LED1 == SCAN_LETZTE_ADRESSE - SCAN_ERSTE_ADRESSE);
 
+// The device of the open port, as the service record names it.
+static std::string Geraet(void)
+{
+    return ComDevicePath(comPort);
+}
+
+// Notes (or, for null, forgets) the identification of the module at the address for the record.
+static void KennungMerken(int adresse, const char *id)
+{
+    Protokoll_Kennung(Geraet().c_str(), adresse, id);
+}
+
+void ProtokollFehlerZeigen(void)
+{
+    const std::string meldung = Protokoll_Meldung();
+    if (!meldung.empty())
+        MessagePopup("Protokoll", Cp1252AusUtf8(meldung + "\n\nDie Werte wurden trotzdem an das Modul gesendet; "
+                                                          "sie fehlen nur im Protokoll.").c_str());
+}
+
 int IDLesen(void)
 {
     return MitPort([] {
         SetCtrlVal(panelHandle, PANEL_IDSTRING, "");
         char id[ID_PUFFER] = {};
-        const int code = OKVTLX1_IDLesen(comPort, GewaehlteAdresse(), id);
+        const int adresse = GewaehlteAdresse();
+        const int code = OKVTLX1_IDLesen(comPort, adresse, id);
+        KennungMerken(adresse, code == 0 ? id : nullptr);
         if (code == 0)
             SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
         return code;
@@ -144,7 +171,9 @@ int TLX1Scann(void)
 
             const int led = PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
             char id[ID_PUFFER] = {};
-            if (OKVTLX1_IDLesen(comPort, adresse, id) != 0) {
+            const int code = OKVTLX1_IDLesen(comPort, adresse, id);
+            KennungMerken(adresse, code == 0 ? id : nullptr);
+            if (code != 0) {
                 SetCtrlVal(panelHandle, led, 0);  // the on-colour stays for the next valid answer
                 continue;
             }
@@ -175,8 +204,7 @@ int SollwertSchreiben(void)
     return MitPort([] {
         double wert = 0.0;
         GetCtrlVal(panelHandle, PANEL_SOLLWERT, &wert);
-        return OKVTLX1_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1",
-                                          Umrechnen_BenutzereinheitZuVolt(wert));
+        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1", Umrechnen_BenutzereinheitZuVolt(wert));
     });
 }
 
@@ -185,69 +213,118 @@ int StellwertSchreiben(void)
     return MitPort([] {
         double volt = 0.0;
         GetCtrlVal(panelHandle, PANEL_STELLWERT, &volt);
-        return OKVTLX1_ParameterSchreiben(comPort, GewaehlteAdresse(), "stellgroesse1", volt);
+        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "stellgroesse1", volt);
     });
 }
 
-// The parameter group of the main panel in the order both directions talk to the module. The
-// setpoint-related fields show the user unit; the module works in volts.
-struct ParameterFeld {
-    const char *name;
-    int control;
-    bool skaliert;
-};
-static constexpr ParameterFeld PARAMETERFELDER[] = {
-    {"P1", PANEL_PANTEIL, false},
-    {"I1", PANEL_IANTEIL, false},
-    {"D1", PANEL_DANTEIL, false},
-    {"anfangssoll1", PANEL_ANFANGSSOLLWERT, true},
-    {"min1", PANEL_STELLMIN, false},
-    {"max1", PANEL_STELLMAX, false},
-    {"anstiegszeit1", PANEL_ANSTIEGSZEIT, true},
-    {"betriebsart1", PANEL_BETRIEBSART, false},
-};
-static constexpr int PARAMETER_ANZAHL = static_cast<int>(std::size(PARAMETERFELDER));
-static_assert(PARAMETER_ANZAHL == 8);
+// Origin of the panel's parameter set.
+static int herkunft = HERKUNFT_VORGABE;
+static int herkunftPort = -1;
+static int herkunftAdresse = 0;
+static char herkunftDatei[256] = "";
+
+int SatzHerkunft(int *port, int *adresse)
+{
+    if (port != nullptr)
+        *port = herkunftPort;
+    if (adresse != nullptr)
+        *adresse = herkunftAdresse;
+    return herkunft;
+}
+
+// The set on the panel is the one the module at port and address holds.
+static void HerkunftModul(int port, int adresse)
+{
+    herkunft = HERKUNFT_MODUL;
+    herkunftPort = port;
+    herkunftAdresse = adresse;
+    herkunftDatei[0] = '\0';
+}
+
+void SatzHerkunftSetzen(int art, const char *datei)
+{
+    if (art == HERKUNFT_MODUL) {
+        int port = 0;
+        GetCtrlVal(panelHandle, PANEL_PORT, &port);
+        HerkunftModul(port, GewaehlteAdresse());
+        return;
+    }
+    herkunft = art == HERKUNFT_DATEI ? HERKUNFT_DATEI : HERKUNFT_VORGABE;
+    herkunftPort = -1;
+    herkunftAdresse = 0;
+    herkunftDatei[0] = '\0';
+    if (herkunft == HERKUNFT_DATEI && datei != nullptr) {
+        const char *name = std::strrchr(datei, '/');
+        // The path is spelled as the file system does (UTF-8); messages are Windows-1252.
+        std::snprintf(herkunftDatei, sizeof herkunftDatei, "%s",
+                      Cp1252AusUtf8(name != nullptr ? name + 1 : datei).c_str());
+    }
+}
+
+const char *SatzHerkunftDatei(void)
+{
+    return herkunftDatei;
+}
+
+int SatzVonDiesemModul(void)
+{
+    int port = 0;
+    GetCtrlVal(panelHandle, PANEL_PORT, &port);
+    const int adresse = GewaehlteAdresse();
+    return herkunft == HERKUNFT_MODUL && adresse != 9 && herkunftPort == port && herkunftAdresse == adresse;
+}
+
+void PanelSatzVolt(double volt[SATZ_ANZAHL])
+{
+    for (int i = 0; i < SATZ_ANZAHL; ++i) {
+        GetCtrlVal(panelHandle, PARAMETERFELDER[i].control, &volt[i]);
+        if (PARAMETERFELDER[i].skaliert)
+            volt[i] = Umrechnen_BenutzereinheitZuVolt(volt[i]);
+    }
+}
+
+int ModulSatzLesen(double volt[SATZ_ANZAHL])
+{
+    return MitPort([&] {
+        const int adresse = GewaehlteAdresse();
+        SetCtrlVal(panelHandle, PANEL_TEXT, "lese...");
+        int code = 0;
+        for (int i = 0; i < SATZ_ANZAHL && code == 0; ++i)
+            code = OKVTLX1_ParameterLesen(comPort, adresse, PARAMETERFELDER[i].name, &volt[i]);
+        SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        return code;
+    });
+}
 
 int ParametersatzLesen(void)
 {
-    return MitPort([] {
-        const int adresse = GewaehlteAdresse();
-        SetCtrlVal(panelHandle, PANEL_TEXT, "lese...");
-        // All eight are read before any field changes, so a failure leaves the panel as it was.
-        double werte[PARAMETER_ANZAHL] = {};
-        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
-            const int code = OKVTLX1_ParameterLesen(comPort, adresse, PARAMETERFELDER[i].name, &werte[i]);
-            if (code != 0) {
-                SetCtrlVal(panelHandle, PANEL_TEXT, "");
-                return code;
-            }
-        }
-        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
-            const ParameterFeld &feld = PARAMETERFELDER[i];
-            SetCtrlVal(panelHandle, feld.control,
-                       feld.skaliert ? Umrechnen_VoltZuBenutzereinheit(werte[i]) : werte[i]);
-        }
-        SetCtrlVal(panelHandle, PANEL_TEXT, "");
-        return 0;
-    });
+    // All eight are read before any field changes, so a failure leaves the panel as it was.
+    double werte[SATZ_ANZAHL] = {};
+    if (const int code = ModulSatzLesen(werte); code != 0)
+        return code;
+    for (int i = 0; i < SATZ_ANZAHL; ++i) {
+        const ParameterFeld &feld = PARAMETERFELDER[i];
+        SetCtrlVal(panelHandle, feld.control, feld.skaliert ? Umrechnen_VoltZuBenutzereinheit(werte[i]) : werte[i]);
+    }
+    int port = 0;
+    GetCtrlVal(panelHandle, PANEL_PORT, &port);
+    HerkunftModul(port, GewaehlteAdresse());
+    return 0;
 }
 
 int ParametersatzSchreiben(void)
 {
     return MitPort([] {
         const int adresse = GewaehlteAdresse();
-        double werte[PARAMETER_ANZAHL] = {};
-        for (int i = 0; i < PARAMETER_ANZAHL; ++i) {
-            GetCtrlVal(panelHandle, PARAMETERFELDER[i].control, &werte[i]);
-            if (PARAMETERFELDER[i].skaliert)
-                werte[i] = Umrechnen_BenutzereinheitZuVolt(werte[i]);
-        }
+        double werte[SATZ_ANZAHL] = {};
+        PanelSatzVolt(werte);
         SetCtrlVal(panelHandle, PANEL_TEXT, "schreibe...");
         int code = 0;
-        for (int i = 0; i < PARAMETER_ANZAHL && code == 0; ++i)
-            code = OKVTLX1_ParameterSchreiben(comPort, adresse, PARAMETERFELDER[i].name, werte[i]);
+        for (int i = 0; i < SATZ_ANZAHL && code == 0; ++i)
+            code = Protokoll_ParameterSchreiben(comPort, adresse, PARAMETERFELDER[i].name, werte[i]);
         SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        if (code == 0 && adresse != 9)
+            HerkunftModul(comPort, adresse);
         return code;
     });
 }

@@ -6,6 +6,8 @@
 // and leaves it open.
 #pragma once
 
+#include "ui/TLX1Steuerung.h"
+
 // ---- error display ------------------------------------------------------------------------------
 
 // Shows an operation's result: clears the display for 0, else shows the code. No result.
@@ -55,13 +57,71 @@ int StellwertSchreiben(void);
 
 // Reads P1, I1, D1, anfangssoll1, min1, max1, anstiegszeit1, betriebsart1 (TEXT "lese..." meanwhile)
 // and fills the eight parameter fields only when all were read; the power-on setpoint and the slope
-// are shown in the user unit. 0, OpenComPort's codes, the first OKVTLX1_ParameterLesen failure.
+// are shown in the user unit. The set then counts as this module's.
+// 0, OpenComPort's codes, the first OKVTLX1_ParameterLesen failure.
 int ParametersatzLesen(void);
 
 // Sends the eight parameter fields in the same order (TEXT "schreibe..." meanwhile), the power-on
 // setpoint and the slope converted to volts; stops at the first failure, the ones before it stay
-// written. 0, OpenComPort's codes, the first OKVTLX1_ParameterSchreiben failure.
+// written. When all went to one module (not "alle") the set counts as that module's.
+// 0, OpenComPort's codes, the first OKVTLX1_ParameterSchreiben failure.
 int ParametersatzSchreiben(void);
+
+// ---- the parameter set between panel and module ------------------------------------------------
+
+// The parameter group of the main panel in the order both directions talk to the module. Arrays of
+// a parameter set (SATZ_ANZAHL values) follow this order. The setpoint-related fields show the user
+// unit; the module works in volts.
+struct ParameterFeld {
+    const char *name;     // module name (channel 1)
+    int control;          // field on the main panel
+    bool skaliert;        // shown in the user unit
+    const char *text;     // the field's label in one line
+};
+inline constexpr ParameterFeld PARAMETERFELDER[] = {
+    {"P1",            PANEL_PANTEIL,         false, "P-Anteil"},
+    {"I1",            PANEL_IANTEIL,         false, "I-Anteil"},
+    {"D1",            PANEL_DANTEIL,         false, "D-Anteil"},
+    {"anfangssoll1",  PANEL_ANFANGSSOLLWERT, true,  "Sollwert beim Einschalten"},
+    {"min1",          PANEL_STELLMIN,        false, "min. Stellgr\xF6\xDF" "e"},
+    {"max1",          PANEL_STELLMAX,        false, "max. Stellgr\xF6\xDF" "e"},
+    {"anstiegszeit1", PANEL_ANSTIEGSZEIT,    true,  "max. Anstiegsgeschwindigkeit"},
+    {"betriebsart1",  PANEL_BETRIEBSART,     false, "Betriebsart"},
+};
+inline constexpr int SATZ_ANZAHL = 8;
+static_assert(sizeof PARAMETERFELDER / sizeof PARAMETERFELDER[0] == SATZ_ANZAHL);
+
+// Where the panel's parameter set came from.
+enum {
+    HERKUNFT_VORGABE = 0,   // the program's start values
+    HERKUNFT_DATEI,         // a parameter-set file ("Parametersatz laden")
+    HERKUNFT_MODUL,         // a successful "Lesen" or "Schreiben" at a port and address
+};
+
+// The origin of the panel's set; for HERKUNFT_MODUL also its port and address (null: not wanted).
+int SatzHerkunft(int *port, int *adresse);
+
+// Notes that the panel's set now holds the defaults, the file `datei` (its name without the folder
+// is kept for messages) or the set of the module the PORT and ADRESSE rings select. No result.
+void SatzHerkunftSetzen(int herkunft, const char *datei);
+
+// The file name noted with HERKUNFT_DATEI ("" otherwise).
+const char *SatzHerkunftDatei(void);
+
+// 1 when the panel's set came from the module the PORT and ADRESSE rings select now (never for
+// "alle"), else 0.
+int SatzVonDiesemModul(void);
+
+// The eight values the parameter fields hold, in volts (as "Schreiben" sends them). No result.
+void PanelSatzVolt(double volt[SATZ_ANZAHL]);
+
+// Reads the module's set into volt (TEXT "lese..." meanwhile) without touching any field.
+// 0, OpenComPort's codes, the first OKVTLX1_ParameterLesen failure (volt is then incomplete).
+int ModulSatzLesen(double volt[SATZ_ANZAHL]);
+
+// Shows a failure of the service record once per run, in a popup (after the action that wrote).
+// No result.
+void ProtokollFehlerZeigen(void);
 
 // Reads "betriebsart1"; in mode 1 fills SOLLWERT from "soll1" (in the user unit), in mode 3
 // STELLWERT from "stellgroesse1" (volts), in any other mode nothing.

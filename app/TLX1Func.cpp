@@ -1,6 +1,7 @@
 #include "app/TLX1Func.h"
 
 #include "app/Parameterdatei.h"
+#include "app/TLX1Com.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Steuerung.h"
 #include "ini/IniStore.h"
@@ -472,5 +473,6 @@ int LeseParameterAusDatei(void)
     SchreibeParameterInGUI(&datei);
     // Again with the same scaling: the chart's axis follows the loaded zoom limits.
     NeueSkalierungSetzen();
+    SatzHerkunftSetzen(HERKUNFT_DATEI, pfad);
     return 0;
 }

@@ -78,7 +78,7 @@ int SchreibeParameterInDatei(void);
 // unless the whole file was read and checked. 0 (loaded, or the operator cancelled), -308103 (cannot
 // be opened, not a regular file), -304104 (shorter than 36 bytes), -302105 (not a parameter-set
 // file), -303106 (version is not 2), -304107 (shorter than 160 bytes), -304108 (a value not finite,
-// or a scaling that cannot be applied).
+// or a scaling that cannot be applied). A loaded set counts as coming from that file.
 int LeseParameterAusDatei(void);
 
 // Reads P, I, D, output limits, power-on setpoint, slope, mode and the two zoom limits from the main

@@ -4,8 +4,10 @@
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
+#include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
 #include "platform/userint/userint.h"
+#include "record/Protokoll.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <array>
@@ -45,10 +47,11 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Main_Button_IDLesen",            Callback_Main_Button_IDLesen, nullptr, nullptr},
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
+    {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 21);
+static_assert(CALLBACK_ANZAHL == 22);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -79,6 +82,8 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     abfrageAktiv = 0;
     warnungGezeigt = 0;
     EinstellungsortWaehlen(Befehlszeile_Benutzereinstellungen(argc, argv));
+    Protokoll_Starten("tlx1steuerung");
+    SatzHerkunftSetzen(HERKUNFT_VORGABE, nullptr);
     if (InitUserInterface(argc, argv) == 0)
         return -1;
     TLX1Steuerung_PanelDateiRegistrieren();
@@ -283,6 +288,7 @@ int Callback_Main_Numeric_Sollwert(int, int, int event, void *, int, int)
         return 0;
     FehlerZeigen(SollwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_SOLLWERT);
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -292,6 +298,7 @@ int Callback_Main_Numeric_Stellwert(int, int, int event, void *, int, int)
         return 0;
     FehlerZeigen(StellwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_STELLWERT);
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -304,8 +311,11 @@ int Callback_Main_ButtonLesen(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    FehlerZeigen(ParametersatzLesen());
+    const int code = ParametersatzLesen();
+    FehlerZeigen(code);
     SetPrecision();
+    if (code == 0)
+        SetCtrlVal(panelHandle, PANEL_TEXT, "Parametersatz gelesen");
     return 0;
 }
 
@@ -313,13 +323,17 @@ int Callback_Main_Button_Schreiben(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    const int code = ParametersatzSchreiben();
-    FehlerZeigen(code);
-    if (code != 0)
-        return 0;
-    // The fields then show what the module holds now.
-    FehlerZeigen(ParametersatzLesen());
-    SetPrecision();
+    // A set that did not come from this module goes out only once the operator has seen what changes.
+    if (SchreibenBestaetigen()) {
+        double vorher[SATZ_ANZAHL];
+        PanelSatz(vorher);
+        const int code = ParametersatzSchreiben();
+        FehlerZeigen(code);
+        // The fields then show what the module holds now.
+        if (code == 0)
+            SchreibenPruefen(vorher);
+    }
+    ProtokollFehlerZeigen();
     return 0;
 }
 
@@ -377,5 +391,11 @@ void Callback_Menu_Laden(int, int, void *, int)
 void Callback_Menu_Speichern(int, int, void *, int)
 {
     if (const int code = SchreibeParameterInDatei(); code != 0)
+        OKV_Fehlerpopup(code);
+}
+
+void Callback_Menu_Vergleichen(int, int, void *, int)
+{
+    if (const int code = SatzVergleichen(); code != 0)
         OKV_Fehlerpopup(code);
 }

@@ -44,7 +44,8 @@ int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, v
                                             int eventData1, int eventData2);
 
 // ---- callbacks of the device actions --------------------------------------------------------------
-// Each hands the result of its device operation to the error display (FehlerZeigen).
+// Each hands the result of its device operation to the error display (FehlerZeigen); those that write
+// to a module then show a failure of the service record once per run (ProtokollFehlerZeigen).
 
 // "verbinden"/"trennen" (commit): on connects with OpenComPort (the toggle falls back to 0 when that
 // fails), shows the polling warning on the first connect of a run, starts polling and fills SOLLWERT
@@ -68,11 +69,13 @@ int Callback_Main_Numeric_Stellwert(int panel, int control, int event, void *cal
 // BETRIEBSART (commit): nothing; the mode goes to the module with "Schreiben".
 int Callback_Main_Ring_Betriebsart(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
-// "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals.
+// "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals; the
+// status line says "Parametersatz gelesen".
 int Callback_Main_ButtonLesen(int panel, int control, int event, void *callbackData, int eventData1,
                               int eventData2);
-// "Schreiben" (commit): sends the parameter set; only when all was accepted reads it back and adjusts
-// the gains' decimals.
+// "Schreiben" (commit): asks first when the set did not come from this module (SchreibenBestaetigen),
+// sends the parameter set; only when all was accepted reads it back, adjusts the gains' decimals and
+// says in the status line what happened (SchreibenPruefen).
 int Callback_Main_Button_Schreiben(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
 // P, I, D, output limits, slope (commit): adjusts the gains' decimals; an I gain of exactly 0 becomes
@@ -95,3 +98,5 @@ int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callba
 void Callback_Menu_Laden(int menuBar, int menuItem, void *callbackData, int panel);
 // "Parametersatz speichern": saves the parameter set to a file (SchreibeParameterInDatei).
 void Callback_Menu_Speichern(int menuBar, int menuItem, void *callbackData, int panel);
+// "Vergleichen...": module, panel and a chosen file side by side (SatzVergleichen).
+void Callback_Menu_Vergleichen(int menuBar, int menuItem, void *callbackData, int panel);

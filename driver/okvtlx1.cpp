@@ -366,6 +366,16 @@ int OKVTLX1_ParameterSchreiben(int port, int address, const char *name, double v
     return Austausch(port, rahmen, laenge, kSchreibFehler, address == 9, nullptr, 0);
 }
 
+int OKVTLX1_WertText(const char *name, double value, char *text, int size)
+{
+    if (const int rc = OKVTLX1_ParameterPruefen(name, value); rc != 0)
+        return rc;
+    const ParameterName *p = ParameterSuchen(name);
+    if (text == nullptr || WertText(text, size, value, Dezimalstellen(p->regel, value)) < 0)
+        return -1;
+    return 0;
+}
+
 int OKVTLX1_ParameterLesen(int port, int address, const char *name, double *value)
 {
     if (address < 0 || address > 8)

@@ -41,6 +41,11 @@ int OKVTLX1_ParameterSchreiben(int port, int address, const char *name, double v
 // 0, -401035, -500025 .. -500034, -500068 .. -500077.
 int OKVTLX1_ParameterPruefen(const char *name, double value);
 
+// The value text a write of `name` = `value` sends (e.g. "12.346" for P1 = 12.34567), into text
+// (size bytes, zero-terminated); sends nothing. Two values that give the same text leave the module
+// alike. 0, -401035, the name's range code (-500025 .. -500034, -500068 .. -500077), -1 (too small).
+int OKVTLX1_WertText(const char *name, double value, char *text, int size);
+
 // Reads one parameter by name (address 0..8) into *value, in the module's unit.
 // 0, -400044, -401045, -112047, -101048, -114049, -402050, -405051, -403052, -404053,
 // -404054, -404055.

@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bench=build/bench
+# The benchmarks write to the simulator; their service record goes to a folder of its own.
+export XDG_STATE_HOME=$(mktemp -d)
+trap 'rm -rf "$XDG_STATE_HOME"' EXIT
 run() {
   local program=$1; shift
   if [ -x "$bench/$program" ]; then

@@ -66,6 +66,7 @@ fi
 
 echo "demo: simulator on $(readlink "$link") as COM 1 (log: $log)"
 echo "demo: to make the module silent: echo 'fault silent' > $commands (back: echo 'fault none' > $commands)"
+echo "demo: every value written to the module is recorded in ${XDG_STATE_HOME:-$HOME/.local/state}/tlx1steuerung/protokoll.csv (tlx1ctl log prints it)"
 echo "demo: starting the program in $run; close its window to end the demo."
 cd "$run"
 export TLX1_COM1="$link"

@@ -4,11 +4,14 @@
 // tlx1ctl.cpp holds the tables, the command line and main.
 #include <array>
 #include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct Parameterdatei;
 
 namespace tlx1ctl {
 
@@ -33,7 +36,8 @@ struct Aufruf {
     double rate = 10.0;                   // monitor: ticks per second
     long anzahl = 0;                      // monitor: lines, 0 until interrupted
     double wert = 0.0;                    // set: the value
-    std::array<double, 8> satz{};         // write-set, load: the values in volts, record order
+    std::array<double, 8> satz{};         // write-set, load, diff: the values in volts, record order
+    long long seit = 0;                   // log --since: milliseconds since the epoch
     std::vector<std::string> werte{"istwert1"};  // monitor: the parameters read each tick
     double dauer = 0.0;                   // step, identify: seconds to record at most
     double tauC = 0.0;                    // identify: closed-loop time constant, 0 for the default
@@ -55,6 +59,7 @@ struct Befehl {
     // to go on, else the exit status. Null when there is nothing to check.
     std::optional<int> (*vorbereiten)(Aufruf &, const Befehl &);
     int (*ausfuehren)(const Aufruf &, int port);
+    int fehlerStatus = kFehler;  // exit status of a failure (port, output); diff: 2, as diff and cmp
 };
 
 // An option the tool knows: its name and the placeholder of its value (empty for a flag).
@@ -100,7 +105,23 @@ bool SatzPruefen(std::string_view befehl, const std::array<double, 8> &satz);
 // eight went, kFehler after a failure, 128 + N after signal N.
 int SatzZumModul(std::string_view befehl, int port, int adresse, const std::array<double, 8> &satz);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp) ------------------------------------
+// Reads a parameter-set text (read-set's NAME=WERT lines) into satz (record order). False, with the
+// reason in *grund, for a malformed line, an unknown or repeated name, or a missing name.
+bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 8> &satz, std::string *grund);
+// Reads the file `pfad` (standard input for nullptr) into *text, at most 64 KiB. "" or the problem.
+std::string EingabeLesen(const char *pfad, std::string *text);
+// Reads a parameter-set file into satz (record order), the power-on setpoint and the slope converted
+// from the file's unit to volts with the file's scaling (left in gKonfig); *datei (if not null)
+// receives the record. 0 or the file's error code.
+int DateiSatz(const std::string &pfad, std::array<double, 8> &satz, Parameterdatei *datei = nullptr);
+
+// ---- the service record (ctl_protokoll.cpp) -----------------------------------------------------------
+// Every write goes through Protokoll_ParameterSchreiben (record/Protokoll.h); main reports a record
+// that could not be written once, on standard error.
+// Notes the identification just read at the address (null: the read failed) for the record.
+void KennungMerken(int port, int adresse, const char *kennung);
+
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp, ctl_vergleich.cpp, ctl_protokoll.cpp) ---
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -116,6 +137,11 @@ int Monitor(const Aufruf &a, int port);
 int Save(const Aufruf &a, int port);
 std::optional<int> LoadVorbereiten(Aufruf &a, const Befehl &b);
 int Load(const Aufruf &a, int port);
+int Show(const Aufruf &a, int port);
+std::optional<int> DiffVorbereiten(Aufruf &a, const Befehl &b);
+int Diff(const Aufruf &a, int port);
+std::optional<int> LogVorbereiten(Aufruf &a, const Befehl &b);
+int Log(const Aufruf &a, int port);
 std::optional<int> StepVorbereiten(Aufruf &a, const Befehl &b);
 int Step(const Aufruf &a, int port);
 std::optional<int> IdentifyVorbereiten(Aufruf &a, const Befehl &b);

@@ -10,24 +10,20 @@
 
 namespace tlx1ctl {
 
-namespace {
-
-// Reads a parameter-set file into satz (record order), the power-on setpoint and the slope
-// converted from the file's unit to volts with the file's scaling, as the window program does
-// when it writes a loaded set. 0 or the file's error code.
-int DateiSatz(const std::string &pfad, std::array<double, 8> &satz)
+// As the window program converts a loaded set when it writes it.
+int DateiSatz(const std::string &pfad, std::array<double, 8> &satz, Parameterdatei *gelesen)
 {
     Parameterdatei datei{};
     if (const int rc = Parameterdatei_Lesen(pfad.c_str(), &datei); rc != 0)
         return rc;
+    if (gelesen != nullptr)
+        *gelesen = datei;
     gKonfig = datei.konfig;
     const Parametersatz &s = datei.satz;
     satz = {s.P, s.I, s.D, s.min, s.max, Umrechnen_BenutzereinheitZuVolt(s.anfangssoll),
             Umrechnen_BenutzereinheitZuVolt(s.anstiegszeit), s.betriebsart};
     return 0;
 }
-
-}  // namespace
 
 int Save(const Aufruf &a, int port)
 {

@@ -6,6 +6,7 @@
 #include "driver/okvtlx1_frames.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
+#include "record/Protokoll.h"
 #include "tools/ctl_text.h"
 
 #include <algorithm>
@@ -35,6 +36,8 @@ constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
 constexpr std::array<std::string_view, 11> kLesbar = {
     "P", "I", "D", "soll", "anfangssoll", "max", "min", "betriebsart", "anstiegszeit", "stellgroesse", "istwert",
 };
+
+}  // namespace
 
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
 // malformed line, an unknown or repeated name, or a missing name.
@@ -101,6 +104,8 @@ std::string EingabeLesen(const char *pfad, std::string *text)
     return fehler;
 }
 
+namespace {
+
 // Waits until `frist`; true as soon as SIGINT or SIGTERM is there. The two stay blocked for the
 // whole monitor run, so one that comes during a read waits here and the read's line is out first.
 bool StoppBis(std::chrono::steady_clock::time_point frist, const sigset_t &stoppSignale)
@@ -124,6 +129,7 @@ int Scan(const Aufruf &, int port)
     for (int adresse = 1; adresse <= kScanAdressen; ++adresse) {
         std::array<char, 32> id{};
         const int rc = OKVTLX1_IDLesen(port, adresse, id.data());
+        KennungMerken(port, adresse, rc == 0 ? id.data() : nullptr);
         std::cout << adresse << " ";
         if (rc != 0) {
             std::cout << "- " << -rc << " " << Utf8AusCp1252(OKV_Fehlermeldung(rc));
@@ -139,7 +145,9 @@ int Scan(const Aufruf &, int port)
 int Id(const Aufruf &a, int port)
 {
     std::array<char, 32> id{};
-    if (const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data()); rc != 0) {
+    const int rc = OKVTLX1_IDLesen(port, a.adresse, id.data());
+    KennungMerken(port, a.adresse, rc == 0 ? id.data() : nullptr);
+    if (rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -214,8 +222,7 @@ std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b)
 
 int Set(const Aufruf &a, int port)
 {
-    if (const int rc = OKVTLX1_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert);
-        rc != 0) {
+    if (const int rc = Protokoll_ParameterSchreiben(port, a.adresse, a.argumente[0].c_str(), a.wert); rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -346,7 +353,7 @@ int SatzZumModul(std::string_view befehl, int port, int adresse, const std::arra
         const int i = kUebertragung[k];
         const std::string name(kSatzNamen[i]);
         wache.Position(k);
-        if (const int rc = OKVTLX1_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
+        if (const int rc = Protokoll_ParameterSchreiben(port, adresse, name.c_str(), satz[i]); rc != 0) {
             FehlerAusgeben(rc);
             // The failing value itself may or may not have reached the module.
             std::cerr << befehl << ": abgebrochen bei " << name << "; geschrieben:" << Namen(0, k)

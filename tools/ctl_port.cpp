@@ -92,15 +92,15 @@ int MitPort(const Aufruf &a, const Befehl &b)
     const std::optional<int> port = PortWaehlen(a);
     if (!port) {
         std::cerr << "tlx1ctl: keine freie COM-Nummer für " << a.geraet << "\n";
-        return kFehler;
+        return b.fehlerStatus;
     }
     if (const int rc = OKVTLX1_Open(*port); rc != 0) {
         FehlerAusgeben(rc);
         std::cerr << "Grund: " << OeffnenUrsache(a.geraet.empty() ? ComDevicePath(*port) : a.geraet)
                   << "\n";
-        return kFehler;
+        return b.fehlerStatus;
     }
-    int ergebnis = kFehler;
+    int ergebnis = b.fehlerStatus;
     if (const int rc = OKVTLX1_Timeout(*port, kZeitlimit); rc != 0)
         FehlerAusgeben(rc);
     else

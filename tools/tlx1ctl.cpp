@@ -13,6 +13,7 @@
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
+#include "record/Protokoll.h"
 #include "tlx1_version.h"
 
 #include <algorithm>
@@ -131,6 +132,32 @@ constexpr Befehl kBefehle[] = {
      "unter T/4. Kein Vorschlag (Exit-Status 1), wenn das Modell schlecht passt (R² unter 0.9) oder\n"
      "die Aufnahme vor dem Einschwingen endete. --csv DATEI: zeit,stellgroesse1,istwert1.\n",
      IdentifyVorbereiten, Identify},
+    {"show", 1, 1, false, false, "", "show DATEI.tlx",
+     "Parametersatzdatei als NAME=WERT-Zeilen ausgeben",
+     "Gibt den Parametersatz einer Parametersatzdatei so aus wie read-set (NAME=WERT, Volt),\n"
+     "so dass write-set die Ausgabe nimmt. Sollwert beim Einschalten und Anstiegsgeschwindigkeit\n"
+     "werden mit der Skalierung der Datei in Volt umgerechnet; Skalierung und Zoom der Datei\n"
+     "stehen als Kommentarzeilen (#) davor. Braucht keine Schnittstelle.\n",
+     nullptr, Show},
+    {"diff", 1, 1, true, true, "", "diff DATEI|-",
+     "Parametersatz aus einer Datei mit dem Modul vergleichen",
+     "Liest den Parametersatz des Moduls und vergleicht ihn mit DATEI: einer Parametersatzdatei\n"
+     "(.tlx) oder einem Text wie von read-set (- liest ihn von der Standardeingabe). Je Unterschied\n"
+     "eine Zeile NAME MODUL -> DATEI in Volt, z. B. \"P1 2 -> 0\". Gleich heißt: das Schreiben des\n"
+     "Satzes ließe das Modul, wie es ist (der Wert wird so gesendet, wie das Modul ihn schon hat).\n"
+     "Exit-Status wie bei diff und cmp: 0 gleich, 1 verschieden, 2 Fehler (auch Datei- und\n"
+     "Modulfehler).\n",
+     DiffVorbereiten, Diff, kAufruffehler},
+    {"log", 0, 0, true, false, "--since", "log [--address A] [--since ZEIT]",
+     "Protokoll der geschriebenen Werte ausgeben",
+     "Gibt das Protokoll aus: jede Zeile ein Wert, den das Fenster oder tlx1ctl an ein Modul\n"
+     "geschrieben hat (CSV: zeit,programm,geraet,adresse,modul_id,parameter,wert,ergebnis;\n"
+     "ergebnis 0 = angenommen, sonst die Fehlernummer). Das Protokoll liegt in\n"
+     "$XDG_STATE_HOME/tlx1steuerung/protokoll.csv (sonst ~/.local/state/tlx1steuerung/).\n"
+     "--address A: nur Zeilen dieser Adresse (9 = an alle Module).\n"
+     "--since ZEIT: nur Zeilen ab ZEIT, z. B. 2026-12-07, \"2026-12-07 10:15\" oder\n"
+     "2026-12-07T10:15:00+01:00 (ohne Angabe Ortszeit).\n",
+     LogVorbereiten, Log},
 };
 // Every option the tool knows. --port, --device and --address are common; the others belong to
 // the commands that name them in their row.
@@ -138,6 +165,7 @@ constexpr Option kOptionen[] = {
     {"--port", "N"}, {"--device", "PFAD"}, {"--address", "A"}, {"--rate", "HZ"}, {"--count", "N"},
     {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
     {"--duration", "S"}, {"--csv", "DATEI"}, {"--tau-c", "S"},
+    {"--since", "ZEIT"},
 };
 
 const Option *OptionSuchen(std::string_view name)
@@ -184,7 +212,8 @@ void AllgemeineHilfe()
                  "  --help         Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
                  "  --version      Version ausgeben\n"
                  "\nFehler: NUMMER TEXT auf der Standardfehlerausgabe.\n"
-                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf.\n";
+                 "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf (diff: 0 gleich, 1 verschieden,\n"
+                 "2 Fehler).\n";
 }
 
 void BefehlHilfe(const Befehl &b)
@@ -195,8 +224,9 @@ void BefehlHilfe(const Befehl &b)
     if (b.mitPort)
         std::cout << "--port N: COM N (Vorgabe 1), Gerät aus TLX1_COM<N>, sonst /dev/ttyS<N-1>\n"
                      "--device PFAD: die serielle Schnittstelle PFAD\n";
-    std::cout << (b.mitAdresse ? "--address A: Moduladresse (Vorgabe 1)\n" : "")
-              << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
+    std::cout << (b.mitAdresse && b.mitPort ? "--address A: Moduladresse (Vorgabe 1)\n" : "");
+    if (b.fehlerStatus == kFehler)
+        std::cout << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
 }
 
 }  // namespace
@@ -377,15 +407,18 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
 
 int main(int argc, char **argv)
 {
+    Protokoll_Starten("tlx1ctl");
     Aufruf aufruf;
     const Befehl *befehl = nullptr;
     if (const std::optional<int> fertig = ArgumenteLesen(argc, argv, aufruf, befehl))
         return *fertig;
     const int ergebnis = befehl->mitPort ? MitPort(aufruf, *befehl) : befehl->ausfuehren(aufruf, -1);
+    if (const std::string meldung = Protokoll_Meldung(); !meldung.empty())
+        std::cerr << "tlx1ctl: " << meldung << "\n";  // the writes themselves went on
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "tlx1ctl: Ausgabe konnte nicht geschrieben werden\n";
-        return kFehler;
+        return befehl->fehlerStatus;
     }
     return ergebnis;
 }

@@ -263,6 +263,7 @@ static_assert(std::size(kMainControls) == 50, "PANEL has the controls 2 to 51");
 constexpr MenuItemDef kDateiItems[] = {
     {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden"},
     {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern"},
+    {MENUBAR_DATEI_VERGLEICHEN, "VERGLEICHEN", "Vergleichen...",        0, "Callback_Menu_Vergleichen"},
     {MENUBAR_DATEI_SEPARATOR,  "SEPARATOR",  nullptr,                   1, nullptr},
     {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden"},
 };

@@ -109,6 +109,7 @@ enum {
     MENUBAR_KONFIG_SKALIERUNG,    // "Skalieren..."
     MENUBAR_MENU,
     MENUBAR_MENU_BER,             // "Info..."
+    MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
 };
 
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);

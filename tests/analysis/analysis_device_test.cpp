@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdlib.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -21,10 +24,17 @@ class Analyse : public ::testing::Test {
  protected:
     void SetUp() override
     {
+        // The tests' writes go into a service record of their own, never the user's.
+        setenv("XDG_STATE_HOME", zustand_.c_str(), 1);
         ASSERT_EQ(OKVTLX1_Open(kPort), 0);
         ASSERT_EQ(OKVTLX1_Timeout(kPort, 1.0), 0);
     }
-    void TearDown() override { OKVTLX1_Close(kPort); }
+    void TearDown() override
+    {
+        OKVTLX1_Close(kPort);
+        std::filesystem::remove_all(zustand_);
+    }
+    const std::string zustand_ = testing::TempDir() + "tlx1analyse_state_" + std::to_string(getpid());
 
     // Polls istwert1 every 0.1 s into `punkt` until it returns false; the poll's code when it fails.
     template <class Punkt>
@@ -42,9 +52,11 @@ class Analyse : public ::testing::Test {
         return 1;
     }
 
-    // What the module received apart from the polls of the actual value.
+    // What the module received apart from the polls of the actual value. The simulator logs a frame
+    // before it takes its next command, so after the ping's answer the last write is in the log too.
     Rahmen OhneAbfragen()
     {
+        sim.command("ping");
         Rahmen r;
         for (const std::string &f : sim.received())
             if (f != "#1V5R")

@@ -1,5 +1,6 @@
 // Runs the program's main routine on the headless panel model, each test in a working folder of its
-// own (the settings file lands in the current directory).
+// own (the settings file lands in the current directory) and a state folder of its own for the service
+// record.
 #pragma once
 
 #include "app/TLX1Konfig.h"
@@ -28,11 +29,16 @@ class AppTest : public ::testing::Test {
         ASSERT_NE(mkdtemp(d.data()), nullptr);
         dir_ = d;
         std::filesystem::current_path(dir_);
+        std::string z = (std::filesystem::temp_directory_path() / "tlx1state-XXXXXX").string();
+        ASSERT_NE(mkdtemp(z.data()), nullptr);
+        state_ = z;
+        setenv("XDG_STATE_HOME", z.c_str(), 1);
     }
     void TearDown() override
     {
         std::filesystem::current_path(old_);
         std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(state_);
     }
 
     // Starts the program with the given options; the script plays the operator while the event loop
@@ -58,6 +64,7 @@ class AppTest : public ::testing::Test {
     }
     void writeFile(const std::string &n, const std::string &b) const { std::ofstream(dir_ / n, std::ios::binary) << b; }
     std::string ini() const { return readFile("tlx1steuerung.ini"); }
+    std::string record() const { return readFile(state_ / "tlx1steuerung/protokoll.csv"); }
 
     // What the working folder holds, one entry a line, sorted, folders entered: "name -> target" for
     // a link, "name/" for a folder, "name |" for a FIFO, the plain name for a file.
@@ -127,5 +134,5 @@ class AppTest : public ::testing::Test {
         UiTest_Press(konfigpanelHandle, KONFIGPNL_OK);
     }
 
-    std::filesystem::path dir_, old_;
+    std::filesystem::path dir_, old_, state_;
 };

@@ -33,7 +33,7 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
         EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), 0);
         const Frames reads{"#1P1R", "#1I1R", "#1D1R", "#1S5R", "#1L1R", "#1H1R", "#1F1R", "#1M1R"};
         EXPECT_EQ(takeReceived(), reads);
-        EXPECT_EQ(statusLines(), (Frames{"lese...", ""}));
+        EXPECT_EQ(statusLines(), (Frames{"lese...", "", "Parametersatz gelesen"}));
         EXPECT_EQ(felder(), (std::vector<double>{150.0, 0.5, 0.01, 20.0, 1.0, 9.0, 50.0, 3.0})) << "2 V, 5 V/s in %";
         EXPECT_EQ(std::tuple(precision(PANEL_PANTEIL), precision(PANEL_IANTEIL), errorLamp(), OffenerComPort()),
                   std::tuple(2, 4, 0, -1));
@@ -49,7 +49,8 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
                       "#1L1W1.000",  "#1H1W9.000",  "#1F1W30.000", "#1M1W1"};
         writes.insert(writes.end(), reads.begin(), reads.end());
         EXPECT_EQ(takeReceived(), writes);
-        EXPECT_EQ(statusLines(), (Frames{"schreibe...", "", "lese...", ""}));
+        EXPECT_EQ(statusLines(), (Frames{"schreibe...", "", "lese...", "", "Parametersatz geschrieben und gepr\xFC" "ft"}))
+            << "a set read from this module goes out without a question";
         EXPECT_EQ(felder(), (std::vector<double>{12.5, 0.5, 0.01, 45.0, 1.0, 9.0, 300.0, 1.0}));
         EXPECT_EQ(precision(PANEL_PANTEIL), 3);
         EXPECT_EQ(std::tuple(errorLamp(), OffenerComPort()), std::tuple(0, -1));
@@ -57,8 +58,9 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
     });
 }
 
-// "Schreiben" stops at the first refused parameter without read-back; a "Lesen" that fails, even
-// at the last of the eight, leaves every field as it was; "alle" is no address to read from.
+// "Schreiben" stops at the first refused parameter without read-back (here after the operator chose to
+// write although the module's set could not be read first); a "Lesen" that fails, even at the last of
+// the eight, leaves every field as it was; "alle" is no address to read from.
 TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
 {
     startSim({"--plant", "off", "--cmd", "set 1 max1 6.000"});
@@ -67,8 +69,14 @@ TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
         UiTest_Enter(panelHandle, PANEL_STELLMAX, 8.0);
         sim().command("fault nak 1 min1");
         takeReceived();
+        UiTest_AnswerNextMessagePopup(1);
         UiTest_Press(panelHandle, PANEL_SCHREIBEN);
-        EXPECT_EQ(takeReceived(), (Frames{"#1P1W3.0000", "#1I1W1.0000", "#1D1W0.0000", "#1S5W0.000", "#1L1W0.000"}));
+        EXPECT_EQ(takeReceived(), (Frames{"#1P1R", "#1I1R", "#1D1R", "#1S5R", "#1L1R", "#1P1W3.0000", "#1I1W1.0000",
+                                          "#1D1W0.0000", "#1S5W0.000", "#1L1W0.000"}));
+        const UiTestPopup frage = UiTest_Popups().back();
+        EXPECT_EQ(frage.title, "Parametersatz schreiben?");
+        EXPECT_EQ(frage.text.rfind("Das Modul an Adresse 1 (COM 1) konnte nicht gelesen werden:\n"
+                                   "402050 Fehlermeldung (NAK) vom Ger\xE4t erhalten\n\n", 0), 0u) << frage.text;
         EXPECT_EQ(std::tuple(errorNumber(), text(panelHandle, PANEL_TEXT)), std::tuple(402040, ""));
         EXPECT_EQ(std::tuple(sim().command("get 1 P1"), sim().command("get 1 max1")), std::tuple("3.0000", "6.000"))
             << "what went before stays written";

@@ -23,12 +23,13 @@ namespace tlx1qt {
 
 class AppWindowTest : public ::testing::Test {
  protected:
-    // The settings file lands in a fresh folder of the test's own.
+    // The settings file and the service record land in a fresh folder of the test's own.
     void SetUp() override
     {
         std::string d = (std::filesystem::temp_directory_path() / "tlx1appqt-XXXXXX").string();
         ASSERT_NE(mkdtemp(d.data()), nullptr);
         std::filesystem::current_path(dir_ = d);
+        setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     }
     void TearDown() override
     {

@@ -122,7 +122,7 @@ TEST(Docs, EveryMenuItemIsDocumented)
                 << "tlx1steuerung.1: " << titel << " > " << punkt;
         }
     }
-    EXPECT_EQ(anzahl, 5);
+    EXPECT_GE(anzahl, 5);  // the items the program started with are read
     UiTest_Reset();
 }
 

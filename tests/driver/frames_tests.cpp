@@ -24,7 +24,8 @@ std::string WriteFrame(const char *name, double value, int address = 3)
     return p == nullptr ? "?" : std::string(buf, std::max(0, SchreibRahmen(buf, address, *p, value)));
 }
 
-// Decimals follow the magnitude before rounding; the text never has "-0", "+" or an exponent.
+// Decimals follow the magnitude before rounding; the text never has "-0", "+" or an exponent. The
+// driver tells callers the same value text without sending it.
 TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
 {
     const struct { const char *name; double value; const char *frame; } cases[] = {
@@ -42,7 +43,12 @@ TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
         const std::string frame = WriteFrame(c.name, c.value);
         EXPECT_EQ(frame, c.frame) << c.name << " = " << c.value;
         EXPECT_LE(frame.size(), 14u);
+        char text[16] = "";
+        EXPECT_EQ(OKVTLX1_WertText(c.name, c.value, text, sizeof text), 0);
+        EXPECT_EQ(text, frame.substr(5, frame.size() - 6));
     }
+    char klein[4];
+    EXPECT_EQ(OKVTLX1_WertText("P1", 12.5, klein, sizeof klein), -1);
     EXPECT_EQ(WriteFrame("betriebsart1", 1.0, 9), "#9M1W1\r");
 }
 
@@ -60,9 +66,16 @@ TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
         {1, "anstiegszeit2", 1000.001, -500076},
         {9, "P1", 1.0, -112037},  // broadcast passes the checks
     };
-    for (const auto &c : writes)
+    for (const auto &c : writes) {
         EXPECT_EQ(OKVTLX1_ParameterSchreiben(kNichtOffen, c.address, c.name, c.value), c.code)
             << c.address << " " << (c.name ? c.name : "(null)") << " = " << c.value;
+        // Name and range checks are the same without a port.
+        char text[16];
+        if (c.code != -400024 && c.code != -112037) {
+            EXPECT_EQ(OKVTLX1_WertText(c.name, c.value, text, sizeof text), c.code) << c.value;
+            EXPECT_EQ(OKVTLX1_ParameterPruefen(c.name, c.value), c.code) << c.value;
+        }
+    }
 
     double value = -1.0;
     int status = -1;
