@@ -4,8 +4,9 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googlete
             qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core \
             dpkg-dev desktop-file-utils man-db groff-base clang-format clang-tidy
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-# WERROR=ON turns compiler warnings into errors (CI does).
-WERROR ?= OFF
+# WERROR=ON turns compiler warnings into errors (CI does); unset, the build keeps its setting.
+WERROR ?=
+CMAKE_WERROR = $(if $(WERROR),-DTLX1_WERROR=$(WERROR))
 # Every C++ source of ours (the fuzz corpora are data).
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
@@ -21,14 +22,14 @@ deps:
 	fi
 
 build: deps
-	cmake --preset default -DTLX1_WERROR=$(WERROR)
+	cmake --preset default $(CMAKE_WERROR)
 	cmake --build --preset default
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default
 
 asan: deps
-	cmake --preset asan -DTLX1_WERROR=$(WERROR)
+	cmake --preset asan $(CMAKE_WERROR)
 	cmake --build --preset asan
 	QT_QPA_PLATFORM=offscreen ctest --preset asan
 
