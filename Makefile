@@ -2,7 +2,8 @@
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
             qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core \
-            dpkg-dev desktop-file-utils man-db groff-base clang-format clang-tidy
+            dpkg-dev desktop-file-utils man-db groff-base clang-format clang-tidy \
+            pkg-config libudev-dev ser2net
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # WERROR=ON turns compiler warnings into errors (CI does); unset, the build keeps its setting.
 WERROR ?=

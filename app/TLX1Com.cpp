@@ -19,6 +19,13 @@
 // Number of the open COM port, -1 when none is open.
 static int comPort = -1;
 
+// The device that went away during the last device operation, "" when none did.
+static char verlorenesGeraet[OKV_USERSTRING_LAENGE] = "";
+
+// What follows the catalogue text of an open failure or a lost device in the error display.
+static constexpr const char *ZUSATZ_FORMAT = " \x96 %s";
+static constexpr const char *VERLOREN_FORMAT = " \x96 Verbindung zu %s verloren";
+
 // Time-out of every read and write on the bus, in seconds.
 static constexpr double COM_TIMEOUT_S = 1.0;
 
@@ -60,6 +67,10 @@ int OpenComPort(void)
 
     const int code = OKVTLX1_Open(comPort);
     if (code != 0) {
+        // The device and the reason follow the catalogue text where this code is shown next.
+        char zusatz[OKV_USERSTRING_LAENGE];
+        std::snprintf(zusatz, sizeof zusatz, ZUSATZ_FORMAT, ComOpenFailure(comPort).c_str());
+        OKV_Fehleruserstring(zusatz);
         comPort = -1;
         return code;
     }
@@ -84,11 +95,19 @@ int OffenerComPort(void)
     return comPort;
 }
 
+const char *VerlorenesGeraet(void)
+{
+    return verlorenesGeraet;
+}
+
 // Runs one device exchange under the port rule: opens the port of the PORT ring when none is open
 // (a failed open is returned at once) and closes it again afterwards; an open port is used and kept.
+// A device that went away closes the port at once, so nothing waits for it any more; a failure then
+// reaches the error display with "Verbindung zu <device> verloren" after its text.
 template <class Arbeit>
 static int MitPort(Arbeit arbeit)
 {
+    verlorenesGeraet[0] = '\0';
     const bool hierGeoeffnet = (comPort == -1);
     if (hierGeoeffnet) {
         const int code = OpenComPort();
@@ -96,8 +115,17 @@ static int MitPort(Arbeit arbeit)
             return code;
     }
     const int code = arbeit();
-    if (hierGeoeffnet)
+    if (ComLost(comPort)) {
+        std::snprintf(verlorenesGeraet, sizeof verlorenesGeraet, "%s", ComOpenDevice(comPort).c_str());
+        if (code != 0) {
+            char zusatz[OKV_USERSTRING_LAENGE];
+            std::snprintf(zusatz, sizeof zusatz, VERLOREN_FORMAT, verlorenesGeraet);
+            OKV_Fehleruserstring(zusatz);
+        }
         CloseComPort();
+    } else if (hierGeoeffnet) {
+        CloseComPort();
+    }
     return code;
 }
 
@@ -127,7 +155,7 @@ static_assert(PANEL_LED8 - PANEL_LED1 == SCAN_LETZTE_ADRESSE - SCAN_ERSTE_ADRESS
 // The device of the open port, as the service record names it.
 static std::string Geraet(void)
 {
-    return ComDevicePath(comPort);
+    return ComOpenDevice(comPort);
 }
 
 // Notes (or, for null, forgets) the identification of the module at the address for the record.

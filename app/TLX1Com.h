@@ -3,7 +3,11 @@
 //
 // Port rule for device operations: when no port is open, an operation opens the port of the PORT
 // ring with OpenComPort and closes it again on every way out; while connected it uses the open port
-// and leaves it open.
+// and leaves it open. When the device goes away during an operation (unplugged, hung up, network
+// connection lost), the port is closed at once and the failure's text in the error display ends in
+// "Verbindung zu <device> verloren"; a port that cannot be opened shows the device and the reason
+// after its text. Both travel as the error library's user string (OKV_Fehleruserstring) to the next
+// text shown.
 #pragma once
 
 #include "ui/TLX1Steuerung.h"
@@ -22,8 +26,8 @@ void FehlerLoeschen(void);
 // ---- port holder --------------------------------------------------------------------------------
 
 // Makes the open port follow the PORT ring: nothing happens when it already does, otherwise the old
-// port is closed and the new one opened with a 1.0 s time-out. 0, -100002 (no port open afterwards),
-// -111004 (port open, time-out not set).
+// port is closed and the new one opened with a 1.0 s time-out. 0, -100002 (no port open afterwards;
+// the device and the reason are pending as user string), -111004 (port open, time-out not set).
 int OpenComPort(void);
 
 // Closes the open port, if any; close failures are ignored. Always 0.
@@ -130,3 +134,7 @@ int SollwertOderStellwertEintragen(void);
 
 // The number of the open COM port, -1 when none is open (for tests and diagnostics).
 int OffenerComPort(void);
+
+// The device that went away during the last device operation (its port is closed now), "" when none
+// did. No error result.
+const char *VerlorenesGeraet(void);

@@ -3,6 +3,7 @@
 #include "app/Parameterdatei.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Konfig.h"
+#include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Steuerung.h"
 #include "ini/IniStore.h"
 #include "platform/desktop/desktop.h"
@@ -310,7 +311,10 @@ int LoadIni(void)
     KonfigstrukturAufStandardwerte();
 
     IniStore *ini = Ini_New(1);
-    if (Ini_ReadFromFile(ini, iniDatei) < 0) {
+    const int gelesen = Ini_ReadFromFile(ini, iniDatei);
+    // The COM map and the reconnect switch come from this file only: none when it cannot be read.
+    SchnittstellenAusIni(gelesen < 0 ? nullptr : ini);
+    if (gelesen < 0) {
         Ini_Dispose(ini);
         // The store reports every failure to open alike; ask the file system whether the file is there.
         struct stat info;
@@ -370,6 +374,8 @@ int WriteIni(void)
     GetCtrlVal(panelHandle, PANEL_GRAPHZOOMMAX, &zoomMax);
     ZahlInIni(ini, "zoommin", Umrechnen_BenutzereinheitZuVolt(zoomMin));
     ZahlInIni(ini, "zoommax", Umrechnen_BenutzereinheitZuVolt(zoomMax));
+
+    SchnittstellenInIni(ini);
 
     schreibGrund[0] = '\0';
     // The per-user folder may have gone since the start, or could not be made then.

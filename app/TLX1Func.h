@@ -39,14 +39,16 @@ const char *Einstellungsdatei_Anzeige(void);
 const char *Dateiordner(void);
 
 // Sets the defaults, then takes address, port, scaling and zoom from the settings file and applies
-// the scaling. A number that is not finite counts as absent, and a scaling that cannot be applied
-// is ignored as a whole (the defaults stay). 0, -802109 (no such file), -801110 (file exists but
-// cannot be read, or is not a regular file).
+// the scaling; section "Schnittstellen" goes to TLX1Schnittstellen (COM map, reconnect switch). A
+// number that is not finite counts as absent, and a scaling that cannot be applied is ignored as a
+// whole (the defaults stay). 0, -802109 (no such file), -801110 (file exists but cannot be read, or
+// is not a regular file).
 int LoadIni(void);
 
 // Writes address, port, scaling and zoom (in volts) to the settings file, replacing it (through a
-// symbolic link, the file it points to); a number that is not finite is left out. Per user it first
-// makes the folder when it is missing. 0, -800108 (WriteIni_Grund says why).
+// symbolic link, the file it points to), with section "Schnittstellen" as TLX1Schnittstellen keeps
+// it; a number that is not finite is left out. Per user it first makes the folder when it is
+// missing. 0, -800108 (WriteIni_Grund says why).
 int WriteIni(void);
 
 // Why the last WriteIni failed, as a German text for the operator (Windows-1252); "" after success.

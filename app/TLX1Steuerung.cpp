@@ -4,13 +4,16 @@
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
+#include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
+#include "platform/rs232/commap.h"
 #include "platform/userint/userint.h"
 #include "record/Protokoll.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -76,12 +79,39 @@ static void EinstellungenSichern(void)
     }
 }
 
+// A connection ended because its device went away; with the automatic reconnect on, the timer
+// connects again once that device opens again.
+static int wiederverbindenWartet = 0;
+static char wiederGeraet[OKV_USERSTRING_LAENGE] = "";
+// Seconds between two reconnect attempts at least; an attempt that blocked the program for long
+// (a network address that does not answer: up to 3 s) spaces the next ones ten times as far apart,
+// so that the window stays usable while the device is away.
+static constexpr double WIEDERVERBINDEN_ABSTAND_S = 1.0;
+static constexpr double WIEDERVERBINDEN_FAKTOR = 10.0;
+static double letzterVersuch = -HUGE_VAL;  // when the last attempt ended
+static double abstand = WIEDERVERBINDEN_ABSTAND_S;
+
+static double Systemuhr(void)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+static double (*uhr)(void) = Systemuhr;
+
+void TLX1Steuerung_UhrSetzen(double (*neueUhr)(void))
+{
+    uhr = neueUhr != nullptr ? neueUhr : Systemuhr;
+}
+
 int TLX1Steuerung_Main(int argc, char *argv[])
 {
     // A run starts disconnected and has not shown the polling warning yet.
     abfrageAktiv = 0;
     warnungGezeigt = 0;
     EinstellungsortWaehlen(Befehlszeile_Benutzereinstellungen(argc, argv));
+    wiederverbindenWartet = 0;
+    letzterVersuch = -HUGE_VAL;
+    abstand = WIEDERVERBINDEN_ABSTAND_S;
+    OKV_Fehleruserstring(nullptr);
     Protokoll_Starten("tlx1steuerung");
     SatzHerkunftSetzen(HERKUNFT_VORGABE, nullptr);
     if (InitUserInterface(argc, argv) == 0)
@@ -209,10 +239,84 @@ static void VerbindungAnzeigen(int verbunden)
     SetCtrlAttribute(panelHandle, PANEL_PORT, ATTR_DIMMED, verbunden);
 }
 
+// Ends the connection: port closed, panel disconnected, polling off.
+static void VerbindungBeenden(void)
+{
+    CloseComPort();
+    VerbindungAnzeigen(0);
+    SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
+    abfrageAktiv = 0;
+}
+
+// Notes a device that went away during the last device operation while connected: the connection
+// ends at once (the port is already closed), and waits for that device to come back.
+static void VerlustPruefen(void)
+{
+    if (!abfrageAktiv || VerlorenesGeraet()[0] == '\0')
+        return;
+    VerbindungBeenden();
+    std::snprintf(wiederGeraet, sizeof wiederGeraet, "%s", VerlorenesGeraet());
+    wiederverbindenWartet = 1;
+}
+
+// Shows a device action's result, then ends a connection whose device went away.
+static void Melden(int code)
+{
+    FehlerZeigen(code);
+    VerlustPruefen();
+}
+
+// Opens the port of the ring and starts polling; the warning comes with the first connect of a run.
+// A failed open is shown and leaves the toggle off (and the port as OpenComPort left it).
+static void Verbinden(void)
+{
+    const int code = OpenComPort();
+    FehlerZeigen(code);
+    if (code != 0) {
+        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
+        return;
+    }
+    SetCtrlVal(panelHandle, PANEL_VERBINDEN, 1);
+    VerbindungAnzeigen(1);
+    if (!warnungGezeigt) {
+        MessagePopup(WARNUNG_TITEL, WARNUNG_TEXT);
+        warnungGezeigt = 1;
+    }
+    abfrageAktiv = 1;
+    // A failure here is shown, but the connection stays.
+    Melden(SollwertOderStellwertEintragen());
+}
+
+// With the automatic reconnect on: tries once a second at most, and never while a popup waits for
+// the operator, to open the device that went away, as long as the PORT ring still names it. An
+// attempt that fails shows nothing; the display keeps the loss.
+static void WiederVerbindenVersuchen(void)
+{
+    const double beginn = uhr();
+    if (!wiederverbindenWartet || !AutomatischWiederverbinden() || OpenPopupCount() > 0 ||
+        beginn - letzterVersuch < abstand)
+        return;
+    int port = 0;
+    GetCtrlVal(panelHandle, PANEL_PORT, &port);
+    const bool gleichesGeraet = ComResolve(port).device == wiederGeraet;
+    const int code = gleichesGeraet ? OpenComPort() : -1;
+    letzterVersuch = uhr();
+    abstand = std::fmax(WIEDERVERBINDEN_ABSTAND_S, WIEDERVERBINDEN_FAKTOR * (letzterVersuch - beginn));
+    if (code != 0) {
+        OKV_Fehleruserstring(nullptr);  // the reason of the failed attempt is not shown
+        CloseComPort();
+        return;
+    }
+    wiederverbindenWartet = 0;
+    Verbinden();
+}
+
 int Callback_Main_Togglebutton_Verbinden(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
+    // The operator decides now; a reconnect that was waiting is given up.
+    wiederverbindenWartet = 0;
     int verbinden = 0;
     GetCtrlVal(panelHandle, PANEL_VERBINDEN, &verbinden);
     if (!verbinden) {
@@ -221,37 +325,26 @@ int Callback_Main_Togglebutton_Verbinden(int, int, int event, void *, int, int)
         abfrageAktiv = 0;
         return 0;
     }
-
-    const int code = OpenComPort();
-    FehlerZeigen(code);
-    if (code != 0) {
-        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
-        return 0;
-    }
-    VerbindungAnzeigen(1);
-    if (!warnungGezeigt) {
-        MessagePopup(WARNUNG_TITEL, WARNUNG_TEXT);
-        warnungGezeigt = 1;
-    }
-    abfrageAktiv = 1;
-    // A failure here is shown, but the connection stays.
-    FehlerZeigen(SollwertOderStellwertEintragen());
+    Verbinden();
     return 0;
 }
 
 int Callback_Main_Timer(int, int, int event, void *, int, int)
 {
-    if (event != EVENT_TIMER_TICK || !abfrageAktiv)
+    if (event != EVENT_TIMER_TICK)
         return 0;
+    if (!abfrageAktiv) {
+        WiederVerbindenVersuchen();
+        return 0;
+    }
     double wert = 0.0;
     const int code = IstwertLesen(&wert);
     if (code != 0) {
-        // No retry: the operator connects again when the module answers again.
-        FehlerZeigen(code);
-        CloseComPort();
-        VerbindungAnzeigen(0);
-        SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
-        abfrageAktiv = 0;
+        // No retry: the operator connects again when the module answers again, or the automatic
+        // reconnect does when the device came back.
+        Melden(code);
+        if (abfrageAktiv)
+            VerbindungBeenden();
         return 0;
     }
     wert = Umrechnen_VoltZuBenutzereinheit(wert);
@@ -286,7 +379,7 @@ int Callback_Main_Numeric_Sollwert(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    FehlerZeigen(SollwertSchreiben());
+    Melden(SollwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_SOLLWERT);
     ProtokollFehlerZeigen();
     return 0;
@@ -296,7 +389,7 @@ int Callback_Main_Numeric_Stellwert(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    FehlerZeigen(StellwertSchreiben());
+    Melden(StellwertSchreiben());
     SetActiveCtrl(panelHandle, PANEL_STELLWERT);
     ProtokollFehlerZeigen();
     return 0;
@@ -312,7 +405,7 @@ int Callback_Main_ButtonLesen(int, int, int event, void *, int, int)
     if (event != EVENT_COMMIT)
         return 0;
     const int code = ParametersatzLesen();
-    FehlerZeigen(code);
+    Melden(code);
     SetPrecision();
     if (code == 0)
         SetCtrlVal(panelHandle, PANEL_TEXT, "Parametersatz gelesen");
@@ -328,11 +421,13 @@ int Callback_Main_Button_Schreiben(int, int, int event, void *, int, int)
         double vorher[SATZ_ANZAHL];
         PanelSatz(vorher);
         const int code = ParametersatzSchreiben();
-        FehlerZeigen(code);
+        Melden(code);
         // The fields then show what the module holds now.
         if (code == 0)
             SchreibenPruefen(vorher);
     }
+    // The comparison's and the read-back's reads may have found the device gone too.
+    VerlustPruefen();
     ProtokollFehlerZeigen();
     return 0;
 }
@@ -369,14 +464,14 @@ int Callback_Main_Numerics_Parametereingabe(int, int control, int event, void *,
 int Callback_Main_Button_Scann(int, int, int event, void *, int, int)
 {
     if (event == EVENT_COMMIT)
-        FehlerZeigen(TLX1Scann());
+        Melden(TLX1Scann());
     return 0;
 }
 
 int Callback_Main_Button_IDLesen(int, int, int event, void *, int, int)
 {
     if (event == EVENT_COMMIT)
-        FehlerZeigen(IDLesen());
+        Melden(IDLesen());
     return 0;
 }
 

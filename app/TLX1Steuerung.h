@@ -13,6 +13,10 @@ extern int aboutpanelHandle;   // about box ABOUTPANEL
 // and checks the command line (Befehlszeile_Pruefen).
 int TLX1Steuerung_Main(int argc, char *argv[]);
 
+// The clock of the automatic reconnect in seconds, steady (null: the system's steady clock); tests
+// hand in their own. No result.
+void TLX1Steuerung_UhrSetzen(double (*uhr)(void));
+
 // ---- callbacks named by the panel catalogue ------------------------------------------------------
 // Control and panel callbacks act on the event named and always return 0; menu callbacks act on
 // every call.
@@ -47,13 +51,18 @@ int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, v
 // Each hands the result of its device operation to the error display (FehlerZeigen); those that write
 // to a module then show a failure of the service record once per run (ProtokollFehlerZeigen).
 
+// A device that goes away during any of them while connected ends the connection at once.
+
 // "verbinden"/"trennen" (commit): on connects with OpenComPort (the toggle falls back to 0 when that
 // fails), shows the polling warning on the first connect of a run, starts polling and fills SOLLWERT
-// or STELLWERT by the module's mode; off closes the port and stops polling.
+// or STELLWERT by the module's mode; off closes the port and stops polling. Either way a waiting
+// automatic reconnect is given up.
 int Callback_Main_Togglebutton_Verbinden(int panel, int control, int event, void *callbackData,
                                          int eventData1, int eventData2);
 // Timer (EVENT_TIMER_TICK, every 0.1 s): while connected reads the actual value, shows it in the user
-// unit and plots it; a failed read is shown and drops the connection.
+// unit and plots it; a failed read is shown and drops the connection. Not connected, after a device
+// went away and with the automatic reconnect on, it connects again once the same device opens again
+// (tried at most once a second, never while a popup is open).
 int Callback_Main_Timer(int panel, int control, int event, void *callbackData, int eventData1,
                         int eventData2);
 // Zoom fields (commit): the chart's value axis spans the two fields, whichever is larger; "Zoom 1:1"

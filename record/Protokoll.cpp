@@ -233,7 +233,7 @@ int Protokoll_ParameterSchreiben(int port, int adresse, const char *name, double
     const int code = OKVTLX1_ParameterSchreiben(port, adresse, name, wert);
     char text[32];
     const std::string gesendet = OKVTLX1_WertText(name, wert, text, sizeof text) == 0 ? text : ZahlText(wert);
-    Protokoll_Eintragen(ComDevicePath(port).c_str(), adresse, name, gesendet.c_str(), code);
+    Protokoll_Eintragen(ComOpenDevice(port).c_str(), adresse, name, gesendet.c_str(), code);
     return code;
 }
 

@@ -18,5 +18,6 @@ run() {
   fi
 }
 run bench_driver
+run bench_network
 run bench_ini
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} run bench_app_device

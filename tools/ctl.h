@@ -28,6 +28,7 @@ struct Aufruf {
     std::vector<std::string> argumente;   // after the command name
     int port = 1;                         // --port
     std::string geraet;                   // --device, empty when not given
+    std::string einstellungen;            // --settings, empty: tlx1steuerung.ini of the current folder
     int adresse = 1;                      // --address
     bool adresseGegeben = false;
     // The command's own options by name, e.g. "--rate" -> "5" (a flag maps to "").
@@ -79,8 +80,13 @@ std::string SystemFehler(int fehler);
 // The value of the command's option `name`, or std::nullopt when it was not given.
 std::optional<std::string> OptionWert(const Aufruf &a, std::string_view name);
 
-// Opens the port of --port/--device with the 1.0 s time-out, runs the command, closes the port.
-// A port that cannot be opened is reported with the reason. The command's exit status.
+// Takes the COM map's entries from --settings, else from tlx1steuerung.ini in the current folder
+// (which may be missing). std::nullopt, or kFehler after saying why --settings cannot be read.
+std::optional<int> EinstellungenLesen(const Aufruf &a);
+
+// Opens the port of --port (mapped as in the window) or --device with the 1.0 s time-out, runs the
+// command, closes the port. A port that cannot be opened is reported with the reason. The command's
+// exit status.
 int MitPort(const Aufruf &a, const Befehl &b);
 
 // ---- the channel-1 parameter set -------------------------------------------------------------------
@@ -121,7 +127,8 @@ int DateiSatz(const std::string &pfad, std::array<double, 8> &satz, Parameterdat
 // Notes the identification just read at the address (null: the read failed) for the record.
 void KennungMerken(int port, int adresse, const char *kennung);
 
-// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp, ctl_vergleich.cpp, ctl_protokoll.cpp) ---
+// ---- the commands (ctl_modul.cpp, ctl_datei.cpp, ctl_analyse.cpp, ctl_vergleich.cpp, ctl_protokoll.cpp,
+// ctl_ports.cpp) -----------------------------------------------------------------------------------------
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
@@ -146,5 +153,6 @@ std::optional<int> StepVorbereiten(Aufruf &a, const Befehl &b);
 int Step(const Aufruf &a, int port);
 std::optional<int> IdentifyVorbereiten(Aufruf &a, const Befehl &b);
 int Identify(const Aufruf &a, int port);
+int Ports(const Aufruf &a, int port);
 
 }  // namespace tlx1ctl

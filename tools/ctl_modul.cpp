@@ -4,6 +4,7 @@
 
 #include "driver/okvtlx1.h"
 #include "driver/okvtlx1_frames.h"
+#include "platform/rs232/rs232.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
 #include "record/Protokoll.h"
@@ -316,6 +317,7 @@ class SignalWache {
                               Namen(0, position_) + "; nicht gesendet:" +
                               Namen(position_ + 1, kUebertragung.size()) + "\n";
                 [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+                ComRestoreLines();  // _exit skips the close that would put a terminal back
                 _exit(128 + s);
             }
         }

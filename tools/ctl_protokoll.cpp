@@ -80,7 +80,7 @@ std::optional<long long> ZeitLesen(std::string_view text)
 
 void KennungMerken(int port, int adresse, const char *kennung)
 {
-    Protokoll_Kennung(ComDevicePath(port).c_str(), adresse, kennung);
+    Protokoll_Kennung(ComOpenDevice(port).c_str(), adresse, kennung);
 }
 
 std::optional<int> LogVorbereiten(Aufruf &a, const Befehl &b)

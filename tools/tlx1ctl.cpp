@@ -26,7 +26,7 @@ using namespace tlx1ctl;
 
 namespace {
 
-constexpr std::string_view kPortOptionen = "[--port N | --device PFAD]";
+constexpr std::string_view kPortOptionen = "[--port N [--settings DATEI] | --device GERÄT]";
 
 constexpr Befehl kBefehle[] = {
     // name, arguments min/max, --address, port, own options, call, overview line, help, check, run
@@ -158,12 +158,22 @@ constexpr Befehl kBefehle[] = {
      "--since ZEIT: nur Zeilen ab ZEIT, z. B. 2026-12-07, \"2026-12-07 10:15\" oder\n"
      "2026-12-07T10:15:00+01:00 (ohne Angabe Ortszeit).\n",
      LogVorbereiten, Log},
+    {"ports", 0, 0, false, false, "--settings", "ports [--settings DATEI]",
+     "serielle Schnittstellen und die COM-Zuordnung anzeigen",
+     "Listet die seriellen Schnittstellen, die das System jetzt kennt, eine Zeile je Gerät:\n"
+     "  PFAD  BY-ID-NAME  HERSTELLER  PRODUKT  SERIENNUMMER   (durch Tabulatoren getrennt, - wenn\n"
+     "unbekannt; Geräte mit Namen unter /dev/serial/by-id zuerst). Danach für COM1 bis COM8 das\n"
+     "Gerät, das das Fenster und --port öffnen, mit seiner Quelle:\n"
+     "  COMn  GERÄT  Umgebung|Einstellungsdatei|Vorgabe\n"
+     "Umgebung: die Variable TLX1_COM<n>; Einstellungsdatei: Eintrag com<n> im Abschnitt\n"
+     "[Schnittstellen] von tlx1steuerung.ini (oder --settings DATEI); Vorgabe: /dev/ttyS<n-1>.\n",
+     nullptr, Ports},
 };
 // Every option the tool knows. --port, --device and --address are common; the others belong to
 // the commands that name them in their row.
 constexpr Option kOptionen[] = {
-    {"--port", "N"}, {"--device", "PFAD"}, {"--address", "A"}, {"--rate", "HZ"}, {"--count", "N"},
-    {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
+    {"--port", "N"}, {"--device", "GERÄT"}, {"--settings", "DATEI"}, {"--address", "A"}, {"--rate", "HZ"},
+    {"--count", "N"}, {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
     {"--duration", "S"}, {"--csv", "DATEI"}, {"--tau-c", "S"},
     {"--since", "ZEIT"},
 };
@@ -205,12 +215,16 @@ void AllgemeineHilfe()
                   << (b.aufruf.size() < 34 ? std::string(34 - b.aufruf.size(), ' ') : "\n" + std::string(36, ' '))
                   << b.kurz << "\n";
     std::cout << "\nOptionen:\n"
-                 "  --port N       COM-Schnittstelle N (Vorgabe 1): das Gerät aus der Umgebungs-\n"
-                 "                 variablen TLX1_COM<N>, sonst /dev/ttyS<N-1>\n"
-                 "  --device PFAD  die serielle Schnittstelle PFAD statt --port\n"
-                 "  --address A    Moduladresse (Vorgabe 1; 9 = alle Module, nur zum Schreiben)\n"
-                 "  --help         Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
-                 "  --version      Version ausgeben\n"
+                 "  --port N          COM-Schnittstelle N (Vorgabe 1) wie im Fenster: das Gerät aus der\n"
+                 "                    Umgebungsvariablen TLX1_COM<N>, sonst aus dem Eintrag com<N> der\n"
+                 "                    Einstellungsdatei, sonst /dev/ttyS<N-1>\n"
+                 "  --settings DATEI  Einstellungsdatei für --port (Vorgabe: tlx1steuerung.ini im\n"
+                 "                    aktuellen Ordner, wenn vorhanden)\n"
+                 "  --device GERÄT    das Gerät statt --port: ein Pfad, tcp://RECHNER:PORT oder\n"
+                 "                    rfc2217://RECHNER:PORT\n"
+                 "  --address A       Moduladresse (Vorgabe 1; 9 = alle Module, nur zum Schreiben)\n"
+                 "  --help            Hilfe; \"tlx1ctl BEFEHL --help\" erklärt einen Befehl\n"
+                 "  --version         Version ausgeben\n"
                  "\nFehler: NUMMER TEXT auf der Standardfehlerausgabe.\n"
                  "Exit-Status: 0 Erfolg, 1 Fehler, 2 falscher Aufruf (diff: 0 gleich, 1 verschieden,\n"
                  "2 Fehler).\n";
@@ -222,8 +236,9 @@ void BefehlHilfe(const Befehl &b)
               << (b.mitAdresse ? " [--address A]" : "") << "\n\n"
               << b.hilfe << "\n";
     if (b.mitPort)
-        std::cout << "--port N: COM N (Vorgabe 1), Gerät aus TLX1_COM<N>, sonst /dev/ttyS<N-1>\n"
-                     "--device PFAD: die serielle Schnittstelle PFAD\n";
+        std::cout << "--port N: COM N (Vorgabe 1), Gerät aus TLX1_COM<N>, sonst aus com<N> der\n"
+                     "  Einstellungsdatei (--settings DATEI, sonst tlx1steuerung.ini), sonst /dev/ttyS<N-1>\n"
+                     "--device GERÄT: ein Pfad, tcp://RECHNER:PORT oder rfc2217://RECHNER:PORT\n";
     std::cout << (b.mitAdresse && b.mitPort ? "--address A: Moduladresse (Vorgabe 1)\n" : "");
     if (b.fehlerStatus == kFehler)
         std::cout << "Exit-Status: 0 Erfolg, 1 Fehler (NUMMER TEXT auf stderr), 2 falscher Aufruf\n";
@@ -374,6 +389,12 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
             if (doppelt(portGegeben))
                 return Aufruffehler(befehl, "--port oder --device nur einmal angeben");
             a.geraet = o.wert;
+        } else if (o.name == "--settings" && (befehl->mitPort || NimmtOption(*befehl, o.name))) {
+            if (o.wert.empty())
+                return Aufruffehler(befehl, "--settings braucht eine Datei");
+            if (!a.einstellungen.empty())
+                return Aufruffehler(befehl, "--settings nur einmal angeben");
+            a.einstellungen = o.wert;
         } else if (o.name == "--address") {
             if (!befehl->mitAdresse)
                 return Aufruffehler(befehl, befehl->name == "scan"

@@ -882,8 +882,11 @@ static void RecordPopup(UiTestPopup popup)
 int MessagePopup(const char *title, const char *message)
 {
     RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
-    if (S().backend && S().backend->messagePopup)
+    if (S().backend && S().backend->messagePopup) {
+        ++S().dialogsWaiting;
         S().backend->messagePopup(title ? title : "", message ? message : "");
+        --S().dialogsWaiting;
+    }
     return UIE_NO_ERROR;
 }
 
@@ -924,9 +927,11 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
         return VAL_NO_FILE_SELECTED;
     pathName[0] = '\0';
     if (S().backend && S().backend->fileSelectPopup) {
+        ++S().dialogsWaiting;
         const int r = S().backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "",
                                                    defaultFileSpec ? defaultFileSpec : "", title ? title : "",
                                                    buttonLabel, restrictExtension, allowMakeDirectory, pathName);
+        --S().dialogsWaiting;
         pathName[MAX_PATHNAME_LEN - 1] = '\0';
         return r;
     }
@@ -941,6 +946,11 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     std::memcpy(pathName, path.data(), n);
     pathName[n] = '\0';
     return result;
+}
+
+int OpenPopupCount(void)
+{
+    return static_cast<int>(S().popupStack.size()) + S().dialogsWaiting;
 }
 
 int RunUserInterface(void)

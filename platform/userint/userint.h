@@ -259,6 +259,10 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, char *pathName);
 
+// Popups open now: panels installed with InstallPopup, and message or file popups still waiting for
+// the operator (a view runs timers while it waits). 0 when none.
+int OpenPopupCount(void);
+
 // Runs the event loop until a callback calls QuitUserInterface; returns its code. Headless it runs the
 // script of UiTest_SetRunScript instead (see there). UIE_NOT_INITIALISED before InitUserInterface.
 int RunUserInterface(void);

@@ -64,6 +64,7 @@ struct State {
     int nextPanelHandle = 1;
     int nextMenuBarHandle = 1;
     std::vector<int> popupStack;                  // installed popups, topmost last
+    int dialogsWaiting = 0;                       // message or file popups waiting for the operator
     std::deque<std::pair<int, std::string>> fileAnswers;
     std::deque<int> messageAnswers;
     std::vector<UiTestPopup> popups;

@@ -2,7 +2,9 @@
 #include "AppFixture.h"
 
 #include "app/TLX1Func.h"
+#include "app/TLX1Schnittstellen.h"
 #include "ini/IniFileIo.h"
+#include "platform/rs232/commap.h"
 
 #include <cerrno>
 #include <cmath>
@@ -283,4 +285,36 @@ TEST_F(SettingsPlace, SettingsThatCannotBeWrittenAreNotLostUnseen)
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_NE(popups[0].find("Grund:\tKeine Schreibberechtigung"), std::string::npos) << popups[0];
     EXPECT_NE(ini().find("comport = 3"), std::string::npos);
+}
+
+// Section "Schnittstellen" leaves a run as it came in, every item in its own form (quoted or not,
+// long, unknown, unusable) and the nine items of "TLX1" byte for byte; it feeds the COM map. Only
+// what the program changed is put anew.
+TEST_F(AppTest, SectionSchnittstellenIsKeptAsRead)
+{
+    const std::string lang(80, 'x');
+    const std::string schnittstellen =
+        "[Schnittstellen]\r\ncom1 = \"/dev/ttyUSB0\"\r\ncom2 = rfc2217://anlage-7:4001\r\ncom3 = ftp://x\r\n";
+    const std::string rest = "com9 = /dev/ttyS8\r\nlang Line0001 = " + lang + "\r\nlang Line0002 = y\r\n";
+    const std::string tlx1 = "[TLX1]\r\nadresse = 9\r\ncomport = 3\r\neinheit = \"%\"\r\neinheitmax = 100\r\n"
+                             "einheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 8\r\nzoommin = 2\r\n\r\n";
+    writeIni(schnittstellen + rest + "wiederverbinden = ja\r\n\r\n" + tlx1);
+    run([] {
+        const ComMapping m[] = {ComResolve(1), ComResolve(2), ComResolve(3), ComResolve(4)};
+        EXPECT_EQ(std::tuple(m[0].device, m[1].device, m[2].device, m[3].device),
+                  std::tuple("/dev/ttyUSB0", "rfc2217://anlage-7:4001", "ftp://x", "/dev/ttyS3"));
+        EXPECT_EQ(std::tuple(m[0].source, m[3].source), std::tuple(ComSource::SettingsFile, ComSource::Default));
+        EXPECT_EQ(AutomatischWiederverbinden(), 0);
+        quit();
+    });
+    EXPECT_EQ(ini(), schnittstellen + rest + "wiederverbinden = ja\r\n\r\n" + tlx1);
+
+    run([] {
+        ComMapSet(2, "/dev/ttyACM0");
+        ComMapSet(4, "tcp://10.0.0.9:4001");
+        AutomatischWiederverbindenSetzen(1);
+        quit();
+    });
+    EXPECT_EQ(ini(), "[Schnittstellen]\r\ncom1 = \"/dev/ttyUSB0\"\r\ncom2 = \"/dev/ttyACM0\"\r\ncom3 = ftp://x\r\n"
+                     "com4 = \"tcp://10.0.0.9:4001\"\r\n" + rest + "wiederverbinden = 1\r\n\r\n" + tlx1);
 }

@@ -21,6 +21,8 @@ public:
     PtyPair &operator=(const PtyPair &) = delete;
 
     bool Ok() const { return master_ >= 0 && !slave_.empty(); }
+    int Master() const { return master_; }
+    const std::string &Slave() const { return slave_; }
     // Points COM `port` at the slave side.
     void MapTo(int port) const { setenv(("TLX1_COM" + std::to_string(port)).c_str(), slave_.c_str(), 1); }
     void Write(const std::string &b) const { if (write(master_, b.data(), b.size()) != ssize_t(b.size())) abort(); }

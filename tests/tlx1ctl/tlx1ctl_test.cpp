@@ -1,20 +1,26 @@
 // tlx1ctl end to end: the tool runs as a child process against tlx1sim on a pseudo-terminal,
 // and each test reads what it printed, its exit status and what the module received.
 #include "app/Parameterdatei.h"
+#include "sim/Ser2netProcess.h"
 #include "sim/SimProcess.h"
+#include "tests/rs232/pty_pair.h"
 #include "tlx1_version.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <csignal>
@@ -24,10 +30,12 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
+using tlx1sim::Ser2netProcess;
 using tlx1sim::SimProcess;
 using Args = std::vector<std::string>;
 
@@ -61,16 +69,19 @@ struct Ergebnis {
     std::string out, err;
 };
 
-// Runs tlx1ctl with its standard streams on files. `timeout` bounds every run: after `sekunden` it
-// sends `signal`, which ends a run that hangs with a status the tests never expect; a run that
-// outlives the signal by 10 s is killed, so no test waits without bound.
-Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *signal = "KILL", int sekunden = 30)
+// Runs tlx1ctl with its standard streams on files, in the folder `ordner` when one is given.
+// `timeout` bounds every run: after `sekunden` it sends `signal`, which ends a run that hangs with a
+// status the tests never expect; a run that outlives the signal by 10 s is killed, so no test waits
+// without bound.
+Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *signal = "KILL", int sekunden = 30,
+                const std::string &ordner = "")
 {
     const auto q = [](const std::string &s) { return " '" + s + "'"; };
     const std::string basis = testing::TempDir() + "tlx1ctl_" + std::to_string(getpid());
     std::ofstream(basis + ".in", std::ios::binary) << eingabe;
-    std::string befehl = "XDG_STATE_HOME='" + gZustand + "' timeout --preserve-status -k 10 -s " + std::string(signal) +
-                         " " + std::to_string(sekunden) + q(TLX1CTL_PATH);
+    std::string befehl = (ordner.empty() ? "" : "cd" + q(ordner) + " && ") + "XDG_STATE_HOME='" + gZustand +
+                         "' timeout --preserve-status -k 10 -s " + std::string(signal) + " " +
+                         std::to_string(sekunden) + q(TLX1CTL_PATH);
     for (const std::string &a : args)
         befehl += q(a);
     const int st = std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" +
@@ -375,6 +386,82 @@ TEST(Tlx1ctlPort, PortNumberMapsAsInTheWindowAndAFailedOpenSaysWhy)
     const Ergebnis r = Starte({"id", "--port", "7"});  // the failed opens took nothing with them
     EXPECT_EQ(r.out, "OKV-TLX1-SIM\n") << r.err;
     unsetenv("TLX1_COM7");
+
+    // Without the environment, COM n is the entry of the settings file in the current folder or
+    // of --settings; the simulator reached through ser2net answers in both network forms.
+    const std::string ordner = testing::TempDir();
+    const std::string einstellungen = ordner + "tlx1steuerung.ini";
+    std::ofstream(einstellungen) << "[Schnittstellen]\ncom2 = " << sim.devicePath() << "\n";
+    EXPECT_EQ(Starte({"id", "--port", "2"}, "", "KILL", 30, ordner).out, "OKV-TLX1-SIM\n");
+    EXPECT_EQ(Starte({"id", "--port", "2", "--settings", einstellungen}).out, "OKV-TLX1-SIM\n");
+    std::remove(einstellungen.c_str());
+    const Ergebnis fehlt = Starte({"id", "--port", "2", "--settings", einstellungen});
+    EXPECT_EQ(std::tuple(fehlt.status, fehlt.err),
+              std::tuple(1, "802109 INI-Datei nicht gefunden\nEinstellungsdatei: " + einstellungen + "\n"));
+    if (!Ser2netProcess::available())
+        GTEST_SKIP() << "ser2net is not installed (make deps installs it)";
+    Ser2netProcess server(sim.devicePath());
+    for (const std::string &adresse : {server.tcpAddress(), server.rfc2217Address()})
+        EXPECT_EQ(Starte({"id", "--device", adresse}).out, "OKV-TLX1-SIM\n") << adresse;
+}
+
+// ports: the devices the system knows (path, by-id name, maker, product, serial number) and COM 1 to
+// 8 as the window maps them, each with its source.
+TEST(Tlx1ctlPort, PortsListsDevicesAndTheComMapWithItsSources)
+{
+    const std::string einstellungen = testing::TempDir() + "tlx1ctl_ports_" + std::to_string(getpid()) + ".ini";
+    std::ofstream(einstellungen) << "[Schnittstellen]\ncom2 = rfc2217://anlage-7:4001\ncom3 = /dev/ttyUSB7\n";
+    setenv("TLX1_COM3", "/dev/ttyACM0", 1);
+    const Ergebnis r = Starte({"ports", "--settings", einstellungen});
+    unsetenv("TLX1_COM3");
+    std::remove(einstellungen.c_str());
+    EXPECT_EQ(r.status, 0) << r.err;
+    Args com;
+    for (const std::string &z : Zeilen(r.out)) {
+        if (z.starts_with("COM"))
+            com.push_back(z);
+        else  // a device: five fields, "-" where the system knows nothing
+            EXPECT_TRUE(z.starts_with("/dev/") && std::count(z.begin(), z.end(), '\t') == 4) << z;
+    }
+    EXPECT_EQ(com, (Args{"COM1\t/dev/ttyS0\tVorgabe", "COM2\trfc2217://anlage-7:4001\tEinstellungsdatei",
+                         "COM3\t/dev/ttyACM0\tUmgebung", "COM4\t/dev/ttyS3\tVorgabe", "COM5\t/dev/ttyS4\tVorgabe",
+                         "COM6\t/dev/ttyS5\tVorgabe", "COM7\t/dev/ttyS6\tVorgabe", "COM8\t/dev/ttyS7\tVorgabe"}));
+}
+
+// The terminal tlx1ctl was pointed at is left as it was found: after the command ends, and when
+// SIGINT, SIGTERM or SIGHUP end it while it waits for an answer.
+TEST(Tlx1ctlPort, TheTerminalIsLeftAsItWasFound)
+{
+    for (int signal : {0, SIGINT, SIGTERM, SIGHUP}) {
+        PtyPair pty;  // nobody answers on it
+        termios vorher{};
+        ASSERT_EQ(tcgetattr(pty.Master(), &vorher), 0);
+        const pid_t kind = fork();
+        if (kind == 0) {
+            const int leer = open("/dev/null", O_RDWR);
+            dup2(leer, STDOUT_FILENO);
+            dup2(leer, STDERR_FILENO);
+            execl(TLX1CTL_PATH, TLX1CTL_PATH, "id", "--device", pty.Slave().c_str(), static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        if (signal != 0) {
+            // Sent once the port is open, i.e. the terminal went raw.
+            termios jetzt{};
+            for (int i = 0; i < 5000 && tcgetattr(pty.Master(), &jetzt) == 0 && (jetzt.c_lflag & ECHO) != 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            EXPECT_EQ(jetzt.c_lflag & ECHO, 0u) << signal;
+            kill(kind, signal);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(kind, &status, 0), kind);
+        if (signal == 0)
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        else
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        termios nachher{};
+        ASSERT_EQ(tcgetattr(pty.Master(), &nachher), 0);
+        EXPECT_EQ(std::memcmp(&vorher, &nachher, sizeof vorher), 0) << signal;
+    }
 }
 
 TEST(Tlx1ctlScan, OneLinePerAddressWithTextOrError)
