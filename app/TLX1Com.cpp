@@ -118,7 +118,8 @@ static int MitPort(Arbeit arbeit)
     if (ComLost(comPort)) {
         std::snprintf(verlorenesGeraet, sizeof verlorenesGeraet, "%s", ComOpenDevice(comPort).c_str());
         if (code != 0) {
-            char zusatz[OKV_USERSTRING_LAENGE];
+            // Room for the whole text; the error library keeps what fits its user string.
+            char zusatz[OKV_USERSTRING_LAENGE + 32];
             std::snprintf(zusatz, sizeof zusatz, VERLOREN_FORMAT, verlorenesGeraet);
             OKV_Fehleruserstring(zusatz);
         }

@@ -6,7 +6,10 @@
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Steuerung.h"
 #include "ini/IniStore.h"
+#include "platform/desktop/desktop.h"
+#include "platform/text/textformat.h"
 #include "platform/userint/userint.h"
+#include "tlx1_version.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <array>
@@ -14,7 +17,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // ---- scaling and display precision --------------------------------------------------------------
 
@@ -60,7 +65,7 @@ static int NachkommastellenAusSpanne(double spanne)
         return 0;
     if (stellen > MAX_NACHKOMMASTELLEN)
         return MAX_NACHKOMMASTELLEN;
-    return static_cast<int>(stellen + 0.5);
+    return static_cast<int>(std::lround(stellen));
 }
 
 // The main panel's values that are shown in the user unit and rescaled with the scaling.
@@ -75,6 +80,7 @@ struct EinheitLabel {
     int control;
     const char *format;
 };
+// clang-format off
 static constexpr std::array<EinheitLabel, 6> EINHEIT_LABELS = {{
     {PANEL_ANFANGSSOLLWERTEINHEI, "[%.5s]"},
     {PANEL_SOLLWERTEINHEIT,       "[%.5s]"},
@@ -83,6 +89,7 @@ static constexpr std::array<EinheitLabel, 6> EINHEIT_LABELS = {{
     {PANEL_ZOOMMAXEINHEIT,        "[%.5s]"},
     {PANEL_ANSTEIGSZEITEINHEIT,   "[%.5s/s]"},
 }};
+// clang-format on
 
 // Controls whose decimals follow the scaling.
 static constexpr std::array SKALIERTE_STELLEN = {PANEL_ANFANGSSOLLWERT, PANEL_SOLLWERT, PANEL_ISTWERT};
@@ -195,6 +202,102 @@ static void FeldAusIni(IniStore *ini, const char *item, int control)
         SetCtrlVal(panelHandle, control, wert);
 }
 
+// Where the settings live: the per-user folder ("" in the current folder), the file's path, and the
+// folder of the file dialogs.
+static char iniOrdner[MAX_PATHNAME_LEN] = "";
+static char iniDatei[MAX_PATHNAME_LEN] = "tlx1steuerung.ini";
+static char dateiOrdner[MAX_PATHNAME_LEN] = "";
+static char iniAnzeige[MAX_PATHNAME_LEN] = "";
+static char schreibGrund[256] = "";
+
+// The per-user folder; its parents too, as the desktop's conventions ask, readable only by the user.
+static constexpr unsigned ORDNER_MODUS = 0700;
+
+static void Kopieren(char *ziel, std::size_t groesse, const std::string &text)
+{
+    std::snprintf(ziel, groesse, "%s", text.c_str());
+}
+
+void EinstellungsortWaehlen(int proBenutzer)
+{
+    iniOrdner[0] = '\0';
+    dateiOrdner[0] = '\0';
+    Kopieren(iniDatei, sizeof iniDatei, TLX1_INI_DATEI);
+    if (proBenutzer) {
+        const std::string konfig = KonfigurationsOrdner();
+        // Without a home folder there is no per-user place: the current folder is the only one left.
+        if (!konfig.empty()) {
+            const std::string ordner = konfig + "/tlx1steuerung";
+            Kopieren(iniOrdner, sizeof iniOrdner, ordner);
+            Kopieren(iniDatei, sizeof iniDatei, ordner + "/" + TLX1_INI_DATEI);
+            // A failure here shows when the settings are written at the end.
+            OrdnerAnlegen(ordner, ORDNER_MODUS);
+        }
+        // The dialog takes Windows-1252 like every text of the window.
+        Kopieren(dateiOrdner, sizeof dateiOrdner, Cp1252AusUtf8(DokumenteOrdner()));
+    }
+    std::string anzeige = iniDatei;
+    if (anzeige[0] != '/') {
+        char cwd[MAX_PATHNAME_LEN];
+        if (getcwd(cwd, sizeof cwd) != nullptr)
+            anzeige = std::string(cwd) + "/" + anzeige;
+    }
+    Kopieren(iniAnzeige, sizeof iniAnzeige, Cp1252AusUtf8(anzeige));
+}
+
+const char *Einstellungsdatei(void)
+{
+    return iniDatei;
+}
+
+const char *Einstellungsdatei_Anzeige(void)
+{
+    return iniAnzeige;
+}
+
+const char *Dateiordner(void)
+{
+    return dateiOrdner;
+}
+
+const char *WriteIni_Grund(void)
+{
+    return schreibGrund;
+}
+
+// The operator's words for why the file `pfad` could not be written: from errno where the system
+// gave one, else from what stands at the path (the store refuses anything but a regular file without
+// an errno), else from the INI store's result.
+static const char *SchreibGrund(int fehler, int iniErgebnis, const char *pfad)
+{
+    struct stat info;
+    if (fehler == 0 && stat(pfad, &info) == 0 && !S_ISREG(info.st_mode))
+        fehler = S_ISDIR(info.st_mode) ? EISDIR : -1;
+    if (fehler == -1)
+        return "An der Stelle der Datei steht keine gew\xF6hnliche Datei (z. B. eine Pipe).";
+    switch (fehler) {
+    case EACCES:
+    case EPERM: return "Keine Schreibberechtigung f\xFCr den Ordner oder die Datei.";
+    case EROFS: return "Das Dateisystem ist schreibgesch\xFCtzt.";
+    case ENOSPC: return "Kein Platz mehr auf dem Datentr\xE4ger.";
+    case EDQUOT: return "Das Speicherkontingent ist ersch\xF6pft.";
+    case ENOENT: return "Der Ordner existiert nicht.";
+    case ENOTDIR: return "Ein Teil des Pfades ist kein Ordner, sondern eine Datei.";
+    case EISDIR: return "An der Stelle der Datei steht ein Ordner.";
+    case ENAMETOOLONG:
+    case ELOOP: return "Der Pfad ist ung\xFCltig.";
+    case EIO: return "Ein-/Ausgabefehler des Datentr\xE4gers.";
+    default: break;
+    }
+    switch (iniErgebnis) {
+    case INI_ERR_ACCESS_DENIED: return "Die Datei kann nicht geschrieben werden.";
+    case INI_ERR_DISK_FULL: return "Kein Platz mehr auf dem Datentr\xE4ger.";
+    case INI_ERR_NOT_FOUND: return "Der Ordner existiert nicht.";
+    case INI_ERR_OUT_OF_MEMORY: return "Zu wenig Arbeitsspeicher.";
+    default: return "Ein-/Ausgabefehler beim Schreiben.";
+    }
+}
+
 // Puts a double item, unless it is not finite: the file never holds nan or inf, and the next start
 // keeps its default for it.
 static void ZahlInIni(IniStore *ini, const char *item, double wert)
@@ -208,14 +311,14 @@ int LoadIni(void)
     KonfigstrukturAufStandardwerte();
 
     IniStore *ini = Ini_New(1);
-    const int gelesen = Ini_ReadFromFile(ini, TLX1_INI_DATEI);
+    const int gelesen = Ini_ReadFromFile(ini, iniDatei);
     // The COM map and the reconnect switch come from this file only: none when it cannot be read.
     SchnittstellenAusIni(gelesen < 0 ? nullptr : ini);
     if (gelesen < 0) {
         Ini_Dispose(ini);
         // The store reports every failure to open alike; ask the file system whether the file is there.
         struct stat info;
-        const bool fehlt = stat(TLX1_INI_DATEI, &info) != 0 && errno == ENOENT;
+        const bool fehlt = stat(iniDatei, &info) != 0 && errno == ENOENT;
         return fehlt ? FEHLER_INI_NICHT_GEFUNDEN : FEHLER_INI_LESEN;
     }
 
@@ -274,9 +377,20 @@ int WriteIni(void)
 
     SchnittstellenInIni(ini);
 
-    const int ergebnis = Ini_WriteToFile(ini, TLX1_INI_DATEI);
+    schreibGrund[0] = '\0';
+    // The per-user folder may have gone since the start, or could not be made then.
+    int fehler = iniOrdner[0] != '\0' ? OrdnerAnlegen(iniOrdner, ORDNER_MODUS) : 0;
+    int ergebnis = INI_ERR_IO;
+    if (fehler == 0) {
+        errno = 0;
+        ergebnis = Ini_WriteToFile(ini, iniDatei);
+        fehler = ergebnis < 0 ? errno : 0;
+    }
     Ini_Dispose(ini);
-    return ergebnis < 0 ? FEHLER_INI_SCHREIBEN : 0;
+    if (fehler == 0 && ergebnis >= 0)
+        return 0;
+    Kopieren(schreibGrund, sizeof schreibGrund, SchreibGrund(fehler, ergebnis, iniDatei));
+    return FEHLER_INI_SCHREIBEN;
 }
 
 // ---- panels -------------------------------------------------------------------------------------
@@ -285,6 +399,7 @@ void PanelsInitialisieren(const char *version, const char *datum)
 {
     SetCtrlVal(aboutpanelHandle, ABOUTPANEL_VERSION, version);
     SetCtrlVal(aboutpanelHandle, ABOUTPANEL_DATUM, datum);
+    SetCtrlVal(aboutpanelHandle, ABOUTPANEL_PROGRAMMVERSION, "Programmversion " TLX1_VERSION);
     SetCtrlVal(panelHandle, PANEL_TEXT, "");
     // The windows already show up one by one on the desktop; the unit field must never take more
     // than the record holds.
@@ -334,7 +449,7 @@ void SchreibeParameterInGUI(const Parameterdatei *datei)
 int SchreibeParameterInDatei(void)
 {
     char pfad[MAX_PATHNAME_LEN] = "";
-    if (FileSelectPopup("", DATEI_MUSTER, "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, pfad) ==
+    if (FileSelectPopup(dateiOrdner, DATEI_MUSTER, "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, pfad) ==
         VAL_NO_FILE_SELECTED)
         return 0;
 
@@ -347,7 +462,7 @@ int SchreibeParameterInDatei(void)
 int LeseParameterAusDatei(void)
 {
     char pfad[MAX_PATHNAME_LEN] = "";
-    if (FileSelectPopup("", DATEI_MUSTER, "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, pfad) ==
+    if (FileSelectPopup(dateiOrdner, DATEI_MUSTER, "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, pfad) ==
         VAL_NO_FILE_SELECTED)
         return 0;
 

@@ -20,8 +20,23 @@ void SetPrecision(void);
 
 // ---- settings file ------------------------------------------------------------------------------
 
-// Name of the settings file, opened in the current working directory.
+// Name of the settings file.
 inline constexpr const char *TLX1_INI_DATEI = "tlx1steuerung.ini";
+
+// Chooses where the settings file lives: 0 in the current working directory (the start from a
+// shell), 1 per user in $XDG_CONFIG_HOME/tlx1steuerung/ (default ~/.config/tlx1steuerung/, the
+// start from the desktop), where the file dialogs then open in the user's documents folder. The
+// folder is made (mode 0700) when missing. No result.
+void EinstellungsortWaehlen(int proBenutzer);
+
+// Path of the settings file as LoadIni and WriteIni use it (Windows-1252 for the window: use
+// Einstellungsdatei_Anzeige to show it).
+const char *Einstellungsdatei(void);
+// The settings file's full path as the operator should read it in a message (Windows-1252).
+const char *Einstellungsdatei_Anzeige(void);
+
+// Folder the parameter-set file dialogs open in: "" (the current folder) or the documents folder.
+const char *Dateiordner(void);
 
 // Sets the defaults, then takes address, port, scaling and zoom from the settings file and applies
 // the scaling; section "Schnittstellen" goes to TLX1Schnittstellen (COM map, reconnect switch). A
@@ -32,13 +47,17 @@ int LoadIni(void);
 
 // Writes address, port, scaling and zoom (in volts) to the settings file, replacing it (through a
 // symbolic link, the file it points to), with section "Schnittstellen" as TLX1Schnittstellen keeps
-// it; a number that is not finite is left out. 0, -800108.
+// it; a number that is not finite is left out. Per user it first makes the folder when it is
+// missing. 0, -800108 (WriteIni_Grund says why).
 int WriteIni(void);
+
+// Why the last WriteIni failed, as a German text for the operator (Windows-1252); "" after success.
+const char *WriteIni_Grund(void);
 
 // ---- panels -------------------------------------------------------------------------------------
 
-// Fills in the about box's version and date, empties the status line, limits the unit field to
-// 5 characters. No result.
+// Fills in the about box's version and date and the line with the program's version, empties the
+// status line, limits the unit field to 5 characters. No result.
 void PanelsInitialisieren(const char *version, const char *datum);
 
 // Plots the value (user unit) as the next point of the strip chart. No result.

@@ -1,5 +1,6 @@
 #include "app/TLX1Steuerung.h"
 
+#include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Konfig.h"
@@ -26,6 +27,7 @@ static constexpr const char *DATUM = "08/2008";
 
 // The callbacks this program provides, by the names the panel catalogue gives. A control whose
 // callback is not listed here stays without one.
+// clang-format off
 static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_MainAndKonfig_Panel",            nullptr, Callback_MainAndKonfig_Panel, nullptr},
     {"Callback_Menu_Beenden",                   nullptr, nullptr, Callback_Menu_Beenden},
@@ -50,6 +52,7 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
     {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
 };
+// clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
 static_assert(CALLBACK_ANZAHL == 22);
 
@@ -58,6 +61,23 @@ static_assert(CALLBACK_ANZAHL == 22);
 static unsigned char abfrageAktiv = 0;
 // The polling warning has been shown in this program run.
 static int warnungGezeigt = 0;
+
+// Writes the settings at the end of a run. When that fails the operator learns where and why, and
+// may free the folder and try again, or end without saving instead of losing them unseen.
+static void EinstellungenSichern(void)
+{
+    while (WriteIni() != 0) {
+        char text[2 * MAX_PATHNAME_LEN];
+        std::snprintf(text, sizeof text,
+                      "Die Einstellungen konnten nicht gespeichert werden.\n\n"
+                      "Datei:\t%s\nGrund:\t%s\n\n"
+                      "Ohne Speichern gelten beim n\xE4" "chsten Start die zuletzt gespeicherten Einstellungen.",
+                      Einstellungsdatei_Anzeige(), WriteIni_Grund());
+        if (GenericMessagePopup("Einstellungen nicht gespeichert", text, "Erneut versuchen",
+                                "Ohne Speichern beenden", nullptr) != 1)
+            return;
+    }
+}
 
 // A connection ended because its device went away; with the automatic reconnect on, the timer
 // connects again once that device opens again.
@@ -87,6 +107,7 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     // A run starts disconnected and has not shown the polling warning yet.
     abfrageAktiv = 0;
     warnungGezeigt = 0;
+    EinstellungsortWaehlen(Befehlszeile_Benutzereinstellungen(argc, argv));
     wiederverbindenWartet = 0;
     letzterVersuch = -HUGE_VAL;
     abstand = WIEDERVERBINDEN_ABSTAND_S;
@@ -113,8 +134,8 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     RunUserInterface();
 
     CloseComPort();
-    WriteIni();  // a failure to write is not reported; the program still ends normally
-    return 0;
+    EinstellungenSichern();
+    return 0;  // also when the operator ended without saving
 }
 
 int Callback_MainAndKonfig_Panel(int, int event, void *, int, int)

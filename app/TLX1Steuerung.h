@@ -6,9 +6,11 @@ extern int panelHandle;        // main window PANEL
 extern int konfigpanelHandle;  // scaling dialog KONFIGPNL
 extern int aboutpanelHandle;   // about box ABOUTPANEL
 
-// Runs the program: loads the panels and the settings, runs the event loop until the operator quits,
-// then closes the serial port and writes the settings. 0, or -1 when the user interface or a panel
-// cannot be loaded. The caller installs a view backend first (none: headless).
+// Runs the program: loads the panels and the settings (per user with --benutzereinstellungen), runs
+// the event loop until the operator quits, then closes the serial port and writes the settings,
+// asking the operator whether to try again when they cannot be written. 0, or -1 when the user
+// interface or a panel cannot be loaded. The caller installs a view backend first (none: headless)
+// and checks the command line (Befehlszeile_Pruefen).
 int TLX1Steuerung_Main(int argc, char *argv[]);
 
 // The clock of the automatic reconnect in seconds, steady (null: the system's steady clock); tests

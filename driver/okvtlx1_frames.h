@@ -36,6 +36,7 @@ struct Dezimalstufe {
     int regelA;
     int regelB;
 };
+// clang-format off
 inline constexpr Dezimalstufe kDezimalstufen[] = {
     {10.0,                                     4, 3},
     {100.0,                                    3, 3},
@@ -43,6 +44,7 @@ inline constexpr Dezimalstufe kDezimalstufen[] = {
     {10000.0,                                  1, 1},
     {std::numeric_limits<double>::infinity(),  0, 0},  // rule B never gets here: range ends at 1000
 };
+// clang-format on
 static_assert(std::size(kDezimalstufen) == 5);
 
 struct ParameterName {
@@ -57,6 +59,7 @@ struct ParameterName {
 };
 
 // The 22 names; the writable ones in the order they are compared when writing.
+// clang-format off
 inline constexpr std::array<ParameterName, 22> kParameter = {{
     {"P1",            'P', '1', true,  -99999.0, 99999.0, Dezimalregel::A,     -500025},
     {"I1",            'I', '1', true,  -99999.0, 99999.0, Dezimalregel::A,     -500026},
@@ -81,6 +84,7 @@ inline constexpr std::array<ParameterName, 22> kParameter = {{
     {"istwert1",      'V', '5', false, 0.0,      0.0,     Dezimalregel::Keine, 0},
     {"istwert2",      'V', '6', false, 0.0,      0.0,     Dezimalregel::Keine, 0},
 }};
+// clang-format on
 
 // The row of `name` (exact, case-sensitive), or nullptr for nullptr or an unknown name.
 const ParameterName *ParameterSuchen(const char *name);

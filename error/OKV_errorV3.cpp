@@ -20,6 +20,7 @@ struct Fehlertext {
 
 // One row per kind, ordered by kind so that the lookup can search it binarily.
 // Kinds -6 and -9 have an empty text; kinds not listed get the fallback text.
+// clang-format off
 static constexpr Fehlertext katalog[] = {
     { -1032, "The emergency stop switch is pressed",
              "Der Notausschalter ist gedr\xFC" "ckt"},
@@ -334,6 +335,7 @@ static constexpr Fehlertext katalog[] = {
     {     0, "No error",
              "Es ist kein Fehler aufgetreten"},
 };
+// clang-format on
 
 static_assert(std::size(katalog) == 156, "the catalogue holds 156 kinds");
 static_assert(std::adjacent_find(std::begin(katalog), std::end(katalog),

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sim/bus.h"
+#include "tlx1_version.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ options:
   --cmd LINE              run a standard-input command at start (repeatable, in order)
   --exit-on-eof           end when standard input is closed
   --no-stdin              do not read standard input; run until SIGINT or SIGTERM
+  --version               print the version and end
   --help                  this text
 
 standard input, one command a line, each answered by "OK [value]" or "ERR <reason>":
@@ -113,7 +115,7 @@ struct Options {
 };
 
 // Parses the command line into options; returns false (after a message) on a mistake.
-bool parseOptions(int argc, char** argv, Options& o, bool& help) {
+bool parseOptions(int argc, char** argv, Options& o, bool& help, bool& version) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -127,6 +129,8 @@ bool parseOptions(int argc, char** argv, Options& o, bool& help) {
     std::string v;
     if (a == "--help" || a == "-h") {
       help = true;
+    } else if (a == "--version") {
+      version = true;
     } else if (a == "--module") {
       if (!value(v)) return false;
       const std::size_t eq = v.find('=');
@@ -412,9 +416,14 @@ int Simulator::run() {
 int main(int argc, char** argv) {
   Options options;
   bool help = false;
-  if (!parseOptions(argc, argv, options, help)) return 2;
+  bool version = false;
+  if (!parseOptions(argc, argv, options, help, version)) return 2;
   if (help) {
     std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (version) {
+    std::printf("tlx1sim %s\n", TLX1_VERSION);
     return 0;
   }
   signal(SIGPIPE, SIG_IGN);

@@ -132,6 +132,7 @@ void KennungMerken(int port, int adresse, const char *kennung);
 int Scan(const Aufruf &a, int port);
 int Id(const Aufruf &a, int port);
 int Status(const Aufruf &a, int port);
+std::optional<int> GetVorbereiten(Aufruf &a, const Befehl &b);
 int Get(const Aufruf &a, int port);
 std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b);
 int Set(const Aufruf &a, int port);

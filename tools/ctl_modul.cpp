@@ -3,6 +3,7 @@
 #include "tools/ctl.h"
 
 #include "driver/okvtlx1.h"
+#include "driver/okvtlx1_frames.h"
 #include "platform/rs232/rs232.h"
 #include "error/OKV_errorV3.h"
 #include "platform/text/textformat.h"
@@ -168,6 +169,35 @@ int Status(const Aufruf &a, int port)
     return kOk;
 }
 
+namespace {
+
+using okvtlx1_intern::kParameter;
+using okvtlx1_intern::ParameterName;
+using okvtlx1_intern::ParameterSuchen;
+
+// A name the module does not know is a usage error, found before any port is opened; the message
+// lists the names that the command takes.
+std::optional<int> NameGueltig(const std::string &name, bool zumSchreiben, const Befehl &b)
+{
+    const ParameterName *p = ParameterSuchen(name.c_str());
+    if (p != nullptr && (p->schreibbar || !zumSchreiben))
+        return std::nullopt;
+    std::string namen;
+    for (const ParameterName &q : kParameter)
+        if (q.schreibbar || !zumSchreiben)
+            namen += " " + std::string(q.name);
+    return Aufruffehler(&b, (p != nullptr ? name + " kann nur gelesen werden"
+                                          : "unbekannter Parameter \"" + Druckbar(name) + "\"") +
+                                "; gültige Namen:" + namen);
+}
+
+}  // namespace
+
+std::optional<int> GetVorbereiten(Aufruf &a, const Befehl &b)
+{
+    return NameGueltig(a.argumente[0], false, b);
+}
+
 int Get(const Aufruf &a, int port)
 {
     double wert = 0.0;
@@ -182,6 +212,8 @@ int Get(const Aufruf &a, int port)
 
 std::optional<int> SetVorbereiten(Aufruf &a, const Befehl &b)
 {
+    if (const auto fehler = NameGueltig(a.argumente[0], true, b))
+        return fehler;
     const std::optional<double> wert = ZahlLesen(a.argumente[1]);
     if (!wert)
         return Aufruffehler(&b, "\"" + Druckbar(a.argumente[1]) + "\" ist kein Zahlenwert");

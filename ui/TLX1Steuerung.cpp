@@ -248,7 +248,8 @@ constexpr CtrlDef kMainControls[] = {
     Frame(PANEL_DECORATION_2, "DECORATION_2", {444, 12, 330, 186}),  // COM-Einstellungen
     Frame(PANEL_DECORATION_3, "DECORATION_3", {354, 356, 400, 88}),  // Diagramm Zoom
     Text(PANEL_ANFANGSSOLLWERTEINHEI, "ANFANGSSOLLWERTEINHEI", "[V]", {234, 138, 56, 18}),
-    Text(PANEL_ANSTEIGSZEITEINHEIT, "ANSTEIGSZEITEINHEIT", "[V]", {304, 138, 64, 18}),
+    // The slope is in volts per second, as the scaling writes it ("[%s/s]").
+    Text(PANEL_ANSTEIGSZEITEINHEIT, "ANSTEIGSZEITEINHEIT", "[V/s]", {304, 138, 64, 18}),
     Text(PANEL_STELLWERTEINHEIT, "STELLWERTEINHEIT", "[V]", {478, 740, 40, 18}),
     Dimmed(Text(PANEL_ISTWERTEINHEIT, "ISTWERTEINHEIT", "[V]", {478, 896, 52, 18})),
     Text(PANEL_SOLLWERTEINHEIT, "SOLLWERTEINHEIT", "[V]", {478, 576, 52, 18}),
@@ -322,8 +323,10 @@ constexpr CtrlDef kAboutControls[] = {
     Button(ABOUTPANEL_OK, "OK", "OK", "Callback_Info_Button_Ok", {196, 180, 80, 28}),
     // The view draws this emblem itself: a stylised control loop with the letters TLX-1.
     Picture(ABOUTPANEL_PICTURE, "PICTURE", "tlx1-emblem", {16, 16, 64, 64}),
+    // The program sets the version at start; the panel grew by this line.
+    Text(ABOUTPANEL_PROGRAMMVERSION, "PROGRAMMVERSION", "Programmversion", {236, 16, 408, 18}),
 };
-static_assert(std::size(kAboutControls) == 7, "ABOUTPANEL has the controls 2 to 8");
+static_assert(std::size(kAboutControls) == 8, "ABOUTPANEL has the controls 2 to 9");
 
 // Each table numbers its controls 2, 3, ... in order; a slip here would rename controls silently.
 template <size_t N>
@@ -337,7 +340,7 @@ constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
 static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls) && NumberedFromTwo(kAboutControls));
 
 constexpr PanelDef kPanels[] = {
-    {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 240, kAboutControls,
+    {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 266, kAboutControls,
      int(std::size(kAboutControls)), nullptr},
     {KONFIGPNL, "KONFIGPNL", "Konfiguration", "Callback_MainAndKonfig_Panel", 536, 200, kKonfigControls,
      int(std::size(kKonfigControls)), nullptr},

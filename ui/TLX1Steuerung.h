@@ -26,6 +26,7 @@ enum {
     ABOUTPANEL_TEXTMSG_5,
     ABOUTPANEL_OK,
     ABOUTPANEL_PICTURE,
+    ABOUTPANEL_PROGRAMMVERSION,   // "Programmversion x.y.z", below the panel's own texts
 };
 
 // ---- KONFIGPNL -----------------------------------------------------------------------------------
@@ -112,4 +113,4 @@ enum {
 };
 
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
-static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8);
+static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8 && ABOUTPANEL_PROGRAMMVERSION == 9);

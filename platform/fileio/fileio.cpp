@@ -175,9 +175,8 @@ int RenameFile(const char *from, const char *to) {
     if (::rename(from, to) != 0) return -1;
     // The new folder entry reaches the disk too, so that after a power loss the name holds the new
     // content and not an empty file.
-    std::string folder = folderOf(to);
-    if (folder.empty()) folder = ".";
-    const int fd = openRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    const std::string folder = folderOf(to);
+    const int fd = openRetrying(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);

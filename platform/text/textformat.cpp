@@ -90,19 +90,25 @@ std::string Utf8AusCp1252(std::string_view text)
 std::string Cp1252AusUtf8(std::string_view text)
 {
     std::string out;
+    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
-        const int laenge = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-        char32_t cp = laenge == 1 ? b : laenge == 2 ? (b & 0x1F) : laenge == 3 ? (b & 0x0F) : (b & 0x07);
-        bool gut = laenge != 0 && i + laenge <= text.size();
-        for (int k = 1; gut && k < laenge; ++k) {
-            const auto f = static_cast<unsigned char>(text[i + k]);
-            gut = (f & 0xC0) == 0x80;
-            cp = (cp << 6) | (f & 0x3F);
+        // Length and first bits of the sequence.
+        const int laenge = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        char32_t zeichen = laenge == 1 ? b : laenge == 2 ? (b & 0x1F) : laenge == 3 ? (b & 0x0F) : (b & 0x07);
+        bool gueltig = laenge != 0 && i + static_cast<std::size_t>(laenge) <= text.size();
+        for (int k = 1; gueltig && k < laenge; ++k) {
+            const auto folge = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            gueltig = (folge & 0xC0) == 0x80;
+            zeichen = (zeichen << 6) | (folge & 0x3F);
         }
-        const int byte = gut && cp <= 0xFFFF ? Cp1252FromUnicode(static_cast<char16_t>(cp)) : -1;
+        // Overlong forms and surrogates are not characters.
+        gueltig = gueltig && !(laenge == 2 && zeichen < 0x80) && !(laenge == 3 && zeichen < 0x800) &&
+                  !(laenge == 4 && zeichen < 0x10000) && !(zeichen >= 0xD800 && zeichen <= 0xDFFF);
+        // Only characters up to U+FFFF can be in the table.
+        const int byte = gueltig && zeichen <= 0xFFFF ? Cp1252FromUnicode(static_cast<char16_t>(zeichen)) : -1;
         out += byte >= 0 ? static_cast<char>(byte) : '?';
-        i += gut ? static_cast<std::size_t>(laenge) : 1;
+        i += gueltig ? static_cast<std::size_t>(laenge) : 1;
     }
     return out;
 }

@@ -20,7 +20,8 @@ std::optional<long> GanzzahlLesen(std::string_view text, long lo, long hi);
 // Windows-1252 text as UTF-8; the five unassigned bytes become U+FFFD.
 std::string Utf8AusCp1252(std::string_view text);
 
-// UTF-8 text as Windows-1252; a character Windows-1252 lacks, or a malformed sequence, becomes '?'.
+// UTF-8 text (a file name, say) as Windows-1252 for the window: a character Windows-1252 lacks,
+// and every byte of a malformed sequence, becomes '?'.
 std::string Cp1252AusUtf8(std::string_view text);
 
 // Text from a module made safe for a terminal: control bytes and bytes >= 0x7F as \xNN.

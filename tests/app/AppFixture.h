@@ -41,14 +41,18 @@ class AppTest : public ::testing::Test {
         std::filesystem::remove_all(state_);
     }
 
-    // Starts the program; the script plays the operator while the event loop runs.
-    static int run(std::function<void()> script)
+    // Starts the program with the given options; the script plays the operator while the event loop
+    // runs.
+    static int run(std::function<void()> script, std::vector<std::string> options = {})
     {
         UiTest_Reset();
         UiTest_SetRunScript(std::move(script));
-        char name[] = "tlx1steuerung";
-        char *argv[] = {name, nullptr};
-        return TLX1Steuerung_Main(1, argv);
+        options.insert(options.begin(), "tlx1steuerung");
+        std::vector<char *> argv;
+        for (std::string &o : options)
+            argv.push_back(o.data());
+        argv.push_back(nullptr);
+        return TLX1Steuerung_Main(static_cast<int>(options.size()), argv.data());
     }
     static void quit() { UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_BEENDEN); }
 

@@ -1,13 +1,15 @@
 // The settings file: what a run stores, what the next run restores, and how odd files are taken.
 #include "AppFixture.h"
 
+#include "app/TLX1Func.h"
 #include "app/TLX1Schnittstellen.h"
-#include "platform/rs232/commap.h"
 #include "ini/IniFileIo.h"
+#include "platform/rs232/commap.h"
 
 #include <cerrno>
 #include <cmath>
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST_F(AppTest, SettingsSurviveARestart)
 {
@@ -115,6 +117,174 @@ TEST_F(AppTest, HostileSettingsFilesLeaveEverythingInItsPlace)
             EXPECT_NE(readFile(f.datei).find(f.inhalt), std::string::npos) << readFile(f.datei);
         }
     }
+}
+
+// ---- where the settings live, and settings that cannot be written -------------------------------
+
+// The popup about settings that cannot be written, linked in with --wrap: a test may act while it
+// is open (free the folder, say) and gives the answer.
+static std::function<int(const std::string &text)> gBeiPopup;
+
+extern "C" {
+int __real__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *, const char *, const char *, const char *,
+                                                    const char *);
+int __wrap__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *t, const char *m, const char *b1, const char *b2,
+                                                    const char *b3)
+{
+    const int antwort = __real__Z19GenericMessagePopupPKcS0_S0_S0_S0_(t, m, b1, b2, b3);
+    return gBeiPopup ? gBeiPopup(m) : antwort;
+}
+}
+
+class SettingsPlace : public AppTest {
+ protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        // Never the real home folder.
+        setenv("HOME", (dir_ / "home").c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DOCUMENTS_DIR");
+        std::filesystem::create_directory(dir_ / "home");
+    }
+    void TearDown() override
+    {
+        gBeiPopup = nullptr;
+        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all);
+        AppTest::TearDown();
+    }
+    // A run that picks COM 3 and quits.
+    int runAndPickPort3(std::vector<std::string> options = {})
+    {
+        return run([] {
+            UiTest_PickRingValue(panelHandle, PANEL_PORT, 3);
+            quit();
+        }, std::move(options));
+    }
+    static int port() { return integer(panelHandle, PANEL_PORT); }
+};
+
+TEST_F(SettingsPlace, FromTheDesktopPerUserFromAShellInTheCurrentFolder)
+{
+    const std::string xdg = (dir_ / "xdg").string();
+    const struct { const char *option; const char *xdgConfigHome; std::string file, dialogs; } cases[] = {
+        {nullptr, nullptr, "tlx1steuerung.ini", ""},
+        {"--benutzereinstellungen", nullptr, "home/.config/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
+        {"--benutzereinstellungen", xdg.c_str(), "xdg/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
+        // Not an absolute path: the default.
+        {"--benutzereinstellungen", "relativ", "home/.config/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        if (c.xdgConfigHome)
+            setenv("XDG_CONFIG_HOME", c.xdgConfigHome, 1);
+        std::vector<std::string> options;
+        if (c.option)
+            options.push_back(c.option);
+        ASSERT_EQ(runAndPickPort3(options), 0);
+        ASSERT_TRUE(std::filesystem::is_regular_file(dir_ / c.file));
+        EXPECT_EQ(std::string(Einstellungsdatei()).ends_with(c.file), true) << Einstellungsdatei();
+        if (c.option) {
+            // Only the user may look into the folder (its parents, when they were made, too).
+            using std::filesystem::perms;
+            EXPECT_EQ(std::filesystem::status((dir_ / c.file).parent_path()).permissions(), perms::owner_all);
+            EXPECT_EQ(std::filesystem::status((dir_ / c.file).parent_path().parent_path()).permissions(),
+                      perms::owner_all);
+            EXPECT_EQ(Dateiordner(), c.dialogs);
+        } else {
+            EXPECT_STREQ(Dateiordner(), "");
+        }
+        // The next run of the same kind finds them.
+        run([] { EXPECT_EQ(port(), 3); quit(); }, options);
+        std::filesystem::remove(dir_ / c.file);
+        unsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+TEST_F(SettingsPlace, FileDialogsOpenInTheDocumentsFolderTheDesktopNames)
+{
+    const std::filesystem::path home = dir_ / "home";
+    std::filesystem::create_directories(home / "Dokumente");
+    std::filesystem::create_directories(home / ".config");
+    const struct { std::string userDirs; std::filesystem::path expected; } cases[] = {
+        {"# xdg-user-dirs\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n",
+         home / "Dokumente"},
+        {"XDG_DOCUMENTS_DIR=\"" + (home / "Dokumente").string() + "\"\n", home / "Dokumente"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Fehlt\"\n", home},   // a folder that is not there
+        {"", home},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.userDirs);
+        writeFile("home/.config/user-dirs.dirs", c.userDirs);
+        run([] { quit(); }, {"--benutzereinstellungen"});
+        EXPECT_EQ(Dateiordner(), c.expected.string());
+    }
+}
+
+TEST_F(SettingsPlace, SettingsThatCannotBeWrittenAreNotLostUnseen)
+{
+    // As root, permission bits do not stop a write; a file where the folder belongs stops anyone.
+    std::vector<std::string> popups;
+    std::function<void()> freeTheFolder;
+    gBeiPopup = [&](const std::string &text) {
+        popups.push_back(text);
+        if (freeTheFolder) {
+            freeTheFolder();
+            freeTheFolder = nullptr;
+            return 1;   // "Erneut versuchen"
+        }
+        return 2;       // "Ohne Speichern beenden"
+    };
+
+    const std::filesystem::path xdg = dir_ / "xdg";
+    writeFile("xdg", "not a folder");
+    setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+    freeTheFolder = [&] {
+        std::filesystem::remove(xdg);
+        std::filesystem::create_directory(xdg);
+    };
+    UiTest_ClearPopups();
+    EXPECT_EQ(runAndPickPort3({"--benutzereinstellungen"}), 0);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_NE(popups[0].find("Datei:\t" + (xdg / "tlx1steuerung/tlx1steuerung.ini").string()), std::string::npos)
+        << popups[0];
+    EXPECT_NE(popups[0].find("Grund:\tEin Teil des Pfades ist kein Ordner"), std::string::npos) << popups[0];
+    const std::vector<UiTestPopup> shown = UiTest_Popups();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().title, "Einstellungen nicht gespeichert");
+    EXPECT_EQ(shown.back().buttons, (std::vector<std::string>{"Erneut versuchen", "Ohne Speichern beenden"}));
+    // Tried again after the folder was freed: written.
+    EXPECT_NE(readFile("xdg/tlx1steuerung/tlx1steuerung.ini").find("comport = 3"), std::string::npos);
+
+    // A folder in the file's place, not freed: asked again, then ended without saving, exit code 0.
+    unsetenv("XDG_CONFIG_HOME");
+    popups.clear();
+    std::filesystem::create_directory(dir_ / "tlx1steuerung.ini");
+    int tries = 0;
+    gBeiPopup = [&](const std::string &text) {
+        popups.push_back(text);
+        return ++tries < 2 ? 1 : 2;
+    };
+    EXPECT_EQ(runAndPickPort3(), 0);
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_NE(popups[1].find("Datei:\t" + (dir_ / "tlx1steuerung.ini").string()), std::string::npos) << popups[1];
+    EXPECT_NE(popups[1].find("Grund:\tAn der Stelle der Datei steht ein Ordner."), std::string::npos) << popups[1];
+
+    // A read-only folder, as an ordinary user meets it (permission bits do not stop root).
+    if (geteuid() == 0)
+        return;
+    std::filesystem::remove(dir_ / "tlx1steuerung.ini");
+    popups.clear();
+    gBeiPopup = [&](const std::string &text) {
+        popups.push_back(text);
+        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all);
+        return popups.size() == 1 ? 1 : 2;
+    };
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_EQ(runAndPickPort3(), 0);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_NE(popups[0].find("Grund:\tKeine Schreibberechtigung"), std::string::npos) << popups[0];
+    EXPECT_NE(ini().find("comport = 3"), std::string::npos);
 }
 
 // Section "Schnittstellen" leaves a run as it came in, every item in its own form (quoted or not,

@@ -2,8 +2,10 @@
 // the error display and which events the callbacks act on.
 #include "AppFixture.h"
 
+#include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
+#include "tlx1_version.h"
 
 TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
 {
@@ -12,8 +14,8 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
                   EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
                   EXPECT_TRUE(UiTest_Popups().empty()) << "a missing settings file is not reported";
                   EXPECT_EQ(LoadIni(), -802109);
-                  // No file, no scaling applied: the designed texts and decimals stay.
-                  EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[V]");
+                  // No file, no scaling applied: the designed texts and decimals stay; the slope is in V/s.
+                  EXPECT_EQ(text(panelHandle, PANEL_ANSTEIGSZEITEINHEIT), "[V/s]");
                   EXPECT_EQ(axisName(), "Istwert [V]");
                   EXPECT_EQ(precision(PANEL_SOLLWERT), 3);
                   EXPECT_EQ(precision(PANEL_IANTEIL), 4);
@@ -21,6 +23,7 @@ TEST_F(AppTest, FirstStartShowsTheDesignedPanelsAndWritesTheDefaults)
                   UiTest_ChooseMenuItem(panelHandle, MENUBAR_MENU_BER);
                   EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_VERSION), "V 1.1");
                   EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_DATUM), "08/2008");
+                  EXPECT_EQ(text(aboutpanelHandle, ABOUTPANEL_PROGRAMMVERSION), "Programmversion " TLX1_VERSION);
                   EXPECT_EQ(UiTest_Press(panelHandle, PANEL_LESEN), UIE_BLOCKED_BY_POPUP);
                   EXPECT_EQ(UiTest_Press(aboutpanelHandle, ABOUTPANEL_OK), 0);
                   EXPECT_EQ(UiTest_TopPopup(), 0);
@@ -183,5 +186,38 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
     for (int event : {EVENT_GOT_FOCUS, EVENT_LOST_FOCUS, EVENT_COMMIT, EVENT_CLOSE}) {
         UiTest_SetRunScript([event] { Callback_MainAndKonfig_Panel(panelHandle, event, nullptr, 0, 0); });
         EXPECT_EQ(RunUserInterface(), event == EVENT_CLOSE ? 0 : -1) << event;
+    }
+}
+
+// The command line is read before any window exists: the version and the help end the run, an
+// unknown option or a stray argument is refused, the toolkit's own options pass.
+TEST(Befehlszeile, VersionHelpUnknownOptionsAndTheToolkitsOwn)
+{
+    const struct { std::vector<std::string> args; int result; const char *out, *err; } cases[] = {
+        {{"--version"}, 0, "tlx1steuerung " TLX1_VERSION "\n", ""},
+        {{"--help"}, 0, "--benutzereinstellungen", ""},
+        {{"-h"}, 0, "Aufruf: tlx1steuerung", ""},
+        {{"--bogus"}, 2, "", "tlx1steuerung: unbekannte Option --bogus\n"},
+        {{"datei.tlx"}, 2, "", "unerwartetes Argument datei.tlx"},
+        {{"-style"}, 2, "", "-style braucht einen Wert"},
+        {{"-platform", "offscreen", "--style=fusion", "-reverse", "--benutzereinstellungen"}, -1, "", ""},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "tlx1steuerung");
+        std::vector<char *> argv;
+        for (std::string &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Befehlszeile_Pruefen(static_cast<int>(args.size()), argv.data()), c.result) << args[1];
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(out.find(c.out), std::string::npos) << out;
+        EXPECT_NE(err.find(c.err), std::string::npos) << err;
+        EXPECT_EQ(out.empty(), c.out[0] == '\0') << out;
+        EXPECT_EQ(Befehlszeile_Benutzereinstellungen(static_cast<int>(args.size()), argv.data()),
+                  args.back() == "--benutzereinstellungen");
     }
 }

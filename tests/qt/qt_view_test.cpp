@@ -5,6 +5,7 @@
 #include "platform/qt/qtview.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
+#include "tlx1_version.h"
 #include "ui/TLX1Steuerung.h"
 
 #include <QApplication>
@@ -119,6 +120,9 @@ protected:
         SetCtrlAttribute(main_, PANEL_ISTWERT, ATTR_DIMMED, 0);
         SetCtrlAttribute(main_, PANEL_ISTWERTEINHEIT, ATTR_DIMMED, 0);
         SetCtrlVal(main_, PANEL_ISTWERT, 4.9871);
+        SetCtrlVal(about_, ABOUTPANEL_VERSION, "V 1.1");
+        SetCtrlVal(about_, ABOUTPANEL_DATUM, "08/2008");
+        SetCtrlVal(about_, ABOUTPANEL_PROGRAMMVERSION, "Programmversion " TLX1_VERSION);
         for (int i = 0; i < 260; ++i)
             PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0 - 4.0 * std::exp(-i / 40.0) * std::cos(i / 9.0));
         Frame();

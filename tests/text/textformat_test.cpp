@@ -32,6 +32,9 @@ TEST(TextFormat, Cp1252BecomesUtf8)
     EXPECT_EQ(Utf8AusCp1252("Ger\xE4t au\xDF" "er \xD6" "ffnen"), "Ger\u00e4t au\u00dfer \u00d6ffnen");
     EXPECT_EQ(Utf8AusCp1252("\x80 \x9F \x81"), "\u20ac \u0178 \ufffd");
     EXPECT_EQ(Utf8AusCp1252(std::string_view("a\0b", 3)), std::string("a\0b", 3));
+    // And back, for file names shown in the window: what Windows-1252 lacks, and broken bytes, as '?'.
+    EXPECT_EQ(Cp1252AusUtf8("/home/j\u00fcrgen/\u20ac \u4e2d \U0001F600"), "/home/j\xFCrgen/\x80 ? ?");
+    EXPECT_EQ(Cp1252AusUtf8("a\xC3 \xC0\xAF \xED\xA0\x80 b"), "a? ?? ??? b");
     EXPECT_EQ(Druckbar("OKV\x1b[31m\x7f"), "OKV\\x1B[31m\\x7F");
 }
 

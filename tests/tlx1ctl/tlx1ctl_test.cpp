@@ -4,6 +4,7 @@
 #include "sim/Ser2netProcess.h"
 #include "sim/SimProcess.h"
 #include "tests/rs232/pty_pair.h"
+#include "tlx1_version.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,7 @@ Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *s
         befehl += q(a);
     const int st = std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" +
                                 q(basis + ".err")).c_str());
-    const Ergebnis r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, Inhalt(basis + ".out"), Inhalt(basis + ".err")};
+    Ergebnis r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, Inhalt(basis + ".out"), Inhalt(basis + ".err")};
     for (const char *endung : {".in", ".out", ".err"})
         std::remove((basis + endung).c_str());
     return r;
@@ -116,7 +117,6 @@ TEST_F(Tlx1ctl, CommandsTalkToTheModuleAndReportItsFaults)
         {"none", {"set", "soll1", "2,5"}, "", ""},                   // a comma is a decimal point too
         {"none", {"set", "max1", "7.5", "--address", "9"}, "", ""},  // to all modules: nobody answers
         {"none", {"set", "P1", "100000"}, "", "500025 Parameter au\u00dferhalb der Grenzwerte\n"},  // not sent
-        {"none", {"set", "istwert1", "1"}, "", "401035 Unzul\u00e4ssiger Parameter\n"},            // not sent
         {"none", {"get", "P1", "--address", "4"}, "", "403052 " + kKeineAntwort + "\n"},  // no module there
         {"nak", {"set", "P1", "1"}, "", "402040 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\n"},
         // A failed read-set prints no half set.
@@ -152,12 +152,19 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         {{"write-set"}, std::string(kSatz) + "P1=3\n"},          // twice
         {{"write-set", "-"}, std::string("P1 2.5\n") + kSatz},   // no '='
         {{"diff", "-"}, "P1=1\n"},                              // a set to compare needs all eight
+        // Names the module does not know or cannot write.
+        {{"get", "foo"}, ""}, {{"set", "foo", "1"}, ""}, {{"set", "istwert1", "1"}, ""},
     };
     for (const auto &[args, eingabe] : faelle) {
         const Ergebnis r = Starte(sim, args, eingabe);
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args) << eingabe;
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("Aufruf: tlx1ctl"), std::string::npos) << r.err;
+        // A wrong name lists the valid ones: every name for get, the writable ones for set.
+        if (args.size() > 1 && (args[1] == "foo" || args[1] == "istwert1")) {
+            EXPECT_NE(r.err.find("g\u00fcltige Namen: P1 I1 D1 soll1 "), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("istwert2") != std::string::npos, args[0] == "get") << r.err;
+        }
     }
     EXPECT_EQ(Starte({"id", "--port", "0"}).status, 2);
     for (const Args &args : {Args{"show", "a.tlx", "--device", "/dev/null"}, Args{"show"},
@@ -175,6 +182,7 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         EXPECT_GT(Zeilen(r.out).size(), 2u) << befehl;
     }
     EXPECT_NE(Starte({"--help"}).out.find("monitor [--rate HZ] [--count N]"), std::string::npos);
+    EXPECT_EQ(Starte({"--version"}).out, "tlx1ctl " TLX1_VERSION "\n");
 }
 
 TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusalByTheModuleStopsIt)

@@ -39,7 +39,7 @@ TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
                 "SOLLWERTEINHEIT", "STRIPCHART", "ZOOMMINEINHEIT", "ZOOMMAXEINHEIT", "TEXTMSG_4"}},
         {konfig, {"TEXTMSG", "SKALMIN_VOLT", "SKALMAX_VOLT", "TEXTMSG_2", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET",
                   "SKAL_EINHEIT", "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
-        {about, {"TEXTMSG", "VERSION", "DATUM", "TEXTMSG_4", "TEXTMSG_5", "OK", "PICTURE"}},
+        {about, {"TEXTMSG", "VERSION", "DATUM", "TEXTMSG_4", "TEXTMSG_5", "OK", "PICTURE", "PROGRAMMVERSION"}},
     };
     for (const auto &[handle, names] : panels) {
         const PanelDef *def = UiModel_PanelDef(handle);
