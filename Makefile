@@ -1,4 +1,4 @@
-# Front door: make deps | build | test | asan | demo | bench | fuzz | package | format | lint
+# Front door: make deps | build | test | asan | tsan | demo | bench | fuzz | package | format | lint
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
             qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core \
@@ -11,7 +11,7 @@ CMAKE_WERROR = $(if $(WERROR),-DTLX1_WERROR=$(WERROR))
 # Every C++ source of ours (the fuzz corpora are data).
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
-.PHONY: deps build test asan demo bench fuzz package format lint handbuch-bilder clean
+.PHONY: deps build test asan tsan demo bench fuzz package format lint handbuch-bilder clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -33,6 +33,12 @@ asan: deps
 	cmake --preset asan $(CMAKE_WERROR)
 	cmake --build --preset asan
 	QT_QPA_PLATFORM=offscreen ctest --preset asan
+
+# The panel toolkit, the Qt view and the application suites under ThreadSanitizer.
+tsan: deps
+	cmake --preset tsan $(CMAKE_WERROR)
+	cmake --build --preset tsan
+	QT_QPA_PLATFORM=offscreen ctest --preset tsan
 
 demo: build
 	scripts/demo.sh
@@ -65,4 +71,4 @@ handbuch-bilder: build
 	scripts/handbuch-bilder.sh
 
 clean:
-	rm -rf build build-asan build-fuzz tlx1steuerung_*.deb
+	rm -rf build build-asan build-tsan build-fuzz tlx1steuerung_*.deb

@@ -187,6 +187,35 @@ int IDLesen(void)
     });
 }
 
+// The scan button's text, and its text while a scan runs (a press then stops the scan).
+static constexpr const char *SCANN_TEXT = "Scann";
+static constexpr const char *ABBRECHEN_TEXT = "Abbrechen";
+
+// Asks one address for its identification and shows the answer on its LED (see TLX1Scann).
+static void AdresseAbfragen(int adresse, char *fortschritt)
+{
+    fortschritt[SUCHTEXT_ZIFFER] = static_cast<char>('0' + adresse);
+    SetCtrlVal(panelHandle, PANEL_TEXT, fortschritt);
+
+    const int led = PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
+    int nichtGefragt = 0;   // dimmed by a stopped scan
+    GetCtrlAttribute(panelHandle, led, ATTR_DIMMED, &nichtGefragt);
+    if (nichtGefragt)
+        SetCtrlAttribute(panelHandle, led, ATTR_DIMMED, 0);
+    char id[ID_PUFFER] = {};
+    const int code = OKVTLX1_IDLesen(comPort, adresse, id);
+    KennungMerken(adresse, code == 0 ? id : nullptr);
+    if (code != 0) {
+        SetCtrlVal(panelHandle, led, 0);  // the on-colour stays for the next valid answer
+        return;
+    }
+    const bool istTlx1 = std::strncmp(id, TLX1_KENNUNG, sizeof TLX1_KENNUNG - 1) == 0;
+    SetCtrlAttribute(panelHandle, led, ATTR_ON_COLOR, istTlx1 ? VAL_GREEN : VAL_RED);
+    SetCtrlVal(panelHandle, led, 1);
+    if (istTlx1)
+        SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
+}
+
 int TLX1Scann(void)
 {
     char fortschritt[sizeof SUCHTEXT];
@@ -194,25 +223,18 @@ int TLX1Scann(void)
 
     return MitPort([&] {
         SetCtrlVal(panelHandle, PANEL_IDSTRING, "");
-        for (int adresse = SCAN_ERSTE_ADRESSE; adresse <= SCAN_LETZTE_ADRESSE; ++adresse) {
-            fortschritt[SUCHTEXT_ZIFFER] = static_cast<char>('0' + adresse);
-            SetCtrlVal(panelHandle, PANEL_TEXT, fortschritt);
-
-            const int led = PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
-            char id[ID_PUFFER] = {};
-            const int code = OKVTLX1_IDLesen(comPort, adresse, id);
-            KennungMerken(adresse, code == 0 ? id : nullptr);
-            if (code != 0) {
-                SetCtrlVal(panelHandle, led, 0);  // the on-colour stays for the next valid answer
-                continue;
-            }
-            const bool istTlx1 = std::strncmp(id, TLX1_KENNUNG, sizeof TLX1_KENNUNG - 1) == 0;
-            SetCtrlAttribute(panelHandle, led, ATTR_ON_COLOR, istTlx1 ? VAL_GREEN : VAL_RED);
-            SetCtrlVal(panelHandle, led, 1);
-            if (istTlx1)
-                SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
+        SetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, ABBRECHEN_TEXT);
+        int adresse = SCAN_ERSTE_ADRESSE;
+        for (; adresse <= SCAN_LETZTE_ADRESSE; ++adresse) {
+            if (adresse > SCAN_ERSTE_ADRESSE && StopRequested(panelHandle, PANEL_SCANN))
+                break;
+            AdresseAbfragen(adresse, fortschritt);
         }
+        // Stopped: the LEDs of the addresses not asked do not tell anything about them.
+        for (; adresse <= SCAN_LETZTE_ADRESSE; ++adresse)
+            SetCtrlAttribute(panelHandle, PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE), ATTR_DIMMED, 1);
         SetCtrlVal(panelHandle, PANEL_TEXT, "");
+        SetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, SCANN_TEXT);
         return 0;
     });
 }

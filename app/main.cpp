@@ -1,4 +1,5 @@
-// Process entry of the window program: the command line, the Qt view, then the program's main routine.
+// Process entry of the window program: the command line, then the Qt view paints on this thread while
+// the program's main routine runs on a program thread of its own.
 #include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Steuerung.h"
 #include "platform/qt/qtview.h"
@@ -9,5 +10,5 @@ int main(int argc, char *argv[])
     if (const int ende = Befehlszeile_Pruefen(argc, argv); ende >= 0)
         return ende;
     UseQtView();
-    return TLX1Steuerung_Main(argc, argv);
+    return QtView_RunProgram(TLX1Steuerung_Main, argc, argv);
 }

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,19 +19,30 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -39,7 +52,6 @@ struct ControlView {
     QPointer<QWidget> widget;
     QPointer<QLabel> label;      // separate label of fields, rings and LEDs
     QPointer<QTimer> timer;
-    bool ticking = false;        // a tick's callback is running (it may open a popup)
 };
 
 struct PanelView {
@@ -48,7 +60,21 @@ struct PanelView {
     std::map<int, ControlView> controls;
 };
 
-std::map<int, PanelView> g_panels;
+std::map<int, PanelView> g_panels;   // Qt thread only
+
+// What the model reported changed since the last frame. Guarded by the model's mutex: the reports
+// come with it held, and the frame takes it to paint.
+struct PendingChanges {
+    std::vector<int> loaded;                     // panels to build, in load order
+    std::vector<int> visibility;                 // panels shown, hidden or made popups, latest last
+    std::set<std::pair<int, int>> controls, charts;
+    std::vector<std::pair<int, int>> active;     // SetActiveCtrl calls in order
+    bool framePosted = false;                    // a frame is asked for and has not been painted yet
+};
+PendingChanges g_pending;
+
+// Frames are painted at most this often; a control changed many times in between is painted once.
+constexpr int kFrameMs = 16;
 
 constexpr int kFontPixels = 12;   // panel positions are laid out for this text size
 constexpr int kLabelGap = 2;      // between a label and the control below it
@@ -216,13 +242,6 @@ void Mirror(int panel, int control, ControlView &cv)
     }
 }
 
-// Paints a control at once, so text set during a blocking operation is visible before it ends.
-void RepaintNow(ControlView &cv)
-{
-    if (cv.widget && cv.widget->isVisible()) cv.widget->repaint();
-    if (cv.label && cv.label->isVisible()) cv.label->repaint();
-}
-
 QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlView &cv)
 {
     const int control = def.id;
@@ -240,11 +259,9 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         }
         auto commit = [panel, control, e] {
             e->setModified(false);
-            {
-                OperatorInput input(panel, control);
-                UiOperator_EnterText(panel, control, QStringToCp1252(e->text()).c_str());
-            }
-            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+            UiOperator_Queue(panel, control, [panel, control, text = QStringToCp1252(e->text())] {
+                UiOperator_EnterText(panel, control, text.c_str());
+            });
         };
         QObject::connect(e, &QLineEdit::returnPressed, e, commit);
         // Leaving the field after typing commits too; Enter has done so already.
@@ -276,32 +293,24 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         auto *c = new QComboBox(content);
         for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
         QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
-            {
-                OperatorInput input(panel, control);
-                UiOperator_PickRingIndex(panel, control, index);
-            }
-            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+            UiOperator_Queue(panel, control, [=] { UiOperator_PickRingIndex(panel, control, index); });
         });
         return c;
     }
     case CTRL_COMMAND_BUTTON: {
         auto *b = new PanelButton(content);
         QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
-            OperatorInput input(panel, control);
-            UiOperator_Press(panel, control);
+            UiOperator_Queue(panel, control, [=] { UiOperator_Press(panel, control); });
         });
         return b;
     }
     case CTRL_TOGGLE_BUTTON: {
         auto *b = new PanelButton(content);
         b->setCheckable(true);
+        // The button flips at once; the callback may set it back (a failed connect), which the next
+        // frame shows.
         QObject::connect(b, &QPushButton::clicked, b, [panel, control] {
-            {
-                OperatorInput input(panel, control);
-                UiOperator_Press(panel, control);
-            }
-            // The callback may have set it back (a failed connect); show what the model holds.
-            if (ControlView *v = FindControl(panel, control)) Mirror(panel, control, *v);
+            UiOperator_Queue(panel, control, [=] { UiOperator_Press(panel, control); });
         });
         return b;
     }
@@ -311,14 +320,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         auto *w = new QWidget(content);
         w->hide();
         cv.timer = new QTimer(w);
-        QObject::connect(cv.timer, &QTimer::timeout, w, [panel, control] {
-            ControlView *v = FindControl(panel, control);
-            // A tick whose callback still runs (inside a popup) is not delivered again.
-            if (!v || v->ticking) return;
-            v->ticking = true;
-            UiOperator_TimerTick(panel, control);
-            if ((v = FindControl(panel, control))) v->ticking = false;
-        });
+        QObject::connect(cv.timer, &QTimer::timeout, w, [panel, control] { UiOperator_QueueTimerTick(panel, control); });
         return w;
     }
     case CTRL_STRIP_CHART:
@@ -351,7 +353,9 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
             QAction *a = qm->addAction(Literal(Text(item.text)));
             a->setObjectName(QString::fromLatin1(item.constantName ? item.constantName : ""));
             const int itemId = item.id;
-            QObject::connect(a, &QAction::triggered, bar, [panel, itemId] { UiOperator_ChooseMenuItem(panel, itemId); });
+            QObject::connect(a, &QAction::triggered, bar, [panel, itemId] {
+                UiOperator_Queue(panel, 0, [=] { UiOperator_ChooseMenuItem(panel, itemId); });
+            });
         }
     }
     return bar;
@@ -385,35 +389,171 @@ void DeleteWindow(PanelView &pv)
     if (pv.window) delete pv.window.data();
 }
 
-// ---- backend functions ---------------------------------------------------------------------------
-int ViewInit(int argc, char *argv[])
+// ---- the Qt thread --------------------------------------------------------------------------------
+// The thread that created the QApplication paints and takes input; the program thread (if any)
+// only changes the model and waits for popups.
+bool OnViewThread()
 {
-    if (!qApp) {
-        // Without any display Qt would abort the program; say why and return instead.
-        if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            std::fprintf(stderr, "TLX-1 Steuerung: keine Anzeige gefunden (DISPLAY ist nicht gesetzt). "
-                                 "Ohne Bildschirm mit xvfb-run starten.\n");
-            return 0;
-        }
-        static int s_argc = 1;
-        static char s_name[] = "tlx1steuerung";
-        static char *s_defaultArgv[] = {s_name, nullptr};
-        static char **s_argv = s_defaultArgv;
-        if (argc > 0 && argv) {
-            s_argc = argc;
-            s_argv = argv;
-        }
-        new QApplication(s_argc, s_argv);   // lives as long as the program
-        // The program speaks German; Qt's own dialog texts follow when the translations are installed.
+    return !UiProgram_OnProgramThread();
+}
+
+// Wakes the Qt thread; what it is to do then is kept under our own mutexes (the model's, the work
+// queue's), and the posted event carries nothing. So every hand-over between the threads is plain to
+// ThreadSanitizer, which does not look into Qt.
+void QtThreadWakes();
+class Courier : public QObject {
+protected:
+    void customEvent(QEvent *) override { QtThreadWakes(); }
+};
+Courier *g_courier = nullptr;   // made on the Qt thread before any other thread can post
+
+void WakeQtThread()
+{
+    if (g_courier) QCoreApplication::postEvent(g_courier, new QEvent(QEvent::User));
+}
+
+bool HaveDisplay()
+{
+    return std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+}
+
+// The menu bar asks the style for the icon of the button it shows when its menus do not fit. Read
+// from Qt's picture files, that icon would load every image format plugin there is before the
+// first window is painted; the panels use no picture files, so the chevron is drawn here instead.
+class PanelStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (icon != SP_ToolBarHorizontalExtensionButton && icon != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(icon, option, widget);
+        QPixmap chevron(16, 16);
+        chevron.fill(Qt::transparent);
+        QPainter p(&chevron);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(widget ? widget->palette().color(QPalette::ButtonText) : QColor(Qt::black), 1.5));
+        if (icon == SP_ToolBarVerticalExtensionButton) p.rotate(90), p.translate(0, -16);
+        for (int x : {4, 9}) p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
+        return QIcon(chevron);
+    }
+};
+
+// Settings of the running application; on the Qt thread, before a program thread starts.
+void PrepareApplication()
+{
+    static bool translated = false;
+    if (!translated) {
+        translated = true;
+        // The program speaks German; Qt's own texts (dialog buttons, the file dialog, a field's context
+        // menu) follow when the translations are installed. Qt's base catalogue is the only one used.
         auto *qtTexts = new QTranslator(qApp);
         if (qtTexts->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QApplication::installTranslator(qtTexts);
     }
+    if (!g_courier) {
+        g_courier = new Courier;
+        QApplication::setStyle(new PanelStyle);
+    }
     // QApplication adopts the user's locale for C functions; numbers in frames and files need '.'.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
-    return 1;
+}
+
+bool CreateApplication(int argc, char *argv[])
+{
+    // Without any display Qt would abort the program; say why and return instead.
+    if (!HaveDisplay()) {
+        std::fprintf(stderr, "TLX-1 Steuerung: keine Anzeige gefunden (DISPLAY ist nicht gesetzt). "
+                             "Ohne Bildschirm mit xvfb-run starten.\n");
+        return false;
+    }
+    static int s_argc = 1;
+    static char s_name[] = "tlx1steuerung";
+    static char *s_defaultArgv[] = {s_name, nullptr};
+    static char **s_argv = s_defaultArgv;
+    if (argc > 0 && argv) {
+        s_argc = argc;
+        s_argv = argv;
+    }
+    new QApplication(s_argc, s_argv);   // lives as long as the program
+    return true;
+}
+
+// The loop QtView_RunProgram runs while the program routine runs.
+QPointer<QEventLoop> g_programLoop;
+
+// Work the program thread handed to the Qt thread. It is passed under this mutex, not inside Qt's
+// posted event, so that the hand-over is plain to see (ThreadSanitizer does not look into Qt).
+struct QtWork {
+    const std::function<void()> *work = nullptr;
+    bool done = false;
+};
+std::mutex g_qtWorkMutex;
+std::condition_variable g_qtWorkDone;
+std::vector<QtWork *> g_qtWork;
+bool g_programEnded = false;   // the routine QtView_RunProgram runs has returned
+
+void RunQtWork()
+{
+    std::unique_lock lock(g_qtWorkMutex);
+    while (!g_qtWork.empty()) {
+        QtWork *item = g_qtWork.front();
+        g_qtWork.erase(g_qtWork.begin());
+        lock.unlock();
+        (*item->work)();
+        lock.lock();
+        item->done = true;
+        g_qtWorkDone.notify_all();
+    }
+}
+
+void ScheduleFrame();
+
+void QtThreadWakes()
+{
+    RunQtWork();
+    bool frame, ended;
+    {
+        const std::lock_guard lock(UiModel_Mutex());
+        frame = g_pending.framePosted;
+    }
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        ended = g_programEnded;
+    }
+    if (frame) ScheduleFrame();
+    if (ended && g_programLoop) g_programLoop->quit();
+}
+
+// ---- frames --------------------------------------------------------------------------------------
+void PaintFrame();
+
+QElapsedTimer &SinceFrame()
+{
+    static QElapsedTimer t;
+    return t;
+}
+
+// On the Qt thread: paints now, or once the last frame is kFrameMs old.
+void ScheduleFrame()
+{
+    static QPointer<QTimer> timer;
+    if (!timer) {
+        timer = new QTimer(qApp);
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, PaintFrame);
+    }
+    const qint64 since = SinceFrame().isValid() ? SinceFrame().elapsed() : kFrameMs;
+    if (since >= kFrameMs) PaintFrame();
+    else if (!timer->isActive()) timer->start(static_cast<int>(kFrameMs - since));
+}
+
+// With the model's mutex held, on any thread: asks the Qt thread for a frame, once until it is painted.
+void RequestFrame()
+{
+    if (g_pending.framePosted || !qApp) return;
+    g_pending.framePosted = true;
+    WakeQtThread();
 }
 
 void ViewPanelLoaded(int panel)
@@ -467,7 +607,7 @@ void ViewPanelLoaded(int panel)
         first->widget->setFocus(Qt::OtherFocusReason);
 }
 
-void ViewPanelVisibility(int panel)
+void ApplyVisibility(int panel)
 {
     PanelView *pv = FindPanel(panel);
     if (!pv) return;
@@ -497,31 +637,79 @@ void ViewPanelVisibility(int panel)
     w->activateWindow();
 }
 
-void ViewControlChanged(int panel, int control)
-{
-    OperatorInput::ControlChanged(panel, control);
-    ControlView *cv = FindControl(panel, control);
-    if (!cv) return;
-    Mirror(panel, control, *cv);
-    RepaintNow(*cv);
-}
-
-void ViewChartChanged(int panel, int control)
+void ApplyActive(int panel, int control)
 {
     ControlView *cv = FindControl(panel, control);
-    if (cv && cv->widget) cv->widget->update();
-}
-
-void ViewActiveControlChanged(int panel, int control)
-{
-    ControlView *cv = FindControl(panel, control);
-    if (!cv || !cv->widget || OperatorInput::IgnoreActiveChange(panel, control)) return;
+    if (!cv || !cv->widget) return;
     cv->widget->setFocus(Qt::OtherFocusReason);
     // The operator types the next value straight over the old one.
     if (auto *n = dynamic_cast<NumericField *>(cv->widget.data())) n->selectAll();
     else if (auto *e = dynamic_cast<QLineEdit *>(cv->widget.data())) e->selectAll();
 }
 
+// On the Qt thread: brings the widgets to the model's state of everything reported since the last
+// frame. Qt then paints what changed, each widget once.
+void PaintFrame()
+{
+    const std::lock_guard lock(UiModel_Mutex());
+    const PendingChanges changes = std::exchange(g_pending, PendingChanges{});
+    SinceFrame().start();
+    for (int panel : changes.loaded) ViewPanelLoaded(panel);
+    for (auto [panel, control] : changes.controls)
+        if (ControlView *cv = FindControl(panel, control)) Mirror(panel, control, *cv);
+    for (auto [panel, control] : changes.charts)
+        if (ControlView *cv = FindControl(panel, control); cv && cv->widget) cv->widget->update();
+    for (int panel : changes.visibility) ApplyVisibility(panel);
+    for (auto [panel, control] : changes.active) ApplyActive(panel, control);
+}
+
+// ---- backend functions ---------------------------------------------------------------------------
+// The change reports come with the model's mutex held and only note what the next frame paints.
+int ViewInit(int argc, char *argv[])
+{
+    if (!qApp && !CreateApplication(argc, argv)) return 0;
+    // The program thread finds the application prepared by QtView_RunProgram.
+    if (OnViewThread()) PrepareApplication();
+    return 1;
+}
+
+void ViewPanelReported(int panel)
+{
+    // On the Qt thread itself (tests use the view so) a panel is built at once.
+    if (OnViewThread()) {
+        ViewPanelLoaded(panel);
+        return;
+    }
+    g_pending.loaded.push_back(panel);
+    RequestFrame();
+}
+
+void ViewPanelVisibility(int panel)
+{
+    std::erase(g_pending.visibility, panel);
+    g_pending.visibility.push_back(panel);
+    RequestFrame();
+}
+
+void ViewControlChanged(int panel, int control)
+{
+    g_pending.controls.insert({panel, control});
+    RequestFrame();
+}
+
+void ViewChartChanged(int panel, int control)
+{
+    g_pending.charts.insert({panel, control});
+    RequestFrame();
+}
+
+void ViewActiveControlChanged(int panel, int control)
+{
+    g_pending.active.emplace_back(panel, control);
+    RequestFrame();
+}
+
+// Without a program thread the Qt thread runs the callbacks itself, as a single-threaded toolkit does.
 int ViewRunLoop(void)
 {
     return qApp ? QApplication::exec() : -1;
@@ -544,9 +732,8 @@ QWidget *PopupParent()
     return last;
 }
 
-void ViewMessagePopup(const char *title, const char *message)
+void ShowMessage(const char *title, const char *message)
 {
-    if (!qApp) return;
     QMessageBox box(PopupParent());
     box.setWindowTitle(Text(title));
     box.setTextFormat(Qt::PlainText);
@@ -562,6 +749,11 @@ void ViewMessagePopup(const char *title, const char *message)
     box.setStandardButtons(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
+}
+
+void ViewMessagePopup(const char *title, const char *message)
+{
+    if (qApp) QtView_OnQtThread([&] { ShowMessage(title, message); });
 }
 
 // A message whose lines hold tabs as rich text: those lines become the rows of a table (the first such
@@ -592,9 +784,8 @@ QString MessageAsTable(const QString &text)
     return html;
 }
 
-int ViewGenericMessagePopup(const char *title, const char *message, const char *const *buttons, int count)
+int ShowGenericMessage(const char *title, const char *message, const char *const *buttons, int count)
 {
-    if (!qApp || count < 1) return count;
     QMessageBox box(PopupParent());
     box.setWindowTitle(Text(title));
     const QString text = Text(message);
@@ -618,6 +809,12 @@ int ViewGenericMessagePopup(const char *title, const char *message, const char *
     return count;
 }
 
+int ViewGenericMessagePopup(const char *title, const char *message, const char *const *buttons, int count)
+{
+    if (!qApp || count < 1) return count;
+    return QtView_OnQtThread([&] { return ShowGenericMessage(title, message, buttons, count); });
+}
+
 // The extension a file pattern such as "*.tlx" asks for ("tlx"), or empty when it names none.
 QString PatternExtension(const QString &pattern)
 {
@@ -626,7 +823,7 @@ QString PatternExtension(const QString &pattern)
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
-int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
+int ShowFileDialog(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
                         int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
 {
     if (!pathName) return VAL_NO_FILE_SELECTED;
@@ -678,9 +875,18 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
     }
 }
 
+int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
+                        int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
+{
+    return QtView_OnQtThread([&] {
+        return ShowFileDialog(defaultDirectory, defaultFileSpec, title, buttonLabel, restrictExtension,
+                              allowMakeDirectory, pathName);
+    });
+}
+
 constexpr UiBackend kQtBackend = {
     ViewInit,
-    ViewPanelLoaded,
+    ViewPanelReported,
     ViewPanelVisibility,
     ViewControlChanged,
     ViewChartChanged,
@@ -719,9 +925,72 @@ QWidget *QtView_ControlLabel(int panel, int control)
 
 void QtView_Reset(void)
 {
+    {
+        const std::lock_guard lock(UiModel_Mutex());
+        g_pending = PendingChanges{};
+    }
     // Children first would be deleted twice; top-level windows take their child panels with them.
     for (auto &[handle, pv] : g_panels)
         if (pv.window && !pv.window->parentWidget()) DeleteWindow(pv);
     for (auto &[handle, pv] : g_panels) DeleteWindow(pv);
     g_panels.clear();
+}
+
+int QtView_RunProgram(int (*routine)(int, char **), int argc, char **argv)
+{
+    // Without a display the routine's InitUserInterface says so and fails.
+    if (!qApp && (!HaveDisplay() || !CreateApplication(argc, argv))) return routine(argc, argv);
+    PrepareApplication();
+    QEventLoop loop;
+    g_programLoop = &loop;
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        g_programEnded = false;
+    }
+    const auto finished = [](int) {
+        {
+            const std::lock_guard lock(g_qtWorkMutex);
+            g_programEnded = true;
+        }
+        WakeQtThread();
+    };
+    if (!UiProgram_Start(routine, argc, argv, finished)) {
+        g_programLoop = nullptr;
+        return -1;
+    }
+    loop.exec();
+    g_programLoop = nullptr;
+    return UiProgram_Join();
+}
+
+void QtView_RunOnQtThread(const std::function<void()> &work)
+{
+    if (!qApp || OnViewThread()) {
+        work();
+        return;
+    }
+    QtWork item{&work};
+    {
+        const std::lock_guard lock(g_qtWorkMutex);
+        g_qtWork.push_back(&item);
+    }
+    WakeQtThread();
+    // The Qt thread serves this until the program routine has returned (QtView_RunProgram), so the
+    // wait ends when the operator has answered.
+    std::unique_lock lock(g_qtWorkMutex);
+    g_qtWorkDone.wait(lock, [&] { return item.done; });
+}
+
+bool QtView_WaitIdle(int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!UiProgram_Idle()) {
+        if (waited.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QCoreApplication::processEvents();
+    PaintFrame();
+    return true;
 }

@@ -9,12 +9,14 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QStyleOptionSpinBox>
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -72,29 +74,6 @@ bool ParseTypedNumber(const QString &text, double *value)
     return true;
 }
 
-// ---- OperatorInput -------------------------------------------------------------------------------
-OperatorInput *OperatorInput::current_ = nullptr;
-
-OperatorInput::OperatorInput(int panel, int control) : panel_(panel), control_(control), outer_(current_)
-{
-    current_ = this;
-}
-
-OperatorInput::~OperatorInput()
-{
-    current_ = outer_;
-}
-
-bool OperatorInput::IgnoreActiveChange(int panel, int control)
-{
-    return current_ && !current_->callbackRunning_ && current_->panel_ == panel && current_->control_ == control;
-}
-
-void OperatorInput::ControlChanged(int panel, int control)
-{
-    if (current_ && current_->panel_ == panel && current_->control_ == control) current_->callbackRunning_ = true;
-}
-
 // ---- NumericField --------------------------------------------------------------------------------
 NumericField::NumericField(int panel, int control, bool indicator, QWidget *parent)
     : QAbstractSpinBox(parent), panel_(panel), control_(control), indicator_(indicator)
@@ -145,13 +124,14 @@ void NumericField::commitTyped()
         mirror();   // nothing usable typed: show the model's value again
         return;
     }
+    commit(v);
+}
+
+void NumericField::commit(double v)
+{
     edited_ = false;
-    QPointer<NumericField> self(this);
-    {
-        OperatorInput input(panel_, control_);
-        UiOperator_Enter(panel_, control_, v);
-    }
-    if (self) self->mirror();
+    value_ = v;   // a second arrow click before the next frame steps on from here
+    UiOperator_Queue(panel_, control_, [panel = panel_, control = control_, v] { UiOperator_Enter(panel, control, v); });
 }
 
 void NumericField::stepBy(int steps)
@@ -163,13 +143,7 @@ void NumericField::stepBy(int steps)
     double v = base + steps * increment_;
     if (!std::isfinite(v)) return;
     v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
-    edited_ = false;
-    QPointer<NumericField> self(this);
-    {
-        OperatorInput input(panel_, control_);
-        UiOperator_Enter(panel_, control_, v);
-    }
-    if (self) self->mirror();
+    commit(v);
 }
 
 QAbstractSpinBox::StepEnabled NumericField::stepEnabled() const
@@ -213,9 +187,8 @@ void NumericField::focusOutEvent(QFocusEvent *event)
     const Qt::FocusReason r = event->reason();
     const bool left = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::MouseFocusReason ||
                       r == Qt::ShortcutFocusReason;
-    QPointer<NumericField> self(this);
     if (left && edited_) commitTyped();
-    if (self) QAbstractSpinBox::focusOutEvent(event);
+    QAbstractSpinBox::focusOutEvent(event);
 }
 
 void NumericField::wheelEvent(QWheelEvent *event)
@@ -245,9 +218,11 @@ LedWidget::LedWidget(QWidget *parent) : QWidget(parent) {}
 
 void LedWidget::setState(bool on, unsigned onColor, unsigned offColor)
 {
+    if (on == on_ && onColor == onColor_ && offColor == offColor_) return;
     on_ = on;
     onColor_ = onColor;
     offColor_ = offColor;
+    update();
 }
 
 void LedWidget::paintEvent(QPaintEvent *)
@@ -256,8 +231,14 @@ void LedWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal d = std::max(4, std::min(width(), height()) - 2);
     const QRectF lamp((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-    QColor c = on_ ? RgbColor(onColor_) : RgbColor(offColor_);
-    if (!isEnabled()) c = c.darker(130);
+    if (!isEnabled()) {
+        // Dimmed: a lamp that tells nothing (an address a stopped scan did not ask), grey and unlit.
+        p.setBrush(palette().color(QPalette::Window).darker(115));
+        p.setPen(QPen(palette().color(QPalette::Mid), 1.2));
+        p.drawEllipse(lamp);
+        return;
+    }
+    const QColor c = on_ ? RgbColor(onColor_) : RgbColor(offColor_);
     QRadialGradient g(lamp.center() - QPointF(d / 5, d / 5), d * 0.7);
     g.setColorAt(0.0, on_ ? c.lighter(170) : c.lighter(130));
     g.setColorAt(1.0, c);
@@ -270,6 +251,8 @@ void LedWidget::paintEvent(QPaintEvent *)
 StripChartWidget::StripChartWidget(int panel, int control, QWidget *parent)
     : QWidget(parent), panel_(panel), control_(control)
 {
+    // Every pixel comes from the chart itself, so nothing behind it is painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 namespace {
@@ -286,15 +269,19 @@ int TickDecimals(double step)
 
 void StripChartWidget::paintEvent(QPaintEvent *)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QFontMetrics fm = fontMetrics();
-    const std::vector<double> points = UiModel_ChartPoints(panel_, control_);
-    const int perScreen = std::max(2, ModelInt(panel_, control_, ATTR_POINTS_PER_SCREEN, 200));
-
-    int mode = VAL_MANUAL;
+    // Points, range and names read together as the program left them; painted without the model.
+    std::vector<double> points;
+    int perScreen = 200, mode = VAL_MANUAL;
     double lo = 0.0, hi = 10.0;
-    if (GetAxisScalingMode(panel_, control_, VAL_LEFT_YAXIS, &mode, &lo, &hi) != 0) mode = VAL_AUTOSCALE;
+    QString yName, xName;
+    {
+        const std::lock_guard lock(UiModel_Mutex());
+        points = UiModel_ChartPoints(panel_, control_);
+        perScreen = std::max(2, ModelInt(panel_, control_, ATTR_POINTS_PER_SCREEN, 200));
+        if (GetAxisScalingMode(panel_, control_, VAL_LEFT_YAXIS, &mode, &lo, &hi) != 0) mode = VAL_AUTOSCALE;
+        yName = ModelText(panel_, control_, ATTR_YNAME);
+        xName = ModelText(panel_, control_, ATTR_XNAME);
+    }
     if (mode != VAL_MANUAL || !std::isfinite(lo) || !std::isfinite(hi)) {
         // Autoscale, or an unusable manual range: span the points on screen.
         lo = HUGE_VAL;
@@ -309,12 +296,64 @@ void StripChartWidget::paintEvent(QPaintEvent *)
         hi += pad;
     }
 
-    info_ = ChartPaintInfo{};
-    info_.bottomValue = lo;
-    info_.topValue = hi;
-    info_.yName = ModelText(panel_, control_, ATTR_YNAME);
-    info_.xName = ModelText(panel_, control_, ATTR_XNAME);
+    // Grid, ticks and names change rarely: they are drawn into a picture kept until one of them,
+    // the size or the palette changes; each new point then only draws the trace over it.
+    const qreal dpr = devicePixelRatioF();
+    if (background_.isNull() || background_.size() != size() * dpr || info_.bottomValue != lo ||
+        info_.topValue != hi || info_.yName != yName || info_.xName != xName || backgroundPalette_ != palette().cacheKey()) {
+        info_ = ChartPaintInfo{};
+        info_.bottomValue = lo;
+        info_.topValue = hi;
+        info_.yName = yName;
+        info_.xName = xName;
+        background_ = QPixmap(size() * dpr);
+        background_.setDevicePixelRatio(dpr);
+        background_.fill(palette().color(QPalette::Window));   // opaque: drawn as a plain copy
+        QPainter b(&background_);
+        b.setRenderHint(QPainter::Antialiasing);
+        paintBackground(b);
+        backgroundPalette_ = palette().cacheKey();
+    }
+    info_.pointsDrawn = 0;
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+    const QRectF plot = info_.plot;
+    if (plot.width() < 10 || plot.height() < 10) return;
 
+    // Trace: the screen fills from the left, then scrolls; gaps where a value is not a number.
+    p.setRenderHint(QPainter::Antialiasing);
+    const std::size_t first = points.size() > static_cast<std::size_t>(perScreen) ? points.size() - perScreen : 0;
+    const double dx = plot.width() / (perScreen - 1);
+    const double scale = plot.height() / (hi - lo);
+    const double limit = plot.height() * 4;   // keeps far-off values from overflowing the raster
+    p.setClipRect(plot);
+    p.setPen(QPen(RgbColor(kTraceColor), 1.6));
+    QPainterPath path;
+    bool open = false;
+    for (std::size_t i = first; i < points.size(); ++i) {
+        const double v = points[i];
+        if (!std::isfinite(v)) {
+            open = false;
+            continue;
+        }
+        const double x = plot.left() + dx * static_cast<double>(i - first);
+        const double y = std::clamp(plot.bottom() - (v - lo) * scale, plot.top() - limit, plot.bottom() + limit);
+        if (open) path.lineTo(x, y);
+        else path.moveTo(x, y);
+        open = true;
+        ++info_.pointsDrawn;
+    }
+    p.drawPath(path);
+    p.setClipping(false);
+    p.setPen(QPen(palette().color(QPalette::Mid), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot);
+}
+
+void StripChartWidget::paintBackground(QPainter &p)
+{
+    const double lo = info_.bottomValue, hi = info_.topValue;
+    const QFontMetrics fm = fontMetrics();
     // Value ticks: as many divisions as fit the height, at most ten.
     const int lineH = fm.height();
     const double probeH = height() - lineH * 3.0;
@@ -356,34 +395,6 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     p.drawText(QRectF(-plot.height() / 2, 0, plot.height(), lineH), Qt::AlignCenter, info_.yName);
     p.restore();
     p.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), lineH + 2), Qt::AlignCenter, info_.xName);
-
-    // Trace: the screen fills from the left, then scrolls; gaps where a value is not a number.
-    const std::size_t first = points.size() > static_cast<std::size_t>(perScreen) ? points.size() - perScreen : 0;
-    const double dx = plot.width() / (perScreen - 1);
-    const double scale = plot.height() / (hi - lo);
-    const double limit = plot.height() * 4;   // keeps far-off values from overflowing the raster
-    p.setClipRect(plot);
-    p.setPen(QPen(RgbColor(kTraceColor), 1.6));
-    QPainterPath path;
-    bool open = false;
-    for (std::size_t i = first; i < points.size(); ++i) {
-        const double v = points[i];
-        if (!std::isfinite(v)) {
-            open = false;
-            continue;
-        }
-        const double x = plot.left() + dx * static_cast<double>(i - first);
-        const double y = std::clamp(plot.bottom() - (v - lo) * scale, plot.top() - limit, plot.bottom() + limit);
-        if (open) path.lineTo(x, y);
-        else path.moveTo(x, y);
-        open = true;
-        ++info_.pointsDrawn;
-    }
-    p.drawPath(path);
-    p.setClipping(false);
-    p.setPen(QPen(pal.color(QPalette::Mid), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(plot);
 }
 
 // ---- PictureWidget -------------------------------------------------------------------------------
@@ -433,5 +444,5 @@ void PanelWindow::closeEvent(QCloseEvent *event)
 {
     // The application decides whether the panel goes away; it hides it through the toolkit.
     event->ignore();
-    UiOperator_ClosePanel(panel_);
+    UiOperator_QueueClose(panel_);
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractSpinBox>
 #include <QColor>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRectF>
 #include <QStringList>
@@ -25,30 +26,9 @@ QString FormatTick(double value, int decimals);
 // surrounding blanks ignored. true with *value set for a finite number, else false.
 bool ParseTypedNumber(const QString &text, double *value);
 
-// Scope of one operator action on a control, around its UiOperator_ call. The model reports the control
-// as active before the callback runs; that report only describes where the operator already is (or just
-// left with Tab or a click), so the view keeps the focus where the operator put it and follows only a
-// SetActiveCtrl the callback makes. Nested actions (inside a popup a callback opened) stack.
-class OperatorInput {
-public:
-    OperatorInput(int panel, int control);
-    ~OperatorInput();
-    OperatorInput(const OperatorInput &) = delete;
-    OperatorInput &operator=(const OperatorInput &) = delete;
-    // true while the model's own report of the action's control as active must not move the focus.
-    static bool IgnoreActiveChange(int panel, int control);
-    // The model reported the control changed: its callback runs next.
-    static void ControlChanged(int panel, int control);
-
-private:
-    int panel_, control_;
-    bool callbackRunning_ = false;
-    OperatorInput *outer_;
-    static OperatorInput *current_;
-};
-
-// Editable number or indicator. Enter, Tab or a click elsewhere after typing, and the arrows commit
-// through UiOperator_Enter with exactly the parsed value; the model decides coercion and precision.
+// Editable number or indicator. Enter, Tab or a click elsewhere after typing, and the arrows queue
+// UiOperator_Enter with exactly the parsed value; the model decides coercion and precision, and the
+// next frame shows the result.
 class NumericField : public QAbstractSpinBox {
 public:
     NumericField(int panel, int control, bool indicator, QWidget *parent);
@@ -67,10 +47,11 @@ protected:
 
 private:
     void commitTyped();
+    void commit(double v);
     int panel_, control_;
     bool indicator_;
     bool edited_ = false;      // the operator typed since the last mirror or commit
-    double value_ = 0.0;       // the model's value when last mirrored
+    double value_ = 0.0;       // the model's value when last mirrored, or the value last committed
     double min_ = 0.0, max_ = 0.0, increment_ = 1.0;
 };
 
@@ -83,7 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// Round lamp in the on-colour when on and a dark shade when off.
+// Round lamp in the on-colour when on and a dark shade when off; grey and unlit when dimmed.
 class LedWidget : public QWidget {
 public:
     explicit LedWidget(QWidget *parent);
@@ -121,8 +102,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void paintBackground(QPainter &p);   // grid, ticks and names; fills info_'s layout
     int panel_, control_;
     ChartPaintInfo info_;
+    QPixmap background_;
+    qint64 backgroundPalette_ = 0;
 };
 
 // The about box emblem: a drawn control loop curve on a module face, no real logo.

@@ -18,6 +18,7 @@ State &S()
 
 void ResetState()
 {
+    const ModelLock lock;
     S() = State{};
     S().initialised = true;
 }
@@ -187,10 +188,17 @@ void NotifyActive(int panel, int control)
 
 using namespace uimodel;
 
+std::recursive_mutex &UiModel_Mutex(void)
+{
+    static auto *mutex = new std::recursive_mutex;   // outlives every thread that may still take it
+    return *mutex;
+}
+
 // ---- registration -----------------------------------------------------------------------------------
 
 void RegisterPanelFile(const char *fileName, const PanelDef *panels, int panelCount)
 {
+    const ModelLock lock;
     if (!fileName || !panels || panelCount <= 0)
         return;
     auto &files = S().files;
@@ -200,6 +208,7 @@ void RegisterPanelFile(const char *fileName, const PanelDef *panels, int panelCo
 
 void InstallCallbackTable(const CallbackEntry *entries, int count)
 {
+    const ModelLock lock;
     S().callbacks.clear();
     for (int i = 0; entries && i < count; ++i)
         if (entries[i].name)
@@ -208,6 +217,7 @@ void InstallCallbackTable(const CallbackEntry *entries, int count)
 
 std::vector<std::string> MissingCallbackNames()
 {
+    const ModelLock lock;
     std::vector<std::string> missing;
     auto need = [&](const char *name, bool provided) {
         if (name && *name && !provided)
@@ -233,13 +243,20 @@ std::vector<std::string> MissingCallbackNames()
 
 void SetUiBackend(const UiBackend *backend)
 {
+    const ModelLock lock;
     S().backend = backend;
 }
 
 int InitUserInterface(int argc, char *argv[])
 {
-    if (S().backend && S().backend->init && !S().backend->init(argc, argv))
+    const UiBackend *backend;
+    {
+        const ModelLock lock;
+        backend = S().backend;
+    }
+    if (backend && backend->init && !backend->init(argc, argv))
         return 0;
+    const ModelLock lock;
     S().initialised = true;
     return 1;
 }
@@ -351,6 +368,7 @@ static int FirstInputControl(const Panel &p)
 
 int LoadPanel(int parentPanel, const char *fileName, int resourceId)
 {
+    const ModelLock lock;
     if (!S().initialised)
         return UIE_NOT_INITIALISED;
     if (parentPanel != 0 && !FindPanel(parentPanel))
@@ -376,6 +394,7 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId)
 
 int DisplayPanel(int panel)
 {
+    const ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
@@ -392,6 +411,7 @@ static void TakeOffPopupStack(Panel &p)
 
 int HidePanel(int panel)
 {
+    const ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
@@ -403,6 +423,7 @@ int HidePanel(int panel)
 
 int InstallPopup(int panel)
 {
+    const ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
@@ -416,6 +437,7 @@ int InstallPopup(int panel)
 
 int RemovePopup(int all)
 {
+    const ModelLock lock;
     if (S().popupStack.empty())
         return UIE_NO_POPUP;
     do {
@@ -432,6 +454,7 @@ int RemovePopup(int all)
 
 int GetPanelMenuBar(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->menuBar : UIE_BAD_PANEL;
 }
@@ -459,6 +482,7 @@ static bool HoldsText(CtrlKind kind)
 
 int SetCtrlVal(int panel, int control, double value)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -485,6 +509,7 @@ int SetCtrlVal(int panel, int control, int value)
 
 int SetCtrlVal(int panel, int control, const char *value)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -498,6 +523,7 @@ int SetCtrlVal(int panel, int control, const char *value)
 
 int GetCtrlVal(int panel, int control, double *value)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -510,6 +536,7 @@ int GetCtrlVal(int panel, int control, double *value)
 
 int GetCtrlVal(int panel, int control, int *value)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -524,6 +551,7 @@ int GetCtrlVal(int panel, int control, int *value)
 
 int GetCtrlVal(int panel, int control, char *buffer, int bufferSize)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -686,6 +714,7 @@ static int SetIntAttr(Panel &p, Control &c, int attribute, int value)
 
 int SetCtrlAttribute(int panel, int control, int attribute, int value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_INT, true, &c))
         return rc;
@@ -696,6 +725,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
 
 int SetCtrlAttribute(int panel, int control, int attribute, double value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_DBL, true, &c))
         return rc;
@@ -707,6 +737,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, double value)
 
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_TEXT, true, &c))
         return rc;
@@ -755,6 +786,7 @@ static int IntAttr(const Control &c, int attribute)
 
 int GetCtrlAttribute(int panel, int control, int attribute, int *value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_INT, false, &c))
         return rc;
@@ -766,6 +798,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value)
 
 int GetCtrlAttribute(int panel, int control, int attribute, double *value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_DBL, false, &c))
         return rc;
@@ -777,6 +810,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, double *value)
 
 int GetCtrlAttribute(int panel, int control, int attribute, std::string *value)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = AttrLookup(panel, control, attribute, ATTR_TEXT, false, &c))
         return rc;
@@ -796,6 +830,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, std::string *value)
 
 int SetActiveCtrl(int panel, int control)
 {
+    const ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Lookup(panel, control, &p, &c))
@@ -807,6 +842,7 @@ int SetActiveCtrl(int panel, int control)
 
 int GetActiveCtrl(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->activeCtrl : UIE_BAD_PANEL;
 }
@@ -823,6 +859,7 @@ static int ChartLookup(int panel, int control, Control **c)
 
 int PlotStripChartPoint(int panel, int control, double y)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = ChartLookup(panel, control, &c))
         return rc;
@@ -834,6 +871,7 @@ int PlotStripChartPoint(int panel, int control, double y)
 
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = ChartLookup(panel, control, &c))
         return rc;
@@ -854,6 +892,7 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
 
 int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max)
 {
+    const ModelLock lock;
     Control *c;
     if (int rc = ChartLookup(panel, control, &c))
         return rc;
@@ -881,10 +920,17 @@ static void RecordPopup(UiTestPopup popup)
 
 int MessagePopup(const char *title, const char *message)
 {
-    RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
-    if (S().backend && S().backend->messagePopup) {
-        ++S().dialogsWaiting;
-        S().backend->messagePopup(title ? title : "", message ? message : "");
+    const UiBackend *backend;
+    {
+        const ModelLock lock;
+        RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0});
+        backend = S().backend;
+        if (backend && backend->messagePopup)
+            ++S().dialogsWaiting;
+    }
+    if (backend && backend->messagePopup) {
+        backend->messagePopup(title ? title : "", message ? message : "");
+        const ModelLock lock;
         --S().dialogsWaiting;
     }
     return UIE_NO_ERROR;
@@ -900,13 +946,18 @@ int GenericMessagePopup(const char *title, const char *message, const char *butt
     if (texts.empty())
         texts.emplace_back("OK");
     const int count = static_cast<int>(texts.size());
+    ModelLock lock;
     RecordPopup({UiTestPopup::MESSAGE, title ? title : "", message ? message : "", 0, texts});
     int answer = count;
-    if (S().backend && S().backend->genericMessagePopup) {
+    if (const UiBackend *backend = S().backend; backend && backend->genericMessagePopup) {
         const char *buttons[3] = {};
         for (int i = 0; i < count; ++i)
             buttons[i] = texts[static_cast<size_t>(i)].c_str();
-        answer = S().backend->genericMessagePopup(title ? title : "", message ? message : "", buttons, count);
+        ++S().dialogsWaiting;
+        lock.unlock();   // the operator takes his time; the view keeps painting
+        answer = backend->genericMessagePopup(title ? title : "", message ? message : "", buttons, count);
+        const ModelLock relock;
+        --S().dialogsWaiting;
     } else if (!S().messageAnswers.empty()) {
         // Headless: the next scripted answer.
         answer = S().messageAnswers.front();
@@ -922,16 +973,21 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     (void)fileTypeList;
     (void)restrictDirectory;
     (void)allowCancel;
+    ModelLock lock;
     RecordPopup({UiTestPopup::FILE_SELECT, title ? title : "", defaultFileSpec ? defaultFileSpec : "", buttonLabel});
     if (!pathName)
         return VAL_NO_FILE_SELECTED;
     pathName[0] = '\0';
-    if (S().backend && S().backend->fileSelectPopup) {
+    if (const UiBackend *backend = S().backend; backend && backend->fileSelectPopup) {
         ++S().dialogsWaiting;
-        const int r = S().backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "",
-                                                   defaultFileSpec ? defaultFileSpec : "", title ? title : "",
-                                                   buttonLabel, restrictExtension, allowMakeDirectory, pathName);
-        --S().dialogsWaiting;
+        lock.unlock();   // the operator takes his time; the view keeps painting
+        const int r = backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "",
+                                               defaultFileSpec ? defaultFileSpec : "", title ? title : "",
+                                               buttonLabel, restrictExtension, allowMakeDirectory, pathName);
+        {
+            const ModelLock relock;
+            --S().dialogsWaiting;
+        }
         pathName[MAX_PATHNAME_LEN - 1] = '\0';
         return r;
     }
@@ -950,30 +1006,44 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
 
 int OpenPopupCount(void)
 {
+    const ModelLock lock;
     return static_cast<int>(S().popupStack.size()) + S().dialogsWaiting;
 }
 
 int RunUserInterface(void)
 {
-    if (!S().initialised)
-        return UIE_NOT_INITIALISED;
-    S().quitRequested = false;
-    if (S().backend && S().backend->runLoop)
-        return S().backend->runLoop();
-    // Headless: run the test's script instead of waiting for input; never wait without an end.
-    if (S().running)
-        return -1;
-    S().running = true;
-    if (S().runScript) {
-        auto script = S().runScript;
-        script();
+    const UiBackend *backend;
+    std::function<void()> script;
+    {
+        const ModelLock lock;
+        if (!S().initialised)
+            return UIE_NOT_INITIALISED;
+        S().quitRequested = false;
+        backend = S().backend;
+        script = S().runScript;
+        if (!UiProgram_OnProgramThread() && !(backend && backend->runLoop)) {
+            // Headless: run the test's script instead of waiting for input; never wait without an end.
+            if (S().running)
+                return -1;
+            S().running = true;
+        }
     }
+    if (UiProgram_OnProgramThread())
+        return ProgramLoop();
+    if (backend && backend->runLoop)
+        return backend->runLoop();
+    if (script)
+        script();
+    const ModelLock lock;
     S().running = false;
     return S().quitRequested ? S().quitCode : -1;
 }
 
 void QuitUserInterface(int code)
 {
+    if (ProgramQuit(code))
+        return;
+    const ModelLock lock;
     S().quitRequested = true;
     S().quitCode = code;
     if (S().backend && S().backend->quitLoop)

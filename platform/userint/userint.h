@@ -263,10 +263,20 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
 // the operator (a view runs timers while it waits). 0 when none.
 int OpenPopupCount(void);
 
-// Runs the event loop until a callback calls QuitUserInterface; returns its code. Headless it runs the
-// script of UiTest_SetRunScript instead (see there). UIE_NOT_INITIALISED before InitUserInterface.
+// Runs the event loop until a callback calls QuitUserInterface; returns its code. On the program
+// thread (see userint_view.h) it delivers the queued operator input one callback at a time; headless
+// it runs the script of UiTest_SetRunScript instead (see there). UIE_NOT_INITIALISED before
+// InitUserInterface.
 int RunUserInterface(void);
 void QuitUserInterface(int code);
+
+// ---- stopping a long callback --------------------------------------------------------------------
+// Operator input made while a callback runs waits until the callback has returned. A long callback
+// (a bus scan) asks between its steps whether the operator wants it to stop: 1 when input on
+// (panel, control) came in after the callback began (that input is then taken as the stop and never
+// delivered) or when the operator asked to close a window (that request stays queued and is
+// delivered after the callback); else 0. Outside a callback: 0.
+int StopRequested(int panel, int control);
 
 // ---- test API: act as the operator on the headless model ------------------------------------------
 // Clears every panel, popup, registration, callback table, scripted answer and recorded popup, and

@@ -78,6 +78,25 @@ struct State {
 State &S();
 void ResetState();
 
+// Every toolkit function holds the model's mutex while it touches the model; callbacks and the
+// backend's popups run without it, so the view can paint while they take their time.
+class ModelLock {
+public:
+    ModelLock() : lock_(UiModel_Mutex()) {}
+    void unlock() { lock_.unlock(); }
+private:
+    std::unique_lock<std::recursive_mutex> lock_;
+};
+
+// Calls a callback, with the model's mutex released by the caller. Marks it as running, so that
+// input arriving meanwhile waits for it and StopRequested can see what came in after it began.
+int RunCallback(const std::function<int()> &call);
+// Drops queued input and the stop bookkeeping (UiTest_Reset).
+void ResetProgramQueue();
+// The program thread's event loop (RunUserInterface there); QuitUserInterface there ends it.
+int ProgramLoop();
+bool ProgramQuit(int code);
+
 Panel *FindPanel(int handle);
 Control *FindControl(Panel *panel, int id);
 const MenuItemDef *FindMenuItem(const Panel &panel, int itemId);

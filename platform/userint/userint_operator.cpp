@@ -30,16 +30,17 @@ static int Reachable(int panel, int control, Panel **p, Control **c)
     return (*c)->dimmed || !(*c)->visible ? UIE_BAD_CONTROL : UIE_NO_ERROR;
 }
 
-// The operator's action is done: the control has the focus, the view repaints, the callback runs.
-static int Commit(Panel &p, Control &c)
+// The operator's action is done: the control has the focus (the view already shows it there), the
+// view repaints, the callback runs without the model's mutex.
+static int Commit(Panel &p, Control &c, ModelLock &lock)
 {
     const int panel = p.handle;
     const int control = c.def->id;
     p.activeCtrl = control;
-    NotifyActive(panel, control);
     NotifyControl(panel, control);
     CtrlCallbackPtr cb = CtrlCallbackByName(c.def->callbackName);
-    return cb ? cb(panel, control, EVENT_COMMIT, nullptr, 0, 0) : 0;
+    lock.unlock();
+    return cb ? RunCallback([=] { return cb(panel, control, EVENT_COMMIT, nullptr, 0, 0); }) : 0;
 }
 
 // Index of the ring item with this value, -1 when no item has it.
@@ -51,16 +52,17 @@ static int ItemWithValue(const Control &c, double value)
     return -1;
 }
 
-static int PickIndex(Panel &p, Control &c, int index)
+static int PickIndex(Panel &p, Control &c, int index, ModelLock &lock)
 {
     if (index < 0 || index >= c.def->itemCount || !c.def->items)
         return UIE_BAD_VALUE;
     c.value = c.def->items[index].value;
-    return Commit(p, c);
+    return Commit(p, c, lock);
 }
 
 int UiOperator_Enter(int panel, int control, double value)
 {
+    ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
@@ -70,12 +72,12 @@ int UiOperator_Enter(int panel, int control, double value)
     switch (c->def->kind) {
     case CTRL_NUMERIC:
         c->value = Coerce(*c, value);
-        return Commit(*p, *c);
+        return Commit(*p, *c, lock);
     case CTRL_TOGGLE_BUTTON:
         c->value = value != 0.0 ? 1.0 : 0.0;
-        return Commit(*p, *c);
+        return Commit(*p, *c, lock);
     case CTRL_RING:
-        return PickIndex(*p, *c, ItemWithValue(*c, value));
+        return PickIndex(*p, *c, ItemWithValue(*c, value), lock);
     default:
         return UIE_TYPE_MISMATCH;
     }
@@ -101,6 +103,7 @@ static bool ParseNumber(const char *text, double *value)
 
 int UiOperator_EnterText(int panel, int control, const char *text)
 {
+    ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
@@ -110,15 +113,18 @@ int UiOperator_EnterText(int panel, int control, const char *text)
     switch (c->def->kind) {
     case CTRL_STRING:
         c->text = CutToEntryLength(*c, text);   // characters beyond the entry length are refused
-        return Commit(*p, *c);
+        return Commit(*p, *c, lock);
     case CTRL_NUMERIC: {
         double v;
-        return ParseNumber(text, &v) ? UiOperator_Enter(panel, control, v) : UIE_BAD_VALUE;
+        if (!ParseNumber(text, &v))
+            return UIE_BAD_VALUE;
+        lock.unlock();
+        return UiOperator_Enter(panel, control, v);
     }
     case CTRL_RING:
         for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
             if (c->def->items[i].label && std::strcmp(c->def->items[i].label, text) == 0)
-                return PickIndex(*p, *c, i);
+                return PickIndex(*p, *c, i, lock);
         return UIE_BAD_VALUE;
     default:
         return UIE_TYPE_MISMATCH;
@@ -127,6 +133,7 @@ int UiOperator_EnterText(int panel, int control, const char *text)
 
 int UiOperator_Press(int panel, int control)
 {
+    ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
@@ -135,22 +142,24 @@ int UiOperator_Press(int panel, int control)
         c->value = c->value != 0.0 ? 0.0 : 1.0;
     else if (c->def->kind != CTRL_COMMAND_BUTTON)
         return UIE_TYPE_MISMATCH;
-    return Commit(*p, *c);
+    return Commit(*p, *c, lock);
 }
 
 int UiOperator_PickRingIndex(int panel, int control, int index)
 {
+    ModelLock lock;
     Panel *p;
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
         return rc;
     if (c->def->kind != CTRL_RING)
         return UIE_TYPE_MISMATCH;
-    return PickIndex(*p, *c, index);
+    return PickIndex(*p, *c, index, lock);
 }
 
 int UiOperator_TimerTick(int panel, int control)
 {
+    ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
@@ -162,22 +171,26 @@ int UiOperator_TimerTick(int panel, int control)
     if (!c->enabled || c->dimmed)   // a stopped timer does not tick
         return 0;
     CtrlCallbackPtr cb = CtrlCallbackByName(c->def->callbackName);
-    return cb ? cb(panel, control, EVENT_TIMER_TICK, nullptr, 0, 0) : 0;
+    lock.unlock();
+    return cb ? RunCallback([=] { return cb(panel, control, EVENT_TIMER_TICK, nullptr, 0, 0); }) : 0;
 }
 
 int UiOperator_ClosePanel(int panel)
 {
+    ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
     if (!S().popupStack.empty() && S().popupStack.back() != panel)
         return UIE_BLOCKED_BY_POPUP;
     PanelCallbackPtr cb = PanelCallbackByName(p->def->panelCallbackName);
-    return cb ? cb(panel, EVENT_CLOSE, nullptr, 0, 0) : 0;
+    lock.unlock();
+    return cb ? RunCallback([=] { return cb(panel, EVENT_CLOSE, nullptr, 0, 0); }) : 0;
 }
 
 int UiOperator_ChooseMenuItem(int panel, int menuItem)
 {
+    ModelLock lock;
     Panel *p = FindPanel(panel);
     if (!p)
         return UIE_BAD_PANEL;
@@ -186,8 +199,14 @@ int UiOperator_ChooseMenuItem(int panel, int menuItem)
         return UIE_BAD_MENU;
     if (!S().popupStack.empty() && S().popupStack.back() != panel)
         return UIE_BLOCKED_BY_POPUP;
-    if (MenuCallbackPtr cb = MenuCallbackByName(item->callbackName))
-        cb(p->menuBar, menuItem, nullptr, panel);
+    MenuCallbackPtr cb = MenuCallbackByName(item->callbackName);
+    const int menuBar = p->menuBar;
+    lock.unlock();
+    if (cb)
+        RunCallback([=] {
+            cb(menuBar, menuItem, nullptr, panel);
+            return 0;
+        });
     return UIE_NO_ERROR;
 }
 
@@ -195,6 +214,7 @@ int UiOperator_ChooseMenuItem(int panel, int menuItem)
 
 std::vector<int> UiModel_Panels(void)
 {
+    const ModelLock lock;
     std::vector<int> handles;
     for (const auto &p : S().panels)
         handles.push_back(p->handle);
@@ -203,54 +223,63 @@ std::vector<int> UiModel_Panels(void)
 
 const PanelDef *UiModel_PanelDef(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->def : nullptr;
 }
 
 int UiModel_PanelParent(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->parent : 0;
 }
 
 int UiModel_PanelVisible(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->visible : 0;
 }
 
 int UiModel_PanelIsPopup(int panel)
 {
+    const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->popup : 0;
 }
 
 const CtrlDef *UiModel_CtrlDef(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     return c ? c->def : nullptr;
 }
 
 double UiModel_NumericValue(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     return c ? c->value : 0.0;
 }
 
 std::string UiModel_TextValue(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     return c ? c->text : std::string();
 }
 
 int UiModel_RingIndex(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     return c && c->def->kind == CTRL_RING ? ItemWithValue(*c, c->value) : -1;
 }
 
 std::string UiModel_DisplayText(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     if (!c)
         return {};
@@ -279,6 +308,7 @@ std::string UiModel_DisplayText(int panel, int control)
 
 std::vector<double> UiModel_ChartPoints(int panel, int control)
 {
+    const ModelLock lock;
     const Control *c = FindControl(FindPanel(panel), control);
     if (!c || c->def->kind != CTRL_STRIP_CHART)
         return {};
@@ -290,6 +320,7 @@ std::vector<double> UiModel_ChartPoints(int panel, int control)
 void UiTest_Reset(void)
 {
     ResetState();
+    ResetProgramQueue();
 }
 
 int UiTest_Enter(int panel, int control, double value)
@@ -324,10 +355,13 @@ void UiTest_TimerTick(void)
 {
     // Collected first: a callback may load panels or switch timers while the ticks go out.
     std::vector<std::pair<int, int>> timers;
-    for (const auto &p : S().panels)
-        for (const auto &c : p->controls)
-            if (c.def->kind == CTRL_TIMER)
-                timers.emplace_back(p->handle, c.def->id);
+    {
+        const ModelLock lock;
+        for (const auto &p : S().panels)
+            for (const auto &c : p->controls)
+                if (c.def->kind == CTRL_TIMER)
+                    timers.emplace_back(p->handle, c.def->id);
+    }
     for (auto [panel, control] : timers)
         UiOperator_TimerTick(panel, control);
 }
@@ -344,21 +378,25 @@ int UiTest_ChooseMenuItem(int panel, int menuItem)
 
 void UiTest_AnswerNextFilePopup(int result, const char *path)
 {
+    const ModelLock lock;
     S().fileAnswers.emplace_back(result, path ? path : "");
 }
 
 void UiTest_AnswerNextMessagePopup(int button)
 {
+    const ModelLock lock;
     S().messageAnswers.push_back(button);
 }
 
 std::vector<UiTestPopup> UiTest_Popups(void)
 {
+    const ModelLock lock;
     return S().popups;
 }
 
 void UiTest_ClearPopups(void)
 {
+    const ModelLock lock;
     S().popups.clear();
 }
 
@@ -369,6 +407,7 @@ int UiTest_IsVisible(int panel)
 
 int UiTest_TopPopup(void)
 {
+    const ModelLock lock;
     return S().popupStack.empty() ? 0 : S().popupStack.back();
 }
 
@@ -379,5 +418,6 @@ std::vector<double> UiTest_ChartPoints(int panel, int control)
 
 void UiTest_SetRunScript(std::function<void()> script)
 {
+    const ModelLock lock;
     S().runScript = std::move(script);
 }

@@ -5,18 +5,29 @@
 
 #include "platform/userint/userint.h"
 
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
-// What the model tells the view. Every member may be null. The model calls them after it changed.
+// What the model tells the view. Every member may be null.
+//
+// The change reports (panelLoaded .. activeControlChanged) come after the model changed, on whatever
+// thread changed it (the program thread, see below), with the model's mutex held: they must only note
+// what changed and return; the view reads the model later, under UiModel_Mutex, when it paints.
+// The popups are called without the mutex and may wait for the operator; a view that paints on a
+// thread of its own shows them there while the calling program thread waits (see QtView_OnQtThread).
+// A new modal dialog is one more member of this kind plus its toolkit function in userint.h.
 struct UiBackend {
     int (*init)(int argc, char *argv[]);                 // 1 on success
     void (*panelLoaded)(int panel);                      // build the widgets for a new panel
     void (*panelVisibility)(int panel);                  // shown, hidden, installed or removed as popup
-    void (*controlChanged)(int panel, int control);      // value or any attribute changed: repaint now
+    void (*controlChanged)(int panel, int control);      // value or any attribute changed
     void (*chartChanged)(int panel, int control);        // points added or axis range changed
+    // The program made a control the active one (SetActiveCtrl); the operator's own input that makes
+    // a control active is not reported, the view already has it there.
     void (*activeControlChanged)(int panel, int control);
-    int (*runLoop)(void);                                // runs until quitLoop; returns the code
+    int (*runLoop)(void);                                // without a program thread: runs until quitLoop
     void (*quitLoop)(int code);
     void (*messagePopup)(const char *title, const char *message);   // modal, returns when closed
     // Modal box with `count` buttons (1..3); returns the 1-based button pressed, `count` when closed.
@@ -28,7 +39,43 @@ struct UiBackend {
 // Sets the backend before InitUserInterface; null returns to headless operation.
 void SetUiBackend(const UiBackend *backend);
 
+// ---- the program thread --------------------------------------------------------------------------
+// A view that must keep painting while a callback waits on the serial line runs the program routine
+// on a program thread of its own: every callback then runs there, one at a time, in the order the
+// input came in, and RunUserInterface on that thread waits for queued input. Every toolkit function
+// may be called from any thread; one mutex guards the model. Without a program thread, input is
+// delivered at once on the calling thread (headless tests, a view used on its own thread).
+
+// Starts routine(argc, argv) on the program thread; `finished` (may be null) is called there with the
+// routine's result after it returned. 1, or 0 when a program thread is already running.
+int UiProgram_Start(int (*routine)(int, char **), int argc, char **argv, void (*finished)(int result));
+// Waits for the program thread to end and returns the routine's result (-1 when none was started).
+int UiProgram_Join(void);
+// 1 while the program routine runs on its thread.
+int UiProgram_Running(void);
+// 1 when the calling thread is the program thread.
+int UiProgram_OnProgramThread(void);
+// 1 when the program waits for input: its event loop runs, nothing is queued and no callback runs;
+// also 1 when no program thread runs.
+int UiProgram_Idle(void);
+
+// Hands one piece of operator input on (panel, control) to the program: `input` (a UiOperator_ call)
+// runs on the program thread after all input before it; without a program thread it runs at once, or,
+// while a callback runs, right after that callback. Afterwards the view is told the control changed,
+// so a widget the operator moved shows what the model holds even when the input was refused. Input on
+// a control a running callback takes as its stop (StopRequested) is never run. control 0: the input
+// belongs to no control (a menu item).
+void UiOperator_Queue(int panel, int control, std::function<void()> input);
+// A timer's tick, as input; dropped while a tick of the same timer waits or its callback runs.
+void UiOperator_QueueTimerTick(int panel, int control);
+// The operator asks to close a panel's window: EVENT_CLOSE as input, and a stop for a running callback.
+void UiOperator_QueueClose(int panel);
+
 // ---- read access to the model --------------------------------------------------------------------
+// The model's mutex (recursive). Each function below takes it for itself; a view holds it around a
+// series of reads that must fit together (a whole repaint). Never hold it while waiting for another
+// thread.
+std::recursive_mutex &UiModel_Mutex(void);
 // Handles of the loaded panels in load order.
 std::vector<int> UiModel_Panels(void);
 // The catalogue entry a loaded panel was built from (null for an unknown handle).

@@ -70,3 +70,58 @@ TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
         quit();
     });
 }
+
+// The operator presses "Abbrechen" while address `stopAt` is asked (the press comes in while the scan's
+// callback runs, as it does from the window).
+static int stopAt = 0;
+static std::string labelDuringScan;
+static void pressAbbrechenAt(int address)
+{
+    static UiBackend operatorAtTheWindow{};
+    operatorAtTheWindow.controlChanged = [](int panel, int control) {
+        if (panel == panelHandle && control == PANEL_TEXT &&
+            UiModel_TextValue(panel, control) == "Suche nach Ger\xE4t " + std::to_string(stopAt)) {
+            GetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, &labelDuringScan);
+            UiOperator_Queue(panelHandle, PANEL_SCANN, [] { UiOperator_Press(panelHandle, PANEL_SCANN); });
+        }
+    };
+    stopAt = address;
+    SetUiBackend(&operatorAtTheWindow);
+}
+
+static std::vector<int> dimmedLeds()
+{
+    std::vector<int> v;
+    for (int led = PANEL_LED1; led <= PANEL_LED8; ++led) {
+        int d = -1;
+        GetCtrlAttribute(panelHandle, led, ATTR_DIMMED, &d);
+        v.push_back(d);
+    }
+    return v;
+}
+
+TEST_F(DeviceTest, AbbrechenEndsTheScanAfterTheAddressAskedAndDimsTheOthers)
+{
+    startSim({"--no-modules", "--module", "1=OKV-TLX1-EINS", "--module", "2=REGLER-2", "--module", "3=OKV-TLX1-DREI",
+              "--module", "5=OKV-TLX1-FUENF", "--plant", "off"});
+    run([&] {
+        SetCtrlVal(panelHandle, PANEL_LED5, 1);   // lit by an earlier scan
+        pressAbbrechenAt(3);
+        EXPECT_EQ(UiTest_Press(panelHandle, PANEL_SCANN), 0);
+        EXPECT_EQ(labelDuringScan, "Abbrechen");
+        EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR"})) << "the press is taken as the stop, not as a new scan";
+        EXPECT_EQ(leds(), (std::vector<int>{G, R, G, 0, G, 0, 0, 0}));
+        EXPECT_EQ(dimmedLeds(), (std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1})) << "not asked";
+        EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-DREI");
+        std::string label;
+        GetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, &label);
+        EXPECT_EQ(std::tuple(label, text(panelHandle, PANEL_TEXT), errorLamp()), std::tuple("Scann", "", 0));
+
+        // The next scan lights the LEDs of the addresses it asks again.
+        pressAbbrechenAt(5);
+        UiTest_Press(panelHandle, PANEL_SCANN);
+        EXPECT_EQ(dimmedLeds(), (std::vector<int>{0, 0, 0, 0, 0, 1, 1, 1}));
+        EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-FUENF");
+        quit();
+    });
+}

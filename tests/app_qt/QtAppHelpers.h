@@ -1,5 +1,6 @@
 // The program's real window on Qt's offscreen platform: a fixture that runs it in a temporary
-// folder while a callback plays the operator, and the operator's typing and reading.
+// folder, its routine on the program thread, while a function on the Qt thread plays the operator;
+// the operator's typing and reading.
 #pragma once
 
 #include "app/TLX1Steuerung.h"
@@ -39,14 +40,15 @@ class AppWindowTest : public ::testing::Test {
         std::filesystem::remove_all(dir_);
     }
 
-    // Runs the program with fresh panels; `operate` plays the operator once the event loop runs,
-    // then "Beenden" ends it (after 60 s at the latest, with exit code 2).
+    // Runs the program with fresh panels; `operate` plays the operator once the window is up and
+    // the program waits for input, then "Beenden" ends it (after 60 s at the latest, with exit code 2).
     static int run(const std::function<void()> &operate)
     {
         QtView_Reset();
         UiTest_Reset();
         UseQtView();
         QTimer::singleShot(0, [&] {
+            idle();
             operate();
             QuitUserInterface(0);
         });
@@ -55,10 +57,13 @@ class AppWindowTest : public ::testing::Test {
         guard.start(60000);
         char name[] = "tlx1steuerung";
         char *argv[] = {name, nullptr};
-        return TLX1Steuerung_Main(1, argv);
+        return QtView_RunProgram(TLX1Steuerung_Main, 1, argv);
     }
 
-    // Selects what the field holds (Ctrl+A), types text, Enter.
+    // Waits until the program has handled the input so far, and shows its state in the widgets.
+    static void idle() { ASSERT_TRUE(QtView_WaitIdle()) << "the program did not come to rest"; }
+
+    // Selects what the field holds (Ctrl+A), types text, Enter; waits for the program.
     static void type(int panel, int control, const QString &text)
     {
         QWidget *w = QtView_ControlWidget(panel, control);
@@ -66,6 +71,13 @@ class AppWindowTest : public ::testing::Test {
         QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(w, text);
         QTest::keyClick(w, Qt::Key_Return);
+        idle();
+    }
+    // Clicks a control of the main panel and waits for the program.
+    static void click(int control)
+    {
+        QTest::mouseClick(QtView_ControlWidget(panelHandle, control), Qt::LeftButton);
+        idle();
     }
 
     // The text a label or a numeric field of the main panel shows.

@@ -16,11 +16,13 @@ TEST_F(AppQtTest, ScalingDialogRescalesTheMainWindow)
                   ASSERT_TRUE(main && main->isVisible());
                   SetCtrlVal(panelHandle, PANEL_SOLLWERT, 5.0);
                   main->findChild<QAction *>("SKALIERUNG")->trigger();
+                  idle();
                   QWidget *dialog = QtView_PanelWindow(konfigpanelHandle);
                   ASSERT_TRUE(dialog && dialog->isVisible());
                   type(konfigpanelHandle, KONFIGPNL_SKALMAX_UMGERECHNET, "100");
                   type(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, "%");
                   QTest::mouseClick(QtView_ControlWidget(konfigpanelHandle, KONFIGPNL_OK), Qt::LeftButton);
+                  idle();
                   EXPECT_FALSE(dialog->isVisible());
 
                   for (int label : {PANEL_SOLLWERTEINHEIT, PANEL_ANFANGSSOLLWERTEINHEI, PANEL_ISTWERTEINHEIT,

@@ -23,9 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -47,10 +50,10 @@ int OnCtrl(int panel, int control, int event, void *, int, int)
 int OnPanel(int panel, int event, void *, int, int) { g_events.push_back({panel, 0, event, 0}); return 0; }
 void OnMenu(int, int item, void *, int panel) { g_events.push_back({panel, item, EVENT_COMMIT, 0}); }
 
-// Every callback the panels name, answered by the recorders above.
-void InstallRecorders(std::initializer_list<int> panels)
+// Every callback the panels name, answered by the recorders above (or by `first` for its name).
+void InstallRecorders(std::initializer_list<int> panels, CallbackEntry first = {})
 {
-    std::vector<CallbackEntry> table;   // the toolkit keeps copies of the names
+    std::vector<CallbackEntry> table{first};   // the toolkit keeps copies of the names
     for (int panel : panels) {
         const PanelDef *def = UiModel_PanelDef(panel);
         table.push_back({def->panelCallbackName, nullptr, OnPanel, nullptr});
@@ -78,6 +81,7 @@ protected:
         ASSERT_TRUE(main_ > 0 && konfig_ > 0 && about_ > 0);
         InstallRecorders({main_, konfig_, about_});
         DisplayPanel(main_);
+        Frame();
         QWidget *w = QtView_PanelWindow(main_);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
         w->activateWindow();
@@ -87,6 +91,8 @@ protected:
     }
     void TearDown() override { QtView_Reset(); }
 
+    // Brings the widgets to the model's state now instead of with the next frame.
+    static void Frame() { ASSERT_TRUE(QtView_WaitIdle()); }
     template <class W> W *Widget(int control, int panel = 0)
     {
         auto *w = dynamic_cast<W *>(QtView_ControlWidget(panel ? panel : main_, control));
@@ -100,6 +106,7 @@ protected:
         field->selectAll();
         QTest::keyClicks(field, text);
         if (end != Qt::Key_unknown) QTest::keyClick(field, end);
+        Frame();
     }
     // What the running program shows: texts, a connection with some history on the chart.
     void FillLikeARunningProgram()
@@ -118,6 +125,7 @@ protected:
         SetCtrlVal(about_, ABOUTPANEL_PROGRAMMVERSION, "Programmversion " TLX1_VERSION);
         for (int i = 0; i < 260; ++i)
             PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0 - 4.0 * std::exp(-i / 40.0) * std::cos(i / 9.0));
+        Frame();
     }
 
     int main_ = 0, konfig_ = 0, about_ = 0;
@@ -164,8 +172,10 @@ TEST_F(QtView, ValueSetByCodeIsShownWithThePrecisionAndRaisesNoEvent)
 {
     NumericField *field = Widget<NumericField>(PANEL_SOLLWERT);
     SetCtrlVal(main_, PANEL_SOLLWERT, 1.23456);
+    Frame();
     EXPECT_EQ(field->text(), QStringLiteral("1.235"));
     SetCtrlAttribute(main_, PANEL_SOLLWERT, ATTR_PRECISION, 4);
+    Frame();
     EXPECT_EQ(field->text(), QStringLiteral("1.2346"));
     EXPECT_EQ(UiModel_NumericValue(main_, PANEL_SOLLWERT), 1.23456);   // the display never rounds the model
 
@@ -174,12 +184,12 @@ TEST_F(QtView, ValueSetByCodeIsShownWithThePrecisionAndRaisesNoEvent)
     EXPECT_FALSE(indicator->isEnabled());
     EXPECT_FALSE(QtView_ControlLabel(main_, PANEL_ISTWERT)->isEnabled());
     SetCtrlAttribute(main_, PANEL_ISTWERT, ATTR_DIMMED, 0);
+    SetCtrlVal(main_, PANEL_BETRIEBSART, 3.0);
+    SetCtrlVal(main_, PANEL_VERBINDEN, 1);
+    Frame();
     EXPECT_TRUE(indicator->isEnabled());
     EXPECT_TRUE(indicator->isReadOnly());
-
-    SetCtrlVal(main_, PANEL_BETRIEBSART, 3.0);
     EXPECT_EQ(Widget<QComboBox>(PANEL_BETRIEBSART)->currentText(), QStringLiteral("Stellbetrieb"));
-    SetCtrlVal(main_, PANEL_VERBINDEN, 1);
     EXPECT_EQ(Widget<QPushButton>(PANEL_VERBINDEN)->text(), QStringLiteral("trennen"));
     SetCtrlVal(konfig_, KONFIGPNL_SKAL_EINHEIT, "mm");
     EXPECT_TRUE(g_events.empty());
@@ -196,10 +206,12 @@ TEST_F(QtView, OperatorChoicesCommitTheirValues)
 
     QPushButton *toggle = Widget<QPushButton>(PANEL_VERBINDEN);
     QTest::mouseClick(toggle, Qt::LeftButton);
+    Frame();
     EXPECT_EQ(toggle->text(), QStringLiteral("trennen"));
     QTest::mouseClick(toggle, Qt::LeftButton);
     g_toggleRefuses = true;   // the callback sets it back at once
     QTest::mouseClick(toggle, Qt::LeftButton);
+    Frame();
     EXPECT_FALSE(toggle->isChecked());
     EXPECT_EQ(toggle->text(), QStringLiteral("verbinden"));
 
@@ -230,7 +242,7 @@ TEST_F(QtView, StringFieldTakesOnlyWhatTheProgramCanStore)
     EXPECT_EQ(UiModel_TextValue(konfig_, KONFIGPNL_SKAL_EINHEIT), "\xB0" "Cabc");
 }
 
-// A paint-event counter: the status text must reach the screen before control returns to the loop.
+// A paint-event counter.
 struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject *, QEvent *e) override
@@ -240,18 +252,22 @@ struct PaintCounter : QObject {
     }
 };
 
-TEST_F(QtView, TextsArriveConvertedAndArePaintedAtOnce)
+TEST_F(QtView, ChangesArePaintedOnceWithTheNextFrameAndTextsArriveConverted)
 {
     PaintCounter counter;
     QLabel *text = Widget<QLabel>(PANEL_TEXT);
     LedWidget *led = Widget<LedWidget>(PANEL_FEHLERLED);
     text->installEventFilter(&counter);
     led->installEventFilter(&counter);
-    SetCtrlVal(main_, PANEL_TEXT, "Suche Ger\xE4t 3 ...");   // no event processing in between
-    EXPECT_EQ(counter.paints, 1);
+    for (int before = -1; before != counter.paints; QTest::qWait(50)) before = counter.paints;   // window shown
+    counter.paints = 0;
+    for (int n = 1; n <= 8; ++n) SetCtrlVal(main_, PANEL_TEXT, ("Suche nach Ger\xE4t " + std::to_string(n)).c_str());
     SetCtrlVal(main_, PANEL_FEHLERLED, 1);
+    EXPECT_EQ(counter.paints, 0) << "nothing is painted synchronously";
+    QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 2, 5000);   // one frame: each widget once, with the last text
+    QTest::qWait(50);
     EXPECT_EQ(counter.paints, 2);
-    EXPECT_EQ(text->text(), QString::fromUtf16(u"Suche Ger\u00E4t 3 ..."));
+    EXPECT_EQ(text->text(), QString::fromUtf16(u"Suche nach Ger\u00E4t 8"));
     EXPECT_TRUE(led->isOn());
     SetCtrlVal(main_, PANEL_TEXT, "Zeile <b>2</b>");
     EXPECT_EQ(text->textFormat(), Qt::PlainText);
@@ -323,9 +339,11 @@ TEST_F(QtView, CloseBoxAsksTheApplicationAndPopupsAreModal)
     QWidget *child = QtView_PanelWindow(konfig_);
     EXPECT_EQ(child->parentWidget(), mainWindow);
     InstallPopup(konfig_);
+    Frame();
     EXPECT_TRUE(child->isVisible());
     EXPECT_EQ(child->windowModality(), Qt::ApplicationModal);
     RemovePopup(0);
+    Frame();
     EXPECT_FALSE(child->isVisible());
 }
 
@@ -420,6 +438,81 @@ TEST_F(QtView, FileDialogStartsInTheCurrentFolderAndHandsBackTheFileSystemPath)
     EXPECT_EQ(answer.seen, QStringList({"Speichern|*.tlx", "Laden|*.tlx", "Laden|*.tlx"}));
 }
 
+// ---- the program on a thread of its own -----------------------------------------------------------
+// "Lesen" stands for a long device action: it shows a status text, waits until the test opens the
+// gate, then raises a popup.
+std::mutex g_gateMutex;
+std::condition_variable g_gate;
+bool g_gateOpen = false;
+
+int LongRead(int panel, int control, int event, void *data, int d1, int d2)
+{
+    OnCtrl(panel, control, event, data, d1, d2);
+    SetCtrlVal(panel, PANEL_TEXT, "lese...");
+    {
+        std::unique_lock lock(g_gateMutex);
+        g_gate.wait_for(lock, std::chrono::seconds(20), [] { return g_gateOpen; });
+    }
+    MessagePopup("Info", "gelesen");
+    SetCtrlVal(panel, PANEL_TEXT, "");
+    return 0;
+}
+
+int ThreadedProgram(int, char **)
+{
+    if (!InitUserInterface(0, nullptr)) return -1;
+    TLX1Steuerung_PanelDateiRegistrieren();
+    const int main = LoadPanel(0, TLX1STEUERUNG_UIR, PANEL);
+    InstallRecorders({main}, {"Callback_Main_ButtonLesen", LongRead, nullptr, nullptr});
+    DisplayPanel(main);
+    return RunUserInterface() == 0 ? 5 : -1;
+}
+
+TEST(QtViewProgramThread, InputDuringALongCallbackWaitsInOrderWhileTheQtThreadPaintsAndShowsItsPopup)
+{
+    UiTest_Reset();
+    QtView_Reset();
+    UseQtView();
+    g_events.clear();
+    g_gateOpen = false;
+    QTimer::singleShot(0, [] {
+        ASSERT_TRUE(QtView_WaitIdle());
+        const int main = UiModel_Panels().front();
+        auto *status = dynamic_cast<QLabel *>(QtView_ControlWidget(main, PANEL_TEXT));
+        auto *field = dynamic_cast<NumericField *>(QtView_ControlWidget(main, PANEL_SOLLWERT));
+        ASSERT_TRUE(status && field);
+        QTest::mouseClick(QtView_ControlWidget(main, PANEL_LESEN), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("lese..."), 10000);   // painted meanwhile
+
+        // The operator goes on: a setpoint and "verbinden" wait for the callback.
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "2");
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::mouseClick(QtView_ControlWidget(main, PANEL_VERBINDEN), Qt::LeftButton);
+        QTest::qWait(100);
+        EXPECT_EQ(UiModel_NumericValue(main, PANEL_SOLLWERT), 0.0);
+        EXPECT_FALSE(UiProgram_Idle());
+
+        Answerer answer({});
+        {
+            const std::lock_guard lock(g_gateMutex);
+            g_gateOpen = true;
+        }
+        g_gate.notify_one();
+        ASSERT_TRUE(QtView_WaitIdle());
+        EXPECT_EQ(answer.seen, QStringList({"Info|gelesen"}));
+        std::vector<std::pair<int, double>> seen;
+        for (const Event &e : g_events) seen.push_back({e.control, e.value});
+        EXPECT_EQ(seen, (std::vector<std::pair<int, double>>{{PANEL_LESEN, 0.0}, {PANEL_SOLLWERT, 2.0}, {PANEL_VERBINDEN, 1.0}}));
+        EXPECT_EQ(status->text(), QString());
+        QuitUserInterface(0);
+    });
+    EXPECT_EQ(QtView_RunProgram(ThreadedProgram, 0, nullptr), 5);
+    QtView_Reset();
+    UiTest_Reset();
+}
+
 TEST_F(QtView, QuitEndsTheRunLoopAndNumbersKeepTheirDecimalPoint)
 {
     QTimer::singleShot(0, [] { QuitUserInterface(7); });
@@ -473,6 +566,7 @@ TEST_F(QtView, ScreenshotsOfEachPanelAtScaleOneAndTwo)
     ASSERT_TRUE(QDir().mkpath(dir));
     for (auto [panel, name] : {std::pair{main_, "main"}, {konfig_, "konfig"}, {about_, "about"}}) {
         DisplayPanel(panel);
+        Frame();
         QWidget *w = QtView_PanelWindow(panel);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
         for (int scale : {1, 2}) {

@@ -129,3 +129,33 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
     MessagePopup("T", "M");
     EXPECT_EQ(gSeen[MESSAGE], 1) << "reset returns to headless operation";
 }
+
+// Input that comes in while a callback runs (here: made by the callback itself, as the view queues it)
+// waits for the callback and then arrives in order; a second tick of a waiting timer is dropped; the
+// callback takes a press of its stop control, once, and sees a close request without taking it.
+static int gStops[3];
+static int LongAction(int panel, int control, int, void *, int, int)
+{
+    UiOperator_Queue(panel, C_NUM, [panel] { UiOperator_Enter(panel, C_NUM, 3.0); });
+    UiOperator_QueueTimerTick(panel, C_TIMER);
+    UiOperator_QueueTimerTick(panel, C_TIMER);
+    UiOperator_Queue(panel, control, [panel, control] { UiOperator_Press(panel, control); });
+    gStops[0] = StopRequested(panel, control);
+    gStops[1] = StopRequested(panel, control);
+    UiOperator_QueueClose(panel);
+    gStops[2] = StopRequested(panel, control);
+    EXPECT_TRUE(gEvents.empty()) << "nothing is delivered while the callback runs";
+    return 0;
+}
+
+TEST_F(Toolkit, InputDuringACallbackWaitsForItAndTheCallbackCanTakeItsStop)
+{
+    const CallbackEntry table[] = {{"Missing_Button", LongAction, nullptr, nullptr}, kTestCallbacks[0], kTestCallbacks[1]};
+    InstallCallbackTable(table, 3);
+    EXPECT_EQ(StopRequested(panel, C_BUTTON), 0) << "no callback runs";
+    EXPECT_EQ(UiTest_Press(panel, C_BUTTON), 0);
+    EXPECT_EQ(std::vector<int>(gStops, gStops + 3), (std::vector<int>{1, 0, 1}));
+    const std::vector<Event> expected = {{panel, C_NUM, EVENT_COMMIT, 3.0}, {panel, C_TIMER, EVENT_TIMER_TICK, 0},
+                                         {panel, 0, EVENT_CLOSE, 0}};
+    EXPECT_EQ(gEvents, expected) << "the stop press is never delivered";
+}
