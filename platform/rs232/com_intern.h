@@ -33,6 +33,7 @@ enum class Grund {
     NichtErreichbar,      // no route, no answer within the open time-out
     Abgelehnt,            // the host refused the connection
     KeinRfc2217,          // the server refused the COM port control option
+    ServerGetrennt,       // the server closed the connection before the port was ready (detail: its text)
     NichtBestaetigt,      // the server did not confirm the line settings (detail: what it said)
     Sonstiges,            // any other system error (fehlerNummer)
 };
@@ -42,7 +43,7 @@ struct OeffnenFehler {
     int fehlerNummer = 0;    // errno where one applies
     unsigned gruppe = 0;     // KeineBerechtigung: group id owning the device
     bool gruppeDarf = false; // KeineBerechtigung: that group may read and write
-    std::string einzelheit;  // NichtBestaetigt: the settings the server reported
+    std::string einzelheit;  // NichtBestaetigt: the settings the server reported; ServerGetrennt: its text
 };
 
 // An open device: its descriptor and the transport's own state.

@@ -45,6 +45,7 @@ struct Telnet {
     bool comportAbgelehnt = false;
     std::array<long, SET_CONTROL + 1> antwort{-1, -1, -1, -1, -1, -1};  // the server's settings by command
     std::string wartend;  // encoded bytes not yet taken by the socket
+    std::string vorab;    // printable text the server sent before the port was open (its complaint)
 };
 
 Telnet &Zustand(Kanal &k) { return *static_cast<Telnet *>(k.zustand); }
@@ -228,7 +229,11 @@ int WartenBis(int fd, Telnet &t, Clock::time_point frist, Bedingung fertig)
         const int n = SocketLesen(fd, roh, sizeof roh, frist);
         if (n <= 0)
             return n;
-        Verarbeiten(t, roh, n, daten);  // data before the port is open is stale
+        // Data before the port is open is stale, except a server's text saying why it gives up.
+        const int m = Verarbeiten(t, roh, n, daten);
+        for (int i = 0; i < m && t.vorab.size() < 160; ++i)
+            if (daten[i] >= 0x20 && daten[i] < 0x7F)
+                t.vorab += static_cast<char>(daten[i]);
     }
     return Schieben(fd, t, frist);
 }
@@ -277,6 +282,8 @@ int Oeffnen(Kanal &k, const std::string &geraet, const Leitung &l, Clock::time_p
         (verb == WILL ? Suchen(*t, code)->wirGefragt : Suchen(*t, code)->erGefragt) = true;
     }
     int rc = WartenBis(fd, *t, frist, [&] { return comport.wir || t->comportAbgelehnt; });
+    if (rc == COM_ERR_LOST)
+        return scheitern(Grund::ServerGetrennt, t->vorab);
     if (rc < 0 || !comport.wir)
         return scheitern(Grund::KeinRfc2217, "");
 
@@ -301,7 +308,7 @@ int Oeffnen(Kanal &k, const std::string &geraet, const Leitung &l, Clock::time_p
                       (t->antwort[art] < 0 ? std::string(" (keine Antwort)") : " (meldet " + Text(art, t->antwort[art]) + ")");
     }
     if (rc == COM_ERR_LOST)
-        return scheitern(Grund::NichtBestaetigt, "der Server hat die Verbindung beendet");
+        return scheitern(Grund::ServerGetrennt, t->vorab);
     if (!abweichung.empty())
         return scheitern(Grund::NichtBestaetigt, abweichung);
     k.fd = fd;

@@ -44,6 +44,9 @@ std::string UrsacheText(const OeffnenFehler &f, const std::string &geraet)
     case Grund::NichtErreichbar: return geraet + " ist nicht erreichbar (Netzwerk, Adresse und Port pr\xFC" "fen)";
     case Grund::Abgelehnt: return geraet + " lehnt die Verbindung ab (an diesem Port l\xE4uft kein Dienst)";
     case Grund::KeinRfc2217: return geraet + ": der Server beherrscht die COM-Port-Steuerung (RFC 2217) nicht";
+    case Grund::ServerGetrennt:
+        return geraet + ": der Server hat die Verbindung beendet, bevor die Schnittstelle bereit war "
+                        "(belegt oder nicht verf\xFCgbar?)" + (f.einzelheit.empty() ? "" : ": " + f.einzelheit);
     case Grund::NichtBestaetigt:
         return geraet + ": der Server best\xE4tigt die Leitungseinstellungen nicht: " + f.einzelheit;
     case Grund::Sonstiges: break;

@@ -401,8 +401,15 @@ TEST(Tlx1ctlPort, PortNumberMapsAsInTheWindowAndAFailedOpenSaysWhy)
     if (!Ser2netProcess::available())
         GTEST_SKIP() << "ser2net is not installed (make deps installs it)";
     Ser2netProcess server(sim.devicePath());
-    for (const std::string &adresse : {server.tcpAddress(), server.rfc2217Address()})
-        EXPECT_EQ(Starte({"id", "--device", adresse}).out, "OKV-TLX1-SIM\n") << adresse;
+    for (const std::string &adresse : {server.tcpAddress(), server.rfc2217Address()}) {
+        // ser2net lets go of the device a moment after the last client left: until then it says so.
+        Ergebnis id = Starte({"id", "--device", adresse});
+        for (int versuch = 0; versuch < 30 && id.err.find("belegt oder nicht verf") != std::string::npos; ++versuch) {
+            usleep(100 * 1000);
+            id = Starte({"id", "--device", adresse});
+        }
+        EXPECT_EQ(id.out, "OKV-TLX1-SIM\n") << adresse << id.err;
+    }
 }
 
 // ports: the devices the system knows (path, by-id name, maker, product, serial number) and COM 1 to
