@@ -3,6 +3,7 @@
 // the layout, and screenshots of each panel at scale 1 and 2 for anyone to look at.
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtview.h"
+#include "platform/qt/qtchart.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 #include "tlx1_version.h"

@@ -112,7 +112,7 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
     static const UiBackend backend = {
         [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
         [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
-        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr,
+        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr, nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);

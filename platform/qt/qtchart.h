@@ -1,0 +1,67 @@
+// The strip chart of the Qt view: the kept points of the model drawn as up to two traces with a
+// legend, marks and a note, held and scrolled back by the operator, with the time and values under
+// the mouse. Painting costs what the pixels on screen cost, not what the history holds: the traces
+// lie in a picture of the plot that scrolls by whole pixels, and each frame draws only the columns
+// of the points that came in since the last one.
+#pragma once
+
+#include "platform/userint/userint_view.h"
+
+#include <QPixmap>
+#include <QRectF>
+#include <QStringList>
+#include <QWidget>
+
+// What the strip chart drew last, so tests can see that points and axis range reached the screen.
+struct ChartPaintInfo {
+    double bottomValue = 0.0, topValue = 0.0;   // value axis at the bottom and at the top of the plot
+    int pointsDrawn = 0;                        // points of trace 0 with a value on screen
+    QRectF plot;                                // plot area in widget coordinates
+    QStringList tickLabels;                     // value axis labels, bottom to top
+    QStringList timeLabels;                     // time axis labels, left to right
+    QString yName, xName;
+    int fullDraws = 0;                          // times the whole plot was drawn anew
+    int columnsDrawn = 0;                       // pixel columns drawn by the last paint
+};
+
+// Time axis: the newest point at the right edge, five divisions. Live, the divisions are labelled in
+// seconds before the newest point; held, with the clock time of their points.
+class StripChartWidget : public QWidget {
+public:
+    StripChartWidget(int panel, int control, QWidget *parent);
+    const ChartPaintInfo &lastPaint() const { return info_; }
+    // The model reported new points or settings: repaint the plot, or all of it when its frame changed.
+    void modelChanged();
+    static constexpr int kTimeDivisions = 5;
+    static constexpr double kSecondsPerPoint = 0.1;
+    static constexpr unsigned kTraceColors[kChartTraces] = {0xFFD400, 0x4FC3F7};
+    static constexpr unsigned kTraceColor = kTraceColors[0];
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    QString frameKey(const UiChartState &s, double lo, double hi) const;
+    void paintBackground(QPainter &p, const UiChartState &s);   // fills info_'s layout
+    void drawTraces(const UiChartState &s, bool full);
+    void drawReadout(QPainter &p, const UiChartState &s);
+    void scroll(long long points);
+    double pixelsPerPoint(const UiChartState &s) const;
+    int panel_, control_;
+    ChartPaintInfo info_;
+    QPixmap background_;
+    QString backgroundKey_;
+    QPixmap layer_;                 // traces and marks over the plot, transparent elsewhere
+    QString layerKey_;
+    long long layerFirst_ = 0, layerEnd_ = 0;
+    QPixmap note_;
+    QString noteText_;
+    QPoint mouse_{-1, -1};
+    int dragX_ = -1;
+    double dragRest_ = 0.0;
+};
