@@ -2,6 +2,7 @@
 
 #include "app/Parameterdatei.h"
 #include "app/TLX1Com.h"
+#include "app/TLX1Diagramm.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Steuerung.h"
@@ -142,6 +143,8 @@ void NeueSkalierungSetzen(void)
     const int stellen = NachkommastellenAusSpanne(hi >= lo ? hi - lo : lo - hi);
     for (int control : SKALIERTE_STELLEN)
         SetCtrlAttribute(panelHandle, control, ATTR_PRECISION, stellen);
+    // The chart converts its kept points, so no false step appears; the step list follows.
+    Diagramm_SkalierungUebernehmen();
 }
 
 // Thresholds of |v| at which the gains lose one decimal, starting from 4.
@@ -406,10 +409,6 @@ void PanelsInitialisieren(const char *version, const char *datum)
     SetCtrlAttribute(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, ATTR_MAX_ENTRY_LENGTH, KONFIG_EINHEIT_MAX);
 }
 
-void IstwertPlotten(double wert)
-{
-    PlotStripChartPoint(panelHandle, PANEL_STRIPCHART, wert);
-}
 
 // ---- parameter-set files ------------------------------------------------------------------------
 

@@ -1,5 +1,4 @@
-// TLX1Func: scaling of the main panel, display precision, the settings file, panel start-up and
-// plotting.
+// TLX1Func: scaling of the main panel, display precision, the settings file and panel start-up.
 #pragma once
 
 // ---- scaling and display precision --------------------------------------------------------------
@@ -59,9 +58,6 @@ const char *WriteIni_Grund(void);
 // Fills in the about box's version and date and the line with the program's version, empties the
 // status line, limits the unit field to 5 characters. No result.
 void PanelsInitialisieren(const char *version, const char *datum);
-
-// Plots the value (user unit) as the next point of the strip chart. No result.
-void IstwertPlotten(double wert);
 
 // ---- parameter-set files ------------------------------------------------------------------------
 

@@ -7,7 +7,7 @@
 // Name under which the panel file is registered and loaded.
 #define TLX1STEUERUNG_UIR "TLX1Steuerung.uir"
 
-// Makes the three panels known to the toolkit under TLX1STEUERUNG_UIR (call again after UiTest_Reset).
+// Makes the four panels known to the toolkit under TLX1STEUERUNG_UIR (call again after UiTest_Reset).
 void TLX1Steuerung_PanelDateiRegistrieren(void);
 
 // ---- panels --------------------------------------------------------------------------------------
@@ -15,6 +15,7 @@ enum {
     ABOUTPANEL = 1,   // about box, modal popup
     KONFIGPNL = 2,    // scaling dialog
     PANEL = 3,        // main window
+    ANALYSEPNL = 4,   // plant test and tuning proposal
 };
 
 // ---- ABOUTPANEL ----------------------------------------------------------------------------------
@@ -95,6 +96,32 @@ enum {
     PANEL_ZOOMMINEINHEIT,
     PANEL_ZOOMMAXEINHEIT,
     PANEL_TEXTMSG_4,
+    PANEL_ZEITSPANNE,             // span of the chart: 20 s, 1 min, 5 min, 30 min
+    PANEL_ANHALTEN,               // "Anhalten"/"Weiter": holds the chart
+    PANEL_AUFZEICHNUNG,           // state of the running recording
+    PANEL_SPRUENGE,               // the last setpoint steps and their figures
+};
+
+// ---- ANALYSEPNL ----------------------------------------------------------------------------------
+enum {
+    ANALYSEPNL_TEXT = 2,
+    ANALYSEPNL_STELLALT,
+    ANALYSEPNL_STELLNEU,
+    ANALYSEPNL_DAUER,
+    ANALYSEPNL_STARTEN,
+    ANALYSEPNL_STATUS,
+    ANALYSEPNL_DIAGRAMM,
+    ANALYSEPNL_K,
+    ANALYSEPNL_T,
+    ANALYSEPNL_L,
+    ANALYSEPNL_R2,
+    ANALYSEPNL_REGEL,
+    ANALYSEPNL_TAUC,
+    ANALYSEPNL_P,
+    ANALYSEPNL_I,
+    ANALYSEPNL_D,
+    ANALYSEPNL_UEBERNEHMEN,
+    ANALYSEPNL_SCHLIESSEN,
 };
 
 // ---- menu bar of PANEL -----------------------------------------------------------------------------
@@ -110,7 +137,15 @@ enum {
     MENUBAR_MENU,
     MENUBAR_MENU_BER,             // "Info..."
     MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
+    MENUBAR_DATEI_SEPARATOR_2,
+    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,   // "Aufzeichnung speichern...": the kept points as CSV
+    MENUBAR_DATEI_BILD_SPEICHERN,           // "Diagramm als Bild speichern...": PNG
+    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,     // "Aufzeichnung starten...": every point into a CSV file
+    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,     // "Aufzeichnung beenden"
+    MENUBAR_ANALYSE,
+    MENUBAR_ANALYSE_STRECKE,      // "Strecke identifizieren...": plant test and tuning proposal
 };
 
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
+static_assert(PANEL_SPRUENGE == 55 && ANALYSEPNL_SCHLIESSEN == 19);
 static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8 && ABOUTPANEL_PROGRAMMVERSION == 9);
