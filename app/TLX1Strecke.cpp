@@ -20,6 +20,15 @@ int analysepanelHandle = 0;
 Streckentest test;
 Reglereinstellung vorschlag{EINSTELLUNG_KEIN_MODELL, NAN, NAN, NAN, NAN, NAN, NAN, NAN};
 
+// A span of the dialog's chart that holds `punkte` points and labels its divisions in whole seconds.
+int Spanne(int punkte)
+{
+    for (int spanne : {100, 200, 300, 600, 1200, 1800, 3000, 6000})
+        if (punkte <= spanne)
+            return spanne;
+    return std::clamp(punkte, 2, 100000);
+}
+
 bool Laeuft(void)
 {
     return test.phase == ANALYSE_VORLAUF || test.phase == ANALYSE_AUFNAHME;
@@ -101,7 +110,7 @@ void AntwortZeichnen(void)
 {
     ClearStripChart(analysepanelHandle, ANALYSEPNL_DIAGRAMM);
     const int n = static_cast<int>(test.punkte.size());
-    SetCtrlAttribute(analysepanelHandle, ANALYSEPNL_DIAGRAMM, ATTR_POINTS_PER_SCREEN, std::clamp(n, 2, 100000));
+    SetCtrlAttribute(analysepanelHandle, ANALYSEPNL_DIAGRAMM, ATTR_POINTS_PER_SCREEN, Spanne(n));
     const bool modell = std::isfinite(test.modell.verstaerkung);
     bool markiert = false;
     for (const Messpunkt &p : test.punkte) {
@@ -144,8 +153,10 @@ int Strecke_PanelLaden(int parent)
 {
     analysepanelHandle = LoadPanel(parent, TLX1STEUERUNG_UIR, ANALYSEPNL);
     test = Streckentest{};
-    if (analysepanelHandle > 0)
+    if (analysepanelHandle > 0) {
         SetStripChartTraces(analysepanelHandle, ANALYSEPNL_DIAGRAMM, "Istwert\nModell", 0);
+        SetAxisScalingMode(analysepanelHandle, ANALYSEPNL_DIAGRAMM, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
+    }
     return analysepanelHandle;
 }
 
@@ -253,7 +264,7 @@ int Callback_Analyse_Starten(int, int, int event, void *, int, int)
     ErgebnisLeeren();
     ClearStripChart(analysepanelHandle, ANALYSEPNL_DIAGRAMM);
     SetCtrlAttribute(analysepanelHandle, ANALYSEPNL_DIAGRAMM, ATTR_POINTS_PER_SCREEN,
-                     static_cast<int>((dauer + kVorlaufDauer) * 10.0) + 10);
+                     Spanne(static_cast<int>((dauer + kVorlaufDauer) * 10.0) + 10));
     const int code = Streckentest_Beginnen(&test, OffenerComPort(), adresse, neu, dauer);
     ProtokollFehlerZeigen();
     if (code == 0) {

@@ -370,7 +370,7 @@ void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
 
     QStringList lines{ClockText(raw.time, true)};
     const QStringList names = TraceNames(s);
-    const int decimals = std::min(6, TickDecimals((s.hi - s.lo) / 1000.0));
+    const int decimals = std::min(6, TickDecimals((s.hi - s.lo) / 10000.0));
     for (int t = 0; t < kChartTraces; ++t) {
         if (t >= names.size() && t > 0) break;
         const QString name = t < names.size() ? names[t] : QString();

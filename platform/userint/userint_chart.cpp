@@ -281,7 +281,7 @@ int UiModel_ChartState(int panel, int control, UiChartState *state)
     s.lo = c->yMin;
     s.hi = c->yMax;
     if (c->yMode != VAL_MANUAL) {
-        // Autoscale: span the values on screen.
+        // Autoscale: span the values on screen (the cost of a screen, as drawing it).
         s.lo = HUGE_VAL;
         s.hi = -HUGE_VAL;
         for (long long p = s.first; p < s.end; ++p)
@@ -290,6 +290,10 @@ int UiModel_ChartState(int panel, int control, UiChartState *state)
                     s.lo = std::min(s.lo, v), s.hi = std::max(s.hi, v);
         if (s.lo > s.hi)
             s.lo = 0.0, s.hi = 10.0;
+        // A margin, so the traces do not run along the plot's edges.
+        const double margin = (s.hi - s.lo) * 0.05;
+        s.lo -= margin;
+        s.hi += margin;
     }
     *state = std::move(s);
     return UIE_NO_ERROR;
