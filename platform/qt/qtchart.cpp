@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
@@ -66,22 +67,19 @@ double StripChartWidget::pixelsPerPoint(const UiChartState &s) const
     return std::round(info_.plot.width() * devicePixelRatioF()) / std::max(2, s.pointsPerScreen);
 }
 
-QString StripChartWidget::frameKey(const UiChartState &s, double lo, double hi) const
+StripChartWidget::FrameKey StripChartWidget::frameKey(const UiChartState &s, double lo, double hi) const
 {
     // Held, the time labels name the clock time of the screen's points.
-    return QStringLiteral("%1x%2@%3|%4|%5|%6|%7|%8|%9|%10|%11|%12")
-        .arg(width())
-        .arg(height())
-        .arg(devicePixelRatioF())
-        .arg(lo, 0, 'g', 17)
-        .arg(hi, 0, 'g', 17)
-        .arg(Cp1252ToQString(s.yName + '\x01' + s.xName + '\x01' + s.traceNames))
-        .arg(s.pointsPerScreen)
-        .arg(s.paused ? s.end : -1)
-        .arg(s.paused ? s.keptFirst : -1)
-        .arg(palette().cacheKey())
-        .arg(s.stepTraces)
-        .arg(font().key());
+    return {size(),
+            devicePixelRatioF(),
+            lo,
+            hi,
+            s.yName + '\x01' + s.xName + '\x01' + s.traceNames + '\x01' + std::to_string(s.stepTraces),
+            s.pointsPerScreen,
+            s.paused ? s.end : -1,
+            s.paused ? s.keptFirst : -1,
+            palette().cacheKey(),
+            font().key()};
 }
 
 void StripChartWidget::modelChanged()
@@ -91,13 +89,13 @@ void StripChartWidget::modelChanged()
     double lo, hi;
     DrawnRange(s, &lo, &hi);
     // New points only: the plot alone is painted again.
-    if (frameKey(s, lo, hi) == backgroundKey_ && Cp1252ToQString(s.note) == noteText_ && info_.plot.isValid())
-        update(info_.plot.toAlignedRect().adjusted(-2, -2, 2, 2));
+    if (frameKey(s, lo, hi) == backgroundKey_ && s.note == noteBytes_ && info_.plot.isValid())
+        update(info_.plot.toAlignedRect());
     else
         update();
 }
 
-void StripChartWidget::paintEvent(QPaintEvent *)
+void StripChartWidget::paintEvent(QPaintEvent *event)
 {
     UiChartState s;
     if (UiModel_ChartState(panel_, control_, &s) != 0) return;
@@ -109,8 +107,8 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     // Grid, ticks, names and the legend change rarely: they are drawn into a picture kept until one of
     // them, the size or the palette changes.
     const qreal dpr = devicePixelRatioF();
-    const QString key = frameKey(s, lo, hi);
-    if (background_.isNull() || key != backgroundKey_) {
+    const FrameKey key = frameKey(s, lo, hi);
+    if (background_.isNull() || !(key == backgroundKey_)) {
         backgroundKey_ = key;
         const ChartPaintInfo before = info_;
         info_ = ChartPaintInfo{};
@@ -127,9 +125,9 @@ void StripChartWidget::paintEvent(QPaintEvent *)
         b.setRenderHint(QPainter::Antialiasing);
         paintBackground(b, s);
     }
-    const QString note = Cp1252ToQString(s.note);
-    if (note != noteText_) {
-        noteText_ = note;
+    if (s.note != noteBytes_) {
+        noteBytes_ = s.note;
+        const QString note = Cp1252ToQString(s.note);
         note_ = QPixmap();
         if (!note.isEmpty()) {
             const QFontMetrics fm = fontMetrics();
@@ -148,24 +146,44 @@ void StripChartWidget::paintEvent(QPaintEvent *)
     }
 
     QPainter p(this);
-    p.drawPixmap(0, 0, background_);
     const QRectF plot = info_.plot;
-    if (plot.width() < 10 || plot.height() < 10) return;
+    const bool usable = plot.width() >= 10 && plot.height() >= 10;
+    // The plot's own picture covers the plot; the background is copied only around it.
+    const QRegion around = usable ? event->region().subtracted(QRegion(plot.toAlignedRect())) : event->region();
+    for (const QRect &r : around) p.drawPixmap(r, background_, QRectF(QRectF(r).topLeft() * dpr, QSizeF(r.size()) * dpr));
+    if (!usable) return;
     drawTraces(s, false);
     p.save();
     p.setClipRect(plot);
-    p.drawPixmap(QRectF(plot.topLeft(), QSizeF(layer_.size()) / devicePixelRatioF()), layer_, QRectF(layer_.rect()));
+    // The picture's column right+1 .. (its x = split ..) comes first on screen, then 0 .. split.
+    const int w = layer_.width();
+    const int split = static_cast<int>(((layerRight_ + 1) % w + w) % w);
+    const double h = layer_.height() / dpr;
+    p.drawPixmap(QRectF(plot.left(), plot.top(), (w - split) / dpr, h), layer_, QRectF(split, 0, w - split, layer_.height()));
+    if (split > 0)
+        p.drawPixmap(QRectF(plot.left() + (w - split) / dpr, plot.top(), split / dpr, h), layer_,
+                     QRectF(0, 0, split, layer_.height()));
+    // The time grid stays where the divisions are labelled.
+    if (timeGrid_.isNull() || timeGrid_.height() != layer_.height()) {
+        timeGrid_ = QPixmap(1, layer_.height());
+        timeGrid_.fill(Qt::transparent);
+        QPainter g(&timeGrid_);
+        for (int y = 0; y < timeGrid_.height(); y += 3) g.fillRect(0, y, 1, 1, kGridColor);
+    }
+    for (int i = 1; i < kTimeDivisions; ++i) {
+        const double x = std::round((plot.left() + plot.width() * i / kTimeDivisions) * dpr) / dpr;
+        p.drawPixmap(QRectF(x, plot.top(), 1.0 / dpr, h), timeGrid_, QRectF(timeGrid_.rect()));
+    }
     if (!note_.isNull()) p.drawPixmap(plot.topLeft() + QPointF(6, 6), note_);
     drawReadout(p, s);
     p.restore();
-    p.setPen(QPen(palette().color(QPalette::Mid), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(plot);
 }
 
-// The traces and marks go into layer_, a picture of the plot whose right edge shows the screen's
-// newest point. New points scroll it by whole pixels and only their columns are drawn; anything
-// else (size, range, conversion, span, a screen scrolled back) draws all columns anew.
+// The plot's pixels go into layer_: plot colour, value grid, marks and traces, one pixel column per
+// column of points. Column c lies at x = c mod width, so new points never move the picture: only
+// their columns are drawn, and the paint puts the two parts side by side with the newest column at
+// the right edge. Anything else (size, range, conversion, span, a screen scrolled back) draws all
+// columns anew.
 void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
 {
     const qreal dpr = devicePixelRatioF();
@@ -173,91 +191,104 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
     const int h = static_cast<int>(std::round(info_.plot.height() * dpr));
     const double dx = pixelsPerPoint(s);
     auto column = [dx](long long point) { return static_cast<long long>(std::floor(static_cast<double>(point) * dx)); };
-    const QString key = QStringLiteral("%1x%2|%3|%4|%5|%6|%7")
-                            .arg(w)
-                            .arg(h)
-                            .arg(s.lo, 0, 'g', 17)
-                            .arg(s.hi, 0, 'g', 17)
-                            .arg(s.revision)
-                            .arg(s.pointsPerScreen)
-                            .arg(s.stepTraces);
+    const LayerKey key{w, h, s.lo, s.hi, s.revision, s.pointsPerScreen, s.stepTraces, static_cast<int>(info_.tickLabels.size())};
     const long long right = s.end > 0 ? column(s.end - 1) : 0;
     const long long oldRight = layerEnd_ > 0 ? column(layerEnd_ - 1) : 0;
-    const bool full = forceFull || layer_.isNull() || key != layerKey_ || s.end < layerEnd_ || s.first < layerFirst_ ||
+    const bool full = forceFull || layer_.isNull() || !(key == layerKey_) || s.end < layerEnd_ || s.first < layerFirst_ ||
                       right - oldRight >= w || layerEnd_ <= layerFirst_;
+    layerRight_ = right;
     info_.columnsDrawn = 0;
     if (!full && s.end == layerEnd_ && s.first == layerFirst_) return;   // nothing new
 
-    long long from = s.first;        // points to draw
-    int clipFrom = 0;                // first pixel column drawn anew
+    long long from = s.first;                   // points to draw
+    long long clearFrom = right - (w - 1);      // first column drawn anew
     if (full) {
-        layer_ = QPixmap(w + 1, h);
-        layer_.fill(Qt::transparent);
+        layer_ = QPixmap(w, h);
         layerKey_ = key;
         ++info_.fullDraws;
         info_.pointsDrawn = static_cast<int>(UiModel_ChartFiniteCount(panel_, control_, s.first, s.end));
     } else {
-        const long long shift = right - oldRight;
-        if (shift > 0) layer_.scroll(static_cast<int>(-shift), 0, layer_.rect());
         // The old newest column may have taken more points; it is drawn again from the one before it.
-        clipFrom = static_cast<int>(w - 1 - (right - oldRight));
+        clearFrom = oldRight;
         from = std::max(s.first, static_cast<long long>(std::ceil(static_cast<double>(oldRight - 1) / dx)) - 1);
         info_.pointsDrawn += static_cast<int>(UiModel_ChartFiniteCount(panel_, control_, layerEnd_, s.end) -
                                               UiModel_ChartFiniteCount(panel_, control_, layerFirst_, s.first));
     }
     layerFirst_ = s.first;
     layerEnd_ = s.end;
-    if (s.end <= s.first) return;
-
-    const std::vector<UiChartColumn> columns = UiModel_ChartColumns(panel_, control_, from, s.end, dx);
-    QPainter p(&layer_);
-    if (!full) {
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(QRect(clipFrom, 0, layer_.width() - clipFrom, h), Qt::transparent);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p.setClipRect(QRect(clipFrom, 0, layer_.width() - clipFrom, h));
-    }
-    auto xOf = [&](long long col) { return static_cast<double>(w - 1 - (right - col)) + 0.5; };
+    const std::vector<UiChartColumn> columns =
+        s.end > s.first ? UiModel_ChartColumns(panel_, control_, from, s.end, dx) : std::vector<UiChartColumn>{};
     const double scale = h / (s.hi - s.lo);
     auto yOf = [&](double v) { return std::clamp(h - (v - s.lo) * scale, -4.0 * h, 5.0 * h); };
+    // Dense screens (several points to a pixel) draw plain lines; the smoothing would cost far more.
+    const bool dense = dx < 1.0;
 
-    // Marks (step starts) behind the traces.
-    p.setPen(QPen(kMarkColor, dpr, Qt::DashLine));
-    for (long long m : s.marks)
-        if (m >= from) {
-            const double x = xOf(column(m));
-            p.drawLine(QPointF(x, 0), QPointF(x, h));
+    QPainter p(&layer_);
+    // The columns clearFrom..right, in one or two runs where they wrap round the picture's edge.
+    for (long long a = clearFrom; a <= right;) {
+        const long long wrap = a - ((a % w) + w) % w;   // column shown at x = 0 in this run
+        const long long b = std::min(right, wrap + w - 1);
+        p.save();
+        p.setClipRect(QRect(static_cast<int>(a - wrap), 0, static_cast<int>(b - a + 1), h));
+        p.translate(static_cast<double>(-wrap), 0.0);
+        const QRectF cleared(static_cast<double>(a), 0.0, static_cast<double>(b - a + 1), h);
+        p.fillRect(cleared, kPlotColor);
+        // Value grid: dotted lines whose dots sit on the same columns however the run begins.
+        QPen grid(kGridColor, 1, Qt::CustomDashLine);
+        grid.setDashPattern({1.0, 2.0});
+        grid.setDashOffset(static_cast<double>(((a % 3) + 3) % 3));
+        p.setPen(grid);
+        const int divisions = std::max(1, static_cast<int>(info_.tickLabels.size()) - 1);
+        for (int i = 1; i < divisions; ++i) {
+            const double y = std::round(h - static_cast<double>(h) * i / divisions) + 0.5;
+            p.drawLine(QPointF(static_cast<double>(a), y), QPointF(static_cast<double>(b + 1), y));
         }
-
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int t = 0; t < kChartTraces; ++t) {
-        QPainterPath path;
-        bool open = false;
-        double lastY = 0.0;
-        const bool step = (s.stepTraces >> t) & 1;
-        for (const UiChartColumn &c : columns) {
-            if (std::isnan(c.first[t])) {
-                open = false;
-                continue;
+        p.setPen(QPen(kMarkColor, dpr, Qt::DashLine));
+        for (long long m : s.marks)
+            if (const long long c = column(m); c >= a - 1 && c <= b)
+                p.drawLine(QPointF(static_cast<double>(c) + 0.5, 0), QPointF(static_cast<double>(c) + 0.5, h));
+        p.setRenderHint(QPainter::Antialiasing, !dense);
+        for (int t = 0; t < kChartTraces; ++t) {
+            QPainterPath path;
+            bool open = false;
+            double lastX = 0.0, lastY = 0.0;
+            const bool step = (s.stepTraces >> t) & 1;
+            std::vector<QLineF> lines;
+            for (const UiChartColumn &c : columns) {
+                if (std::isnan(c.first[t])) {
+                    open = false;
+                    continue;
+                }
+                const double x = static_cast<double>(c.column) + 0.5;
+                const double y = yOf(c.first[t]);
+                if (open && (c.joined >> t & 1)) {
+                    if (step) {
+                        lines.emplace_back(lastX, lastY, x, lastY);
+                        lines.emplace_back(x, lastY, x, y);
+                    } else {
+                        lines.emplace_back(lastX, lastY, x, y);
+                    }
+                }
+                if (c.lo[t] != c.hi[t]) lines.emplace_back(x, yOf(c.lo[t]), x, yOf(c.hi[t]));
+                lastX = x;
+                lastY = yOf(c.last[t]);
+                open = true;
             }
-            const double x = xOf(c.column);
-            const double y = yOf(c.first[t]);
-            if (open && (c.joined >> t & 1)) {
-                if (step) path.lineTo(x, lastY);
-                path.lineTo(x, y);
+            if (dense) {
+                p.setPen(QPen(RgbColor(kTraceColors[t]), 1));
+                p.drawLines(lines.data(), static_cast<int>(lines.size()));
             } else {
-                path.moveTo(x, y);
+                // Sparse: one smoothed path, so the joins look right.
+                for (const QLineF &l : lines) {
+                    if (path.isEmpty() || path.currentPosition() != l.p1()) path.moveTo(l.p1());
+                    path.lineTo(l.p2());
+                }
+                p.setPen(QPen(RgbColor(kTraceColors[t]), (t == 0 ? 1.6 : 1.4) * dpr));
+                p.drawPath(path);
             }
-            if (c.lo[t] != c.hi[t]) {
-                path.lineTo(x, yOf(c.lo[t]));
-                path.lineTo(x, yOf(c.hi[t]));
-                path.lineTo(x, yOf(c.last[t]));
-            }
-            lastY = yOf(c.last[t]);
-            open = true;
         }
-        p.setPen(QPen(RgbColor(kTraceColors[t]), (t == 0 ? 1.6 : 1.4) * dpr));
-        p.drawPath(path);
+        p.restore();
+        a = b + 1;
     }
     info_.columnsDrawn = static_cast<int>(columns.size());
 }
@@ -286,16 +317,9 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
     if (plot.width() < 10 || plot.height() < 10) return;
 
     const QPalette &pal = palette();
-    p.fillRect(plot, kPlotColor);
-    p.setPen(QPen(kGridColor, 1, Qt::DotLine));
-    for (int i = 1; i < kTimeDivisions; ++i) {
-        const double x = plot.left() + plot.width() * i / kTimeDivisions;
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-    }
-    for (int i = 1; i < yDiv; ++i) {
-        const double y = plot.bottom() - plot.height() * i / yDiv;
-        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-    }
+    p.fillRect(plot, kPlotColor);   // the grid lies in the traces' picture (drawTraces) and over it
+    p.setPen(QPen(pal.color(QPalette::Mid), 1));
+    p.drawRect(plot.adjusted(-0.5, -0.5, 0.5, 0.5));
 
     p.setPen(pal.color(QPalette::WindowText));
     for (int i = 0; i <= yDiv; ++i) {

@@ -1,8 +1,8 @@
 // The strip chart of the Qt view: the kept points of the model drawn as up to two traces with a
 // legend, marks and a note, held and scrolled back by the operator, with the time and values under
 // the mouse. Painting costs what the pixels on screen cost, not what the history holds: the traces
-// lie in a picture of the plot that scrolls by whole pixels, and each frame draws only the columns
-// of the points that came in since the last one.
+// lie in a picture of the plot whose columns are used round in turn, and each frame draws only the
+// columns of the points that came in since the last one.
 #pragma once
 
 #include "platform/userint/userint_view.h"
@@ -11,6 +11,8 @@
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
+
+#include <string>
 
 // What the strip chart drew last, so tests can see that points and axis range reached the screen.
 struct ChartPaintInfo {
@@ -46,7 +48,26 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
-    QString frameKey(const UiChartState &s, double lo, double hi) const;
+    // What the background shows and what the traces' picture was drawn for; a change draws it anew.
+    struct FrameKey {
+        QSize size;
+        qreal dpr = 0;
+        double lo = 0, hi = 0;
+        std::string names;
+        int pointsPerScreen = 0;
+        long long heldEnd = -1, heldKept = -1;
+        qint64 palette = 0;
+        QString font;
+        bool operator==(const FrameKey &) const = default;
+    };
+    struct LayerKey {
+        int w = 0, h = 0;
+        double lo = 0, hi = 0;
+        unsigned revision = 0;
+        int pointsPerScreen = 0, stepTraces = 0, divisions = 0;
+        bool operator==(const LayerKey &) const = default;
+    };
+    FrameKey frameKey(const UiChartState &s, double lo, double hi) const;
     void paintBackground(QPainter &p, const UiChartState &s);   // fills info_'s layout
     void drawTraces(const UiChartState &s, bool full);
     void drawReadout(QPainter &p, const UiChartState &s);
@@ -55,12 +76,13 @@ private:
     int panel_, control_;
     ChartPaintInfo info_;
     QPixmap background_;
-    QString backgroundKey_;
-    QPixmap layer_;                 // traces and marks over the plot, transparent elsewhere
-    QString layerKey_;
-    long long layerFirst_ = 0, layerEnd_ = 0;
+    FrameKey backgroundKey_;
+    QPixmap layer_;                 // the plot: column c at x = c mod width
+    LayerKey layerKey_;
+    long long layerFirst_ = 0, layerEnd_ = 0, layerRight_ = 0;
+    QPixmap timeGrid_;              // one dotted vertical line
     QPixmap note_;
-    QString noteText_;
+    std::string noteBytes_;
     QPoint mouse_{-1, -1};
     int dragX_ = -1;
     double dragRest_ = 0.0;
