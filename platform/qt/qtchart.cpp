@@ -67,6 +67,21 @@ double StripChartWidget::pixelsPerPoint(const UiChartState &s) const
     return std::round(info_.plot.width() * devicePixelRatioF()) / std::max(2, s.pointsPerScreen);
 }
 
+StripChartWidget::Screen StripChartWidget::screen(const UiChartState &s) const
+{
+    Screen g;
+    const qreal dpr = devicePixelRatioF();
+    g.w = std::max(1, static_cast<int>(std::round(info_.plot.width() * dpr)));
+    g.h = std::max(1, static_cast<int>(std::round(info_.plot.height() * dpr)));
+    g.dx = pixelsPerPoint(s);
+    g.newest = s.end > 0 ? g.column(s.end - 1) : 0;
+    // The edge moves on in steps of a fortieth of the width: in between, a new point only fills its
+    // own columns and the rest of the plot stays where it is.
+    const long long step = std::max(1, g.w / 40);
+    g.edge = (g.newest / step + 1) * step - 1;
+    return g;
+}
+
 StripChartWidget::FrameKey StripChartWidget::frameKey(const UiChartState &s, double lo, double hi) const
 {
     // Held, the time labels name the clock time of the screen's points.
@@ -79,7 +94,7 @@ StripChartWidget::FrameKey StripChartWidget::frameKey(const UiChartState &s, dou
             s.paused ? s.end : -1,
             s.paused ? s.keptFirst : -1,
             palette().cacheKey(),
-            font().key()};
+            font()};
 }
 
 void StripChartWidget::modelChanged()
@@ -88,11 +103,21 @@ void StripChartWidget::modelChanged()
     if (UiModel_ChartState(panel_, control_, &s) != 0) return;
     double lo, hi;
     DrawnRange(s, &lo, &hi);
-    // New points only: the plot alone is painted again.
-    if (frameKey(s, lo, hi) == backgroundKey_ && s.note == noteBytes_ && info_.plot.isValid())
-        update(info_.plot.toAlignedRect());
-    else
+    if (!(frameKey(s, lo, hi) == backgroundKey_) || s.note != noteBytes_ || !info_.plot.isValid()) {
         update();
+        return;
+    }
+    // New points between two steps of the edge: only their columns are painted again.
+    const Screen g = screen(s);
+    const long long oldNewest = layerEnd_ > 0 ? g.column(layerEnd_ - 1) : 0;
+    if (g.edge == layerRight_ && s.end >= layerEnd_ && s.first >= layerFirst_ && !info_.plot.contains(mouse_)) {
+        const qreal dpr = devicePixelRatioF();
+        const double x0 = info_.plot.left() + static_cast<double>(g.w - 1 - (g.edge - oldNewest + 1)) / dpr;
+        const double x1 = info_.plot.left() + static_cast<double>(g.w - (g.edge - g.newest)) / dpr;
+        update(QRectF(x0 - 2, info_.plot.top(), x1 - x0 + 4, info_.plot.height()).toAlignedRect() & info_.plot.toAlignedRect());
+        return;
+    }
+    update(info_.plot.toAlignedRect());
 }
 
 void StripChartWidget::paintEvent(QPaintEvent *event)
@@ -181,24 +206,24 @@ void StripChartWidget::paintEvent(QPaintEvent *event)
 
 // The plot's pixels go into layer_: plot colour, value grid, marks and traces, one pixel column per
 // column of points. Column c lies at x = c mod width, so new points never move the picture: only
-// their columns are drawn, and the paint puts the two parts side by side with the newest column at
-// the right edge. Anything else (size, range, conversion, span, a screen scrolled back) draws all
-// columns anew.
+// their columns are drawn, and the paint puts the two parts side by side with the edge column at the
+// right. Anything else (size, range, conversion, span, a screen scrolled back) draws all columns anew.
 void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
 {
     const qreal dpr = devicePixelRatioF();
-    const int w = static_cast<int>(std::round(info_.plot.width() * dpr));
-    const int h = static_cast<int>(std::round(info_.plot.height() * dpr));
-    const double dx = pixelsPerPoint(s);
-    auto column = [dx](long long point) { return static_cast<long long>(std::floor(static_cast<double>(point) * dx)); };
+    const Screen g = screen(s);
+    const int w = g.w, h = g.h;
+    const double dx = g.dx;
+    auto column = [&g](long long point) { return g.column(point); };
     const LayerKey key{w, h, s.lo, s.hi, s.revision, s.pointsPerScreen, s.stepTraces, static_cast<int>(info_.tickLabels.size())};
-    const long long right = s.end > 0 ? column(s.end - 1) : 0;
-    const long long oldRight = layerEnd_ > 0 ? column(layerEnd_ - 1) : 0;
+    const long long right = g.edge;
+    const long long oldNewest = layerEnd_ > 0 ? column(layerEnd_ - 1) : 0;
     const bool full = forceFull || layer_.isNull() || !(key == layerKey_) || s.end < layerEnd_ || s.first < layerFirst_ ||
-                      right - oldRight >= w || layerEnd_ <= layerFirst_;
+                      right - layerRight_ >= w || layerEnd_ <= layerFirst_;
+    const bool moved = right != layerRight_;
     layerRight_ = right;
     info_.columnsDrawn = 0;
-    if (!full && s.end == layerEnd_ && s.first == layerFirst_) return;   // nothing new
+    if (!full && !moved && s.end == layerEnd_ && s.first == layerFirst_) return;   // nothing new
 
     long long from = s.first;                   // points to draw
     long long clearFrom = right - (w - 1);      // first column drawn anew
@@ -208,9 +233,10 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
         ++info_.fullDraws;
         info_.pointsDrawn = static_cast<int>(UiModel_ChartFiniteCount(panel_, control_, s.first, s.end));
     } else {
-        // The old newest column may have taken more points; it is drawn again from the one before it.
-        clearFrom = oldRight;
-        from = std::max(s.first, static_cast<long long>(std::ceil(static_cast<double>(oldRight - 1) / dx)) - 1);
+        // The old newest column may have taken more points; it is drawn again from the one before it,
+        // and the columns up to the edge are cleared of what they showed a screen ago.
+        clearFrom = oldNewest;
+        from = std::max(s.first, static_cast<long long>(std::ceil(static_cast<double>(oldNewest - 1) / dx)) - 1);
         info_.pointsDrawn += static_cast<int>(UiModel_ChartFiniteCount(panel_, control_, layerEnd_, s.end) -
                                               UiModel_ChartFiniteCount(panel_, control_, layerFirst_, s.first));
     }
@@ -337,9 +363,13 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
             const double seconds = -back * kSecondsPerPoint;
             label = FormatTick(seconds, TickDecimals(pps * kSecondsPerPoint / kTimeDivisions)) + QStringLiteral(" s");
         } else {
+            // The clock time at the division: of its point, or counted on from the newest one.
+            const Screen g = screen(s);
+            const long long there = std::llround((static_cast<double>(g.edge) + 0.5) / g.dx - 0.5 - back);
             ChartPoint point{};
-            if (UiModel_ChartPoint(panel_, control_, s.end - 1 - std::llround(back), &point, nullptr) == 0)
-                label = ClockText(point.time, false);
+            if (UiModel_ChartPoint(panel_, control_, std::min(there, s.end - 1), &point, nullptr) == 0)
+                label = ClockText(point.time + static_cast<double>(std::max(0LL, there - (s.end - 1))) * kSecondsPerPoint,
+                                  false);
         }
         info_.timeLabels << label;
         const double x = plot.left() + plot.width() * i / kTimeDivisions;
@@ -379,11 +409,13 @@ void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
     const QRectF plot = info_.plot;
     if (!plot.contains(mouse_) || s.end <= s.first) return;
     const qreal dpr = devicePixelRatioF();
-    const double dx = pixelsPerPoint(s);
-    const int w = static_cast<int>(std::round(plot.width() * dpr));
-    const long long right = static_cast<long long>(std::floor(static_cast<double>(s.end - 1) * dx));
+    const Screen g = screen(s);
+    const double dx = g.dx;
+    const int w = g.w;
+    const long long right = g.edge;
     const double col = static_cast<double>(right) - (w - 1 - std::floor((mouse_.x() - plot.left()) * dpr));
     const long long point = std::clamp(std::llround((col + 0.5) / dx - 0.5), s.first, s.end - 1);
+    if (static_cast<double>(g.column(point)) < col - 2.0 * std::max(1.0, 1.0 / dx)) return;   // right of the newest
     ChartPoint raw{};
     double shown[kChartTraces];
     if (UiModel_ChartPoint(panel_, control_, point, &raw, shown) != 0) return;

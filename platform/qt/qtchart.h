@@ -7,11 +7,13 @@
 
 #include "platform/userint/userint_view.h"
 
+#include <QFont>
 #include <QPixmap>
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
 
+#include <cmath>
 #include <string>
 
 // What the strip chart drew last, so tests can see that points and axis range reached the screen.
@@ -26,8 +28,9 @@ struct ChartPaintInfo {
     int columnsDrawn = 0;                       // pixel columns drawn by the last paint
 };
 
-// Time axis: the newest point at the right edge, five divisions. Live, the divisions are labelled in
-// seconds before the newest point; held, with the clock time of their points.
+// Time axis: five divisions, the newest point at the right edge or at most a fortieth of the width
+// before it (the edge moves on in steps). Live, the divisions are labelled in seconds before the
+// edge; held, with the clock time there.
 class StripChartWidget : public QWidget {
 public:
     StripChartWidget(int panel, int control, QWidget *parent);
@@ -57,7 +60,7 @@ private:
         int pointsPerScreen = 0;
         long long heldEnd = -1, heldKept = -1;
         qint64 palette = 0;
-        QString font;
+        QFont font;
         bool operator==(const FrameKey &) const = default;
     };
     struct LayerKey {
@@ -68,6 +71,15 @@ private:
         bool operator==(const LayerKey &) const = default;
     };
     FrameKey frameKey(const UiChartState &s, double lo, double hi) const;
+    // The plot in device pixels: its size, pixels per point, the column of the newest point and the
+    // column at the right edge (pixel column c shows the points p with floor(p * dx) == c).
+    struct Screen {
+        int w = 1, h = 1;
+        double dx = 1.0;
+        long long newest = 0, edge = 0;
+        long long column(long long point) const { return static_cast<long long>(std::floor(static_cast<double>(point) * dx)); }
+    };
+    Screen screen(const UiChartState &s) const;
     void paintBackground(QPainter &p, const UiChartState &s);   // fills info_'s layout
     void drawTraces(const UiChartState &s, bool full);
     void drawReadout(QPainter &p, const UiChartState &s);
