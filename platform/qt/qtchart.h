@@ -56,7 +56,8 @@ private:
         QSize size;
         qreal dpr = 0;
         double lo = 0, hi = 0;
-        std::string names;
+        std::string yName, xName, traceNames;
+        int stepTraces = 0;
         int pointsPerScreen = 0;
         long long heldEnd = -1, heldKept = -1;
         qint64 palette = 0;
