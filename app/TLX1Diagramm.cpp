@@ -64,6 +64,9 @@ std::string Zahl(double wert, int stellen)
         return "nicht erreicht";
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", stellen, wert);
+    // "-0.000" reads like a deviation below zero.
+    if (text[0] == '-' && std::strspn(text + 1, "0.") == std::strlen(text + 1))
+        return text + 1;
     return text;
 }
 
@@ -258,8 +261,10 @@ void Diagramm_Takt(void)
 
 void Diagramm_SollwertGeschrieben(double volt, int verbunden)
 {
+    // The same setpoint once more (Enter in the field again) is no step: a running one goes on.
+    const bool gleich = volt == sollwert;
     sollwert = volt;
-    if (!verbunden)
+    if (!verbunden || gleich)
         return;
     const int alt = verfolgung.aktiv ? 1 : 0;
     const int rc = Sprungverfolgung_Sollwert(&verfolgung, Analyse_Jetzt(), volt);

@@ -395,10 +395,11 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
         x += nw + 12;
     }
     p.setPen(pal.color(QPalette::WindowText));
-    p.drawText(QRectF(plot.left(), row, plot.width(), lineH + 2), Qt::AlignCenter, info_.xName);
-    if (s.paused)
-        p.drawText(QRectF(plot.left(), row, plot.width(), lineH + 2), Qt::AlignRight | Qt::AlignVCenter,
-                   QStringLiteral("angehalten: Ziehen oder Mausrad bl\u00e4ttert"));
+    if (!s.paused)
+        p.drawText(QRectF(plot.left(), row, plot.width(), lineH + 2), Qt::AlignCenter, info_.xName);
+    else
+        p.drawText(QRectF(x, row, plot.right() - x, lineH + 2), Qt::AlignRight | Qt::AlignVCenter,
+                   info_.xName + QStringLiteral(" \u2013 angehalten: Ziehen oder Mausrad bl\u00e4ttert"));
     p.save();
     p.translate(2, plot.center().y());
     p.rotate(-90);
