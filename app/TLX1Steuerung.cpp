@@ -3,6 +3,7 @@
 #include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
+#include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Vergleich.h"
@@ -51,10 +52,11 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
     {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
+    {"Callback_Menu_Handbuch",                  nullptr, nullptr, Callback_Menu_Handbuch},
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 22);
+static_assert(CALLBACK_ANZAHL == 23);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.

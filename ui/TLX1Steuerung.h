@@ -110,6 +110,7 @@ enum {
     MENUBAR_MENU,
     MENUBAR_MENU_BER,             // "Info..."
     MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
+    MENUBAR_MENU_HANDBUCH,        // "Handbuch": the operator manual in a help window (F1)
 };
 
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
