@@ -4,8 +4,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -20,6 +22,25 @@ namespace {
 
 // Wide enough for the pictures of the main window (980 pixels) beside the text's margins.
 constexpr int kWidth = 1040, kHeight = 740;
+constexpr int kMargin = 14;
+
+// Reads a Markdown document without its HTML comments (notes for the people who write it), which
+// Qt's Markdown reader would show as text.
+class DocumentBrowser : public QTextBrowser {
+public:
+    explicit DocumentBrowser(QWidget *parent) : QTextBrowser(parent) {}
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (type != QTextDocument::MarkdownResource || !name.isLocalFile()) return QTextBrowser::loadResource(type, name);
+        QFile file(name.toLocalFile());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        static const QRegularExpression kComment(QStringLiteral("<!--.*?-->\\n?"),
+                                                 QRegularExpression::DotMatchesEverythingOption);
+        return QString::fromUtf8(file.readAll()).remove(kComment);
+    }
+};
 
 class HelpWindow : public QWidget {
 public:
@@ -28,7 +49,7 @@ public:
         setObjectName(QStringLiteral("HELPWINDOW"));
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        browser = new QTextBrowser(this);
+        browser = new DocumentBrowser(this);
         browser->setObjectName(QStringLiteral("HELPTEXT"));
         browser->setOpenLinks(true);
         browser->setOpenExternalLinks(true);
@@ -62,8 +83,13 @@ QString HeadingAnchor(const QString &heading)
     return anchor;
 }
 
-void MarkHeadings(QTextDocument *document)
+// Sets the margin and marks each heading as a link target. Neither changes the text: without the
+// change signal the browser does not read the file again for a link into the same document, which
+// would drop the marks.
+void Prepare(QTextDocument *document)
 {
+    const QSignalBlocker quiet(document);
+    document->setDocumentMargin(kMargin);
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         if (block.blockFormat().headingLevel() == 0) continue;
         QTextCursor cursor(block);
@@ -85,7 +111,7 @@ bool ShowHelpWindow(QWidget *owner, const QString &title, const QString &path)
     if (g_help->browser->source() != source) {
         // The pictures are found relative to the document.
         g_help->browser->setSource(source, QTextDocument::MarkdownResource);
-        MarkHeadings(g_help->browser->document());
+        Prepare(g_help->browser->document());
         g_help->browser->verticalScrollBar()->setValue(0);
     }
     g_help->setWindowTitle(title);

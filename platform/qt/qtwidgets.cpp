@@ -235,8 +235,9 @@ void LedWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal d = std::max(4, std::min(width(), height()) - 2);
     const QRectF lamp((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-    // The rim in the window's text colour: dark on a light window, light on a dark one.
-    const QPen rim(palette().color(QPalette::WindowText), 1.5);
+    // The rim in the window's text colour, dark on a light window and light on a dark one; a dimmed
+    // lamp keeps it, since it still tells something (nothing asked yet).
+    const QPen rim(palette().color(QPalette::Active, QPalette::WindowText), 1.5);
     if (!isEnabled()) {
         // Dimmed: a lamp that tells nothing (an address a stopped scan did not ask), flat and unlit.
         p.setBrush(RgbColor(kDimmedColor));

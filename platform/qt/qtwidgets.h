@@ -72,8 +72,9 @@ public:
     explicit LedWidget(QWidget *parent);
     void setState(bool on, unsigned onColor, unsigned offColor);
     bool isOn() const { return on_; }
-    // The grey of a dimmed lamp: as bright as neither the red, the green nor a dark off-colour.
-    static constexpr unsigned kDimmedColor = 0xA0A0A0;
+    // The grey of a dimmed lamp: its brightness lies between the red and the green of a lit lamp,
+    // far from both, so that it reads apart from them also without colour vision.
+    static constexpr unsigned kDimmedColor = 0xB8B8B8;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
