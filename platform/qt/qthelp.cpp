@@ -27,15 +27,17 @@ constexpr int kMargin = 14;
 // Reads a Markdown document without its HTML comments (notes for the people who write it), which
 // Qt's Markdown reader would show as text.
 class DocumentBrowser : public QTextBrowser {
-public:
+ public:
     explicit DocumentBrowser(QWidget *parent) : QTextBrowser(parent) {}
 
-protected:
+ protected:
     QVariant loadResource(int type, const QUrl &name) override
     {
-        if (type != QTextDocument::MarkdownResource || !name.isLocalFile()) return QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::MarkdownResource || !name.isLocalFile())
+            return QTextBrowser::loadResource(type, name);
         QFile file(name.toLocalFile());
-        if (!file.open(QIODevice::ReadOnly)) return {};
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
         static const QRegularExpression kComment(QStringLiteral("<!--.*?-->\\n?"),
                                                  QRegularExpression::DotMatchesEverythingOption);
         return QString::fromUtf8(file.readAll()).remove(kComment);
@@ -43,7 +45,7 @@ protected:
 };
 
 class HelpWindow : public QWidget {
-public:
+ public:
     explicit HelpWindow(QWidget *owner) : QWidget(owner, Qt::Window)
     {
         setObjectName(QStringLiteral("HELPWINDOW"));
@@ -61,11 +63,13 @@ public:
     }
     QTextBrowser *browser;
 
-protected:
+ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
-        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) close();
-        else QWidget::keyPressEvent(event);
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+            close();
+        else
+            QWidget::keyPressEvent(event);
     }
 };
 
@@ -77,8 +81,10 @@ QString HeadingAnchor(const QString &heading)
 {
     QString anchor;
     for (QChar ch : heading.trimmed().toLower()) {
-        if (ch.isLetterOrNumber() || ch == u'-' || ch == u'_') anchor += ch;
-        else if (ch.isSpace()) anchor += u'-';
+        if (ch.isLetterOrNumber() || ch == u'-' || ch == u'_')
+            anchor += ch;
+        else if (ch.isSpace())
+            anchor += u'-';
     }
     return anchor;
 }
@@ -91,7 +97,8 @@ void Prepare(QTextDocument *document)
     const QSignalBlocker quiet(document);
     document->setDocumentMargin(kMargin);
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.blockFormat().headingLevel() == 0) continue;
+        if (block.blockFormat().headingLevel() == 0)
+            continue;
         QTextCursor cursor(block);
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         QTextCharFormat target;
@@ -105,8 +112,10 @@ void Prepare(QTextDocument *document)
 
 bool ShowHelpWindow(QWidget *owner, const QString &title, const QString &path)
 {
-    if (QFile file(path); !file.open(QIODevice::ReadOnly)) return false;
-    if (!g_help) g_help = new HelpWindow(owner);
+    if (QFile file(path); !file.open(QIODevice::ReadOnly))
+        return false;
+    if (!g_help)
+        g_help = new HelpWindow(owner);
     const QUrl source = QUrl::fromLocalFile(path);
     if (g_help->browser->source() != source) {
         // The pictures are found relative to the document.

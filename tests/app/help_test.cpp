@@ -45,16 +45,19 @@ TEST_F(AppTest, EveryFieldTellsItsMeaningRangeAndUnitAndFollowsTheScaling)
                   const PanelDef *def = UiModel_PanelDef(panelHandle);
                   for (int i = 0; i < def->controlCount; ++i) {
                       const CtrlDef &c = def->controls[i];
-                      const bool inert = c.kind == CTRL_TEXT_MSG || c.kind == CTRL_DECORATION ||
-                                         c.kind == CTRL_TIMER || c.kind == CTRL_STRIP_CHART;
+                      const bool inert = c.kind == CTRL_TEXT_MSG || c.kind == CTRL_DECORATION || c.kind == CTRL_TIMER ||
+                                         c.kind == CTRL_STRIP_CHART;
                       EXPECT_EQ(tooltip(panelHandle, c.id).empty(), inert) << c.constantName;
                   }
-                  struct Row { int control; const char *before, *after; };
+                  struct Row {
+                      int control;
+                      const char *before, *after;
+                  };
                   const Row rows[] = {
                       {PANEL_SOLLWERT, "Bereich: 0 bis 10 V", "Bereich: 0 bis 250 bar"},
                       {PANEL_ANFANGSSOLLWERT, "Bereich: 0 bis 10 V", "Bereich: 0 bis 250 bar"},
                       {PANEL_ANSTIEGSZEIT, "Bereich: 0 bis 1000 V/s", "Bereich: 0 bis 25000 bar/s"},
-                      {PANEL_GRAPHZOOMMAX, "Einheit: V", "Bereich: 0 bis 250 bar"},   // open until a scaling is applied
+                      {PANEL_GRAPHZOOMMAX, "Einheit: V", "Bereich: 0 bis 250 bar"},  // open until a scaling is applied
                       {PANEL_ISTWERT, "Einheit: V", "Einheit: bar"},
                       {PANEL_STELLWERT, "Bereich: 0 bis 10 V", "Bereich: 0 bis 10 V"},
                       {PANEL_STELLMIN, "Bereich: 0 bis 10 V", "Bereich: 0 bis 10 V"},

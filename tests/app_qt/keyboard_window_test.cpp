@@ -16,8 +16,10 @@ namespace {
 void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
 {
     QWidget *target = QApplication::activePopupWidget();
-    if (!target) target = QApplication::focusWidget();
-    if (!target) target = QApplication::activeWindow();
+    if (!target)
+        target = QApplication::focusWidget();
+    if (!target)
+        target = QApplication::activeWindow();
     ASSERT_NE(target, nullptr);
     QTest::keyClick(target, k, m);
     ASSERT_TRUE(QtView_WaitIdle());
@@ -60,7 +62,8 @@ TEST_F(AppQtTest, TheKeyboardAloneOpensTheManualAndScalesTheWindow)
                   ASSERT_TRUE(dialog->isVisible());
                   waitActive(dialog);
                   QtView_ControlWidget(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT)->setFocus(Qt::TabFocusReason);
-                  for (int i = 0; i < 3; ++i) key(Qt::Key_Tab);
+                  for (int i = 0; i < 3; ++i)
+                      key(Qt::Key_Tab);
                   typeKeys("100");
                   key(Qt::Key_Tab);
                   typeKeys("%");

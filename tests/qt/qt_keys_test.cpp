@@ -8,8 +8,8 @@
 #include "platform/userint/userint_view.h"
 #include "ui/TLX1Steuerung.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -29,18 +29,23 @@ namespace {
 
 // The control or menu item of each callback, in order.
 std::vector<int> g_seen;
-double g_okSaw = 0.0;   // the scaling dialog's second value when its "Ok" ran
+double g_okSaw = 0.0;  // the scaling dialog's second value when its "Ok" ran
 int OnCtrl(int panel, int control, int event, void *, int, int)
 {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     g_seen.push_back(control);
-    if (control == KONFIGPNL_OK) g_okSaw = UiModel_NumericValue(panel, KONFIGPNL_SKALMAX_UMGERECHNET);
+    if (control == KONFIGPNL_OK)
+        g_okSaw = UiModel_NumericValue(panel, KONFIGPNL_SKALMAX_UMGERECHNET);
     return 0;
 }
-void OnMenu(int, int item, void *, int) { g_seen.push_back(item); }
+void OnMenu(int, int item, void *, int)
+{
+    g_seen.push_back(item);
+}
 
 class QtViewKeys : public ::testing::Test {
-protected:
+ protected:
     void SetUp() override
     {
         UiTest_Reset();
@@ -54,7 +59,8 @@ protected:
         std::vector<CallbackEntry> table;
         for (int panel : {main_, konfig_, about_}) {
             const PanelDef *def = UiModel_PanelDef(panel);
-            for (int i = 0; i < def->controlCount; ++i) table.push_back({def->controls[i].callbackName, OnCtrl, nullptr, nullptr});
+            for (int i = 0; i < def->controlCount; ++i)
+                table.push_back({def->controls[i].callbackName, OnCtrl, nullptr, nullptr});
             for (int m = 0; def->menuBar && m < def->menuBar->menuCount; ++m)
                 for (int i = 0; i < def->menuBar->menus[m].itemCount; ++i)
                     table.push_back({def->menuBar->menus[m].items[i].callbackName, nullptr, nullptr, OnMenu});
@@ -105,7 +111,8 @@ TEST_F(QtViewKeys, AltOpensEachMenuAndShortcutsChooseItemsWhoseTextsStayAsTheCat
     QWidget *window = QtView_PanelWindow(main_);
     auto *bar = window->findChild<QMenuBar *>();
     ASSERT_NE(bar, nullptr);
-    const std::pair<Qt::Key, const char *> menus[] = {{Qt::Key_D, "DATEI"}, {Qt::Key_K, "KONFIG"}, {Qt::Key_Question, "MENU"}};
+    const std::pair<Qt::Key, const char *> menus[] = {
+        {Qt::Key_D, "DATEI"}, {Qt::Key_K, "KONFIG"}, {Qt::Key_Question, "MENU"}};
     QStringList titles;
     for (const auto &[letter, name] : menus) {
         auto *menu = window->findChild<QMenu *>(QString::fromLatin1(name));
@@ -115,7 +122,8 @@ TEST_F(QtViewKeys, AltOpensEachMenuAndShortcutsChooseItemsWhoseTextsStayAsTheCat
         EXPECT_TRUE(menu->isVisible()) << name;
         EXPECT_EQ(bar->activeAction(), menu->menuAction()) << name;
         QTest::keyClick(menu, Qt::Key_Escape);
-        if (menu->isVisible()) QTest::keyClick(menu, Qt::Key_Escape);
+        if (menu->isVisible())
+            QTest::keyClick(menu, Qt::Key_Escape);
         QTRY_VERIFY(!menu->isVisible());
     }
     EXPECT_EQ(titles, QStringList({"Datei", "Konfiguration", "?"}));
@@ -142,22 +150,26 @@ TEST_F(QtViewKeys, AltOpensEachMenuAndShortcutsChooseItemsWhoseTextsStayAsTheCat
 TEST_F(QtViewKeys, TabFollowsThePanelFromTopLeftToBottomRight)
 {
     const std::pair<int, std::vector<std::string>> panels[] = {
-        {main_, {"PANTEIL", "IANTEIL", "DANTEIL", "STELLMIN", "STELLMAX", "ANFANGSSOLLWERT", "ANSTIEGSZEIT",
-                 "BETRIEBSART", "LESEN", "SCHREIBEN", "GRAPHZOOMMIN", "GRAPHZOOMMAX", "GRAPHZOOMZURUECK", "ADRESSE",
-                 "PORT", "SCANN", "IDLESEN", "VERBINDEN", "SOLLWERT", "STELLWERT"}},
-        {konfig_, {"SKALMIN_VOLT", "SKALMAX_VOLT", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET", "SKAL_EINHEIT",
-                   "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
+        {main_,
+         {"PANTEIL",     "IANTEIL", "DANTEIL",   "STELLMIN",     "STELLMAX",     "ANFANGSSOLLWERT",  "ANSTIEGSZEIT",
+          "BETRIEBSART", "LESEN",   "SCHREIBEN", "GRAPHZOOMMIN", "GRAPHZOOMMAX", "GRAPHZOOMZURUECK", "ADRESSE",
+          "PORT",        "SCANN",   "IDLESEN",   "VERBINDEN",    "SOLLWERT",     "STELLWERT"}},
+        {konfig_,
+         {"SKALMIN_VOLT", "SKALMAX_VOLT", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET", "SKAL_EINHEIT",
+          "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
     };
     for (const auto &[panel, order] : panels) {
         show(panel);
-        QtView_PanelWindow(panel)->findChild<QWidget *>(QString::fromStdString(order.front()))->setFocus(Qt::TabFocusReason);
+        QtView_PanelWindow(panel)
+            ->findChild<QWidget *>(QString::fromStdString(order.front()))
+            ->setFocus(Qt::TabFocusReason);
         std::vector<std::string> seen{focused()};
         for (std::size_t i = 1; i <= order.size(); ++i) {
             key(Qt::Key_Tab);
             seen.push_back(focused());
         }
         std::vector<std::string> round = order;
-        round.push_back(order.front());   // and round again
+        round.push_back(order.front());  // and round again
         EXPECT_EQ(seen, round);
     }
 }
@@ -189,11 +201,11 @@ TEST_F(QtViewKeys, EnterIsOkAndEscapeIsAbbruchInTheScalingDialogAndEscapeClosesT
     key(Qt::Key_Return);
     EXPECT_EQ(g_okSaw, 100.0) << "the value typed goes in first, then Ok";
     QtView_ControlWidget(konfig_, KONFIGPNL_SKAL_EINHEIT)->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(QApplication::focusWidget(), "%");   // over the selected "V"
+    QTest::keyClicks(QApplication::focusWidget(), "%");  // over the selected "V"
     key(Qt::Key_Return);
     key(Qt::Key_Escape);
     QtView_ControlWidget(konfig_, KONFIGPNL_ABBRUCH)->setFocus(Qt::TabFocusReason);
-    key(Qt::Key_Return);   // a focused button takes Enter itself
+    key(Qt::Key_Return);  // a focused button takes Enter itself
     EXPECT_EQ(g_seen, (std::vector<int>{KONFIGPNL_OK, KONFIGPNL_OK, KONFIGPNL_ABBRUCH, KONFIGPNL_ABBRUCH}));
     EXPECT_EQ(UiModel_TextValue(konfig_, KONFIGPNL_SKAL_EINHEIT), "%");
 
@@ -228,7 +240,8 @@ TEST_F(QtViewKeys, HelpWindowShowsTheManualWithItsPicturesAndItsHeadingsAsLinkTa
         for (auto it = b.begin(); !it.atEnd(); ++it)
             if (const QTextImageFormat image = it.fragment().charFormat().toImageFormat(); image.isValid()) {
                 ++pictures;
-                EXPECT_FALSE(doc->resource(QTextDocument::ImageResource, QUrl(image.name())).isNull()) << image.name().toStdString();
+                EXPECT_FALSE(doc->resource(QTextDocument::ImageResource, QUrl(image.name())).isNull())
+                    << image.name().toStdString();
             }
     EXPECT_GE(pictures, 3);
 
@@ -262,8 +275,11 @@ TEST_F(QtViewKeys, ScanLampsTellTheirFourStatesApartOnALightAndADarkPalette)
     SetCtrlVal(main_, PANEL_LED4, 1);
     ASSERT_TRUE(QtView_WaitIdle());
     QPalette dark;
-    for (auto [role, rgb] : {std::pair{QPalette::Window, 0x2d2d2d}, {QPalette::WindowText, 0xe0e0e0},
-                             {QPalette::Base, 0x1e1e1e}, {QPalette::Text, 0xe0e0e0}, {QPalette::Button, 0x3a3a3a}})
+    for (auto [role, rgb] : {std::pair{QPalette::Window, 0x2d2d2d},
+                             {QPalette::WindowText, 0xe0e0e0},
+                             {QPalette::Base, 0x1e1e1e},
+                             {QPalette::Text, 0xe0e0e0},
+                             {QPalette::Button, 0x3a3a3a}})
         dark.setColor(role, QColor::fromRgb(static_cast<QRgb>(rgb)));
     QWidget *window = QtView_PanelWindow(main_);
     for (const QPalette &palette : {window->palette(), dark}) {
@@ -279,11 +295,14 @@ TEST_F(QtViewKeys, ScanLampsTellTheirFourStatesApartOnALightAndADarkPalette)
                 for (int x = 0; x < image.width(); ++x) {
                     const QColor c = image.pixelColor(x, y);
                     const double from = std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y());
-                    if (from < image.width() / 2.0 - 4) r += c.redF(), g += c.greenF(), b += c.blueF(), ++n;
-                    else rim = std::max(rim, Contrast(c, background));
+                    if (from < image.width() / 2.0 - 4)
+                        r += c.redF(), g += c.greenF(), b += c.blueF(), ++n;
+                    else
+                        rim = std::max(rim, Contrast(c, background));
                 }
             lamps.push_back(QColor::fromRgbF(float(r / n), float(g / n), float(b / n)));
-            EXPECT_GE(rim, 3.0) << "the rim of LED " << led - PANEL_LED1 + 1 << " on " << background.name().toStdString();
+            EXPECT_GE(rim, 3.0) << "the rim of LED " << led - PANEL_LED1 + 1 << " on "
+                                << background.name().toStdString();
         }
         for (std::size_t i = 0; i < lamps.size(); ++i)
             for (std::size_t j = i + 1; j < lamps.size(); ++j)
