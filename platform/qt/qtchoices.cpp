@@ -17,7 +17,7 @@ RingBox::RingBox(QWidget *parent) : QComboBox(parent)
     connect(this, &QComboBox::currentIndexChanged, this, [this] { updateToolTip(); });
 }
 
-void RingBox::mirrorLabels(int panel, int control)
+void RingBox::mirror(int panel, int control)
 {
     const std::vector<UiListItem> items = UiModel_ListItems(panel, control);
     for (int i = 0; i < count() && i < static_cast<int>(items.size()); ++i) {
@@ -25,6 +25,9 @@ void RingBox::mirrorLabels(int panel, int control)
         if (itemText(i) != label)
             setItemText(i, label);
     }
+    const int index = UiModel_RingIndex(panel, control);
+    setPlaceholderText(index < 0 ? Cp1252ToQString(UiModel_DisplayText(panel, control)) : QString());
+    setCurrentIndex(index);
     updateToolTip();
 }
 

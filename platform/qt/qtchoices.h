@@ -13,8 +13,9 @@
 class RingBox : public QComboBox {
  public:
     explicit RingBox(QWidget *parent);
-    // Takes the labels the model holds now; raises no event.
-    void mirrorLabels(int panel, int control);
+    // Shows the model's labels and item; a value no item offers shows as the number the model holds.
+    // Raises no event.
+    void mirror(int panel, int control);
     // The label as the closed box shows it.
     QString shownText() const;
     void showPopup() override;

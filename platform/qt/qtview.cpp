@@ -202,15 +202,9 @@ void Mirror(int panel, int control, ControlView &cv)
         if (l->text() != v) l->setText(v);
         break;
     }
-    case CTRL_RING: {
-        auto *c = static_cast<RingBox *>(w);
-        c->mirrorLabels(panel, control);
-        // A value set by code that no item offers is shown as the number the model holds.
-        const int index = UiModel_RingIndex(panel, control);
-        c->setPlaceholderText(index < 0 ? Cp1252ToQString(UiModel_DisplayText(panel, control)) : QString());
-        c->setCurrentIndex(index);
+    case CTRL_RING:
+        static_cast<RingBox *>(w)->mirror(panel, control);
         break;
-    }
     case CTRL_COMMAND_BUTTON:
         static_cast<QPushButton *>(w)->setText(Literal(label));
         break;
