@@ -501,4 +501,6 @@ void Callback_Menu_Vergleichen(int, int, void *, int)
 {
     if (const int code = SatzVergleichen(); code != 0)
         OKV_Fehlerpopup(code);
+    // Reading the module for the comparison may have found the device gone.
+    VerlustPruefen();
 }
