@@ -6,6 +6,7 @@
 #include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
+#include "app/TLX1SchnittstellenFenster.h"
 #include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/commap.h"
@@ -52,11 +53,15 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
     {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
+    {"Callback_Menu_Schnittstellen",            nullptr, nullptr, Callback_Menu_Schnittstellen},
+    {"Callback_Schnittstellen_Ok",              Callback_Schnittstellen_Ok, nullptr, nullptr},
+    {"Callback_Schnittstellen_Abbruch",         Callback_Schnittstellen_Abbruch, nullptr, nullptr},
+    {"Callback_Schnittstellen_Panel",           nullptr, Callback_Schnittstellen_Panel, nullptr},
     {"Callback_Menu_Handbuch",                  nullptr, nullptr, Callback_Menu_Handbuch},
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 23);
+static_assert(CALLBACK_ANZAHL == 27);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -127,10 +132,13 @@ int TLX1Steuerung_Main(int argc, char *argv[])
         return -1;
     if ((konfigpanelHandle = LoadPanel(panelHandle, TLX1STEUERUNG_UIR, KONFIGPNL)) < 0)
         return -1;
+    if ((schnittstellenpanelHandle = LoadPanel(panelHandle, TLX1STEUERUNG_UIR, SCHNITTPNL)) < 0)
+        return -1;
     // Each window shows up on the desktop by itself with this toolkit; nothing to switch.
 
     PanelsInitialisieren(VERSION, DATUM);
     LoadIni();  // a missing or unreadable file leaves the defaults; the operator is not told
+    ComRingBeschriften();
     SetPrecision();
     DisplayPanel(panelHandle);
     RunUserInterface();
@@ -495,4 +503,6 @@ void Callback_Menu_Vergleichen(int, int, void *, int)
 {
     if (const int code = SatzVergleichen(); code != 0)
         OKV_Fehlerpopup(code);
+    // Reading the module for the comparison may have found the device gone.
+    VerlustPruefen();
 }

@@ -275,7 +275,8 @@ constexpr MenuItemDef kDateiItems[] = {
     {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden",   "Ctrl+Q"},
 };
 constexpr MenuItemDef kKonfigItems[] = {
-    {MENUBAR_KONFIG_SKALIERUNG, "SKALIERUNG", "Skalieren...", 0, "Callback_Menu_Skalieren"},
+    {MENUBAR_KONFIG_SKALIERUNG,     "SKALIERUNG",     "Skalieren...",       0, "Callback_Menu_Skalieren"},
+    {MENUBAR_KONFIG_SCHNITTSTELLEN, "SCHNITTSTELLEN", "Schnittstellen...",  0, "Callback_Menu_Schnittstellen"},
 };
 constexpr MenuItemDef kInfoItems[] = {
     {MENUBAR_MENU_HANDBUCH, "HANDBUCH", "Handbuch", 0, "Callback_Menu_Handbuch", "F1"},
@@ -338,6 +339,62 @@ constexpr CtrlDef kAboutControls[] = {
 };
 static_assert(std::size(kAboutControls) == 8, "ABOUTPANEL has the controls 2 to 9");
 
+// ---- SCHNITTPNL: the device of each COM port ----------------------------------------------------------
+
+// A device: a path or a network address, as long as the settings file's line can hold it.
+constexpr int kGeraetLaenge = 240;
+
+constexpr CtrlDef Combo(int id, const char *name, const char *label, Box b)
+{
+    CtrlDef d = Base(id, name, CTRL_COMBO_BOX, VAL_STRING, label, b);
+    d.startText = "";
+    d.maxEntryLength = kGeraetLaenge;
+    d.labelPosition = LABEL_LEFT;
+    return d;
+}
+
+constexpr CtrlDef CheckBox(int id, const char *name, const char *label, Box b)
+{
+    CtrlDef d = Base(id, name, CTRL_CHECK_BOX, VAL_INTEGER, label, b);
+    d.minValue = 0;
+    d.maxValue = 1;
+    return d;
+}
+
+// Row n (1..8): the device field and, beside it, where its device comes from.
+constexpr Box GeraetZeile(int n) { return {48 + 32 * (n - 1), 64, 440, 22}; }
+constexpr Box QuelleZeile(int n) { return {50 + 32 * (n - 1), 516, 248, 18}; }
+
+constexpr CtrlDef kSchnittControls[] = {
+    Text(SCHNITTPNL_TEXTMSG, "TEXTMSG", "Welches Ger\xE4t COM 1 bis COM 8 \xF6" "ffnen", {14, 16, 560, 20}),
+    Combo(SCHNITTPNL_COM1, "COM1", "COM 1", GeraetZeile(1)),
+    Combo(SCHNITTPNL_COM2, "COM2", "COM 2", GeraetZeile(2)),
+    Combo(SCHNITTPNL_COM3, "COM3", "COM 3", GeraetZeile(3)),
+    Combo(SCHNITTPNL_COM4, "COM4", "COM 4", GeraetZeile(4)),
+    Combo(SCHNITTPNL_COM5, "COM5", "COM 5", GeraetZeile(5)),
+    Combo(SCHNITTPNL_COM6, "COM6", "COM 6", GeraetZeile(6)),
+    Combo(SCHNITTPNL_COM7, "COM7", "COM 7", GeraetZeile(7)),
+    Combo(SCHNITTPNL_COM8, "COM8", "COM 8", GeraetZeile(8)),
+    Text(SCHNITTPNL_QUELLE1, "QUELLE1", "", QuelleZeile(1)),
+    Text(SCHNITTPNL_QUELLE2, "QUELLE2", "", QuelleZeile(2)),
+    Text(SCHNITTPNL_QUELLE3, "QUELLE3", "", QuelleZeile(3)),
+    Text(SCHNITTPNL_QUELLE4, "QUELLE4", "", QuelleZeile(4)),
+    Text(SCHNITTPNL_QUELLE5, "QUELLE5", "", QuelleZeile(5)),
+    Text(SCHNITTPNL_QUELLE6, "QUELLE6", "", QuelleZeile(6)),
+    Text(SCHNITTPNL_QUELLE7, "QUELLE7", "", QuelleZeile(7)),
+    Text(SCHNITTPNL_QUELLE8, "QUELLE8", "", QuelleZeile(8)),
+    Text(SCHNITTPNL_HINWEIS, "HINWEIS",
+         "Ein Ger\xE4t aus der Liste w\xE4hlen oder einen Pfad oder eine Netzadresse eingeben:\n"
+         "tcp://RECHNER:PORT (Bytes unver\xE4ndert) oder rfc2217://RECHNER:PORT (der Server stellt die Leitung ein).\n"
+         "Eine gesetzte Umgebungsvariable TLX1_COMn gilt vor dieser Auswahl; ihre Zeile ist gesperrt.",
+         {304, 16, 748, 54}),
+    CheckBox(SCHNITTPNL_WIEDERVERBINDEN, "WIEDERVERBINDEN", "Automatisch wieder verbinden", {370, 16, 400, 22}),
+    PanelKeys(Button(SCHNITTPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Schnittstellen_Abbruch", {404, 580, 90, 28}),
+              VAL_ESCAPE_KEY),
+    PanelKeys(Button(SCHNITTPNL_OK, "OK", "OK", "Callback_Schnittstellen_Ok", {404, 680, 90, 28}), VAL_ENTER_KEY),
+};
+static_assert(std::size(kSchnittControls) == 21, "SCHNITTPNL has the controls 2 to 22");
+
 // Each table numbers its controls 2, 3, ... in order; a slip here would rename controls silently.
 template <size_t N>
 constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
@@ -347,7 +404,8 @@ constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
             return false;
     return true;
 }
-static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls) && NumberedFromTwo(kAboutControls));
+static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls) && NumberedFromTwo(kAboutControls) &&
+              NumberedFromTwo(kSchnittControls));
 
 constexpr PanelDef kPanels[] = {
     {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 266, kAboutControls,
@@ -356,6 +414,8 @@ constexpr PanelDef kPanels[] = {
      int(std::size(kKonfigControls)), nullptr},
     {PANEL, "PANEL", "TLX-1 Steuerung", "Callback_MainAndKonfig_Panel", 980, 644, kMainControls,
      int(std::size(kMainControls)), &kMenuBar},
+    {SCHNITTPNL, "SCHNITTPNL", "Schnittstellen", "Callback_Schnittstellen_Panel", 780, 448, kSchnittControls,
+     int(std::size(kSchnittControls)), nullptr},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -108,7 +110,34 @@ void Prepare(QTextDocument *document)
     }
 }
 
+// The meaning a control's widget keeps for its tooltip.
+constexpr const char *kHelpProperty = "tlx1Help";
+
+class ControlTips : public QObject {
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip) return false;
+        auto *widget = static_cast<QWidget *>(object);
+        const QString help = widget->property(kHelpProperty).toString();
+        if (help.isEmpty()) return false;   // the widget's own tooltip, if any
+        const QString own = widget->toolTip();
+        const QString text = own.isEmpty() || own == help ? help : help + QStringLiteral("\n\n") + own;
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), text, widget);
+        return true;
+    }
+};
+
 }  // namespace
+
+void SetControlHelp(QWidget *widget, const QString &help)
+{
+    static ControlTips tips;
+    if (widget->property(kHelpProperty).toString() == help) return;
+    widget->setProperty(kHelpProperty, help);
+    widget->setAccessibleDescription(help);
+    widget->installEventFilter(&tips);
+}
 
 bool ShowHelpWindow(QWidget *owner, const QString &title, const QString &path)
 {

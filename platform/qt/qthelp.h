@@ -12,6 +12,11 @@ class QWidget;
 // then stays as it was).
 bool ShowHelpWindow(QWidget *owner, const QString &title, const QString &path);
 
+// Gives a control's widget the meaning the program set for it (ATTR_TOOLTIP): its tooltip shows the
+// meaning first, then what the widget shows there itself (the whole of a text cut short in its
+// field); a screen reader reads it as the widget's description.
+void SetControlHelp(QWidget *widget, const QString &help);
+
 // The browser of the help window, or null when none was made (for tests).
 QTextBrowser *QtView_HelpBrowser(void);
 // Deletes the help window (QtView_Reset).

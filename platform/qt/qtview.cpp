@@ -1,12 +1,14 @@
 #include "platform/qt/qtview.h"
 
 #include "platform/qt/cp1252.h"
+#include "platform/qt/qtchoices.h"
 #include "platform/qt/qthelp.h"
 #include "platform/qt/qtkeys.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -127,6 +129,7 @@ bool HasSeparateLabel(CtrlKind kind)
     case CTRL_STRING_INDICATOR:
     case CTRL_RING:
     case CTRL_LED:
+    case CTRL_COMBO_BOX:
         return true;
     default:
         return false;
@@ -170,8 +173,7 @@ void Mirror(int panel, int control, ControlView &cv)
     case CTRL_NUMERIC_INDICATOR:
         static_cast<NumericField *>(w)->mirror();
         break;
-    case CTRL_STRING:
-    case CTRL_STRING_INDICATOR: {
+    case CTRL_STRING: {
         auto *e = static_cast<QLineEdit *>(w);
         const int maxLen = ModelInt(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
         e->setMaxLength(maxLen < 0 ? 32767 : maxLen);
@@ -182,20 +184,30 @@ void Mirror(int panel, int control, ControlView &cv)
         }
         break;
     }
+    case CTRL_STRING_INDICATOR: {
+        auto *e = static_cast<IndicatorField *>(w);
+        const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
+        if (e->fullText() != v) e->setFullText(v);
+        break;
+    }
+    case CTRL_COMBO_BOX:
+        static_cast<ComboField *>(w)->mirror();
+        break;
+    case CTRL_CHECK_BOX: {
+        auto *b = static_cast<QCheckBox *>(w);
+        b->setChecked(UiModel_NumericValue(panel, control) != 0.0);
+        b->setText(Literal(label));
+        break;
+    }
     case CTRL_TEXT_MSG: {
         auto *l = static_cast<QLabel *>(w);
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
         if (l->text() != v) l->setText(v);
         break;
     }
-    case CTRL_RING: {
-        auto *c = static_cast<QComboBox *>(w);
-        // A value set by code that no item offers is shown as the number the model holds.
-        const int index = UiModel_RingIndex(panel, control);
-        c->setPlaceholderText(index < 0 ? Cp1252ToQString(UiModel_DisplayText(panel, control)) : QString());
-        c->setCurrentIndex(index);
+    case CTRL_RING:
+        static_cast<RingBox *>(w)->mirror(panel, control);
         break;
-    }
     case CTRL_COMMAND_BUTTON:
         static_cast<QPushButton *>(w)->setText(Literal(label));
         break;
@@ -237,22 +249,14 @@ void Mirror(int panel, int control, ControlView &cv)
         w->setEnabled(!dimmed);
         w->setVisible(visible != 0);
     }
-    // What the control means, for the pointer and for a screen reader; an indicator's text may be
-    // longer than its field and follows in whole.
-    QString tip = ModelText(panel, control, ATTR_TOOLTIP);
-    if (cv.kind == CTRL_STRING_INDICATOR) {
-        const QString v = static_cast<QLineEdit *>(w)->text();
-        if (!v.isEmpty()) tip = tip.isEmpty() ? v : tip + QStringLiteral("\n\n") + v;
-    }
-    if (w->toolTip() != tip) {
-        w->setToolTip(tip);
-        w->setAccessibleDescription(tip);
-    }
+    // What the control means, for the pointer and for a screen reader.
+    const QString help = ModelText(panel, control, ATTR_TOOLTIP);
+    SetControlHelp(w, help);
     if (cv.label) {
         PlaceLabel(cv, w->geometry(), label);
         cv.label->setEnabled(!dimmed);
         cv.label->setVisible(visible != 0 && !label.isEmpty());
-        cv.label->setToolTip(tip);
+        cv.label->setToolTip(help);
         w->setAccessibleName(QString(label).replace(u'\n', u' '));
     }
 }
@@ -264,14 +268,19 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     case CTRL_NUMERIC:
     case CTRL_NUMERIC_INDICATOR:
         return new NumericField(panel, control, def.kind == CTRL_NUMERIC_INDICATOR, content);
-    case CTRL_STRING:
-    case CTRL_STRING_INDICATOR: {
+    case CTRL_STRING_INDICATOR:
+        return new IndicatorField(content);
+    case CTRL_COMBO_BOX:
+        return new ComboField(panel, control, content);
+    case CTRL_CHECK_BOX: {
+        auto *b = new QCheckBox(content);
+        QObject::connect(b, &QCheckBox::clicked, b, [panel, control] {
+            UiOperator_Queue(panel, control, [=] { UiOperator_Press(panel, control); });
+        });
+        return b;
+    }
+    case CTRL_STRING: {
         auto *e = new QLineEdit(content);
-        if (def.kind == CTRL_STRING_INDICATOR) {
-            e->setReadOnly(true);
-            e->setFocusPolicy(Qt::NoFocus);
-            return e;
-        }
         auto commit = [panel, control, e] {
             e->setModified(false);
             UiOperator_Queue(panel, control, [panel, control, text = QStringToCp1252(e->text())] {
@@ -305,7 +314,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         return l;
     }
     case CTRL_RING: {
-        auto *c = new QComboBox(content);
+        auto *c = new RingBox(content);
         for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
         QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
             UiOperator_Queue(panel, control, [=] { UiOperator_PickRingIndex(panel, control, index); });

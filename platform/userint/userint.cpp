@@ -95,7 +95,12 @@ bool IsNumericKind(CtrlKind kind)
 
 bool IsStringKind(CtrlKind kind)
 {
-    return kind == CTRL_STRING || kind == CTRL_STRING_INDICATOR;
+    return kind == CTRL_STRING || kind == CTRL_STRING_INDICATOR || kind == CTRL_COMBO_BOX;
+}
+
+bool IsOnOffKind(CtrlKind kind)
+{
+    return kind == CTRL_TOGGLE_BUTTON || kind == CTRL_CHECK_BOX || kind == CTRL_LED;
 }
 
 // Whole number within int range, so converting it to int is always defined (NaN becomes 0).
@@ -319,13 +324,17 @@ static Control BuildControl(const CtrlDef &d)
         break;
     case CTRL_RING:
         c.value = IsIntegerControl(c) ? ToIntRange(start) : start;
+        for (int i = 0; d.items && i < d.itemCount; ++i)
+            c.itemLabels.emplace_back(d.items[i].label ? d.items[i].label : "");
         break;
     case CTRL_TOGGLE_BUTTON:
+    case CTRL_CHECK_BOX:
     case CTRL_LED:
         c.value = start != 0.0 ? 1.0 : 0.0;
         break;
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR:
+    case CTRL_COMBO_BOX:
         c.text = CutToEntryLength(c, d.startText);
         break;
     case CTRL_TEXT_MSG:
@@ -358,6 +367,7 @@ static int FirstInputControl(const Panel &p)
     for (const auto &c : p.controls) {
         switch (c.def->kind) {
         case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
+        case CTRL_COMBO_BOX: case CTRL_CHECK_BOX:
             if (!c.dimmed && c.visible)
                 return c.def->id;
             break;
@@ -474,7 +484,7 @@ static int Lookup(int panel, int control, Panel **p, Control **c)
 
 static bool HoldsNumber(CtrlKind kind)
 {
-    return IsNumericKind(kind) || kind == CTRL_RING || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED;
+    return IsNumericKind(kind) || kind == CTRL_RING || IsOnOffKind(kind);
 }
 
 static bool HoldsText(CtrlKind kind)
@@ -492,9 +502,9 @@ int SetCtrlVal(int panel, int control, double value)
     const CtrlKind kind = c->def->kind;
     if (!HoldsNumber(kind))
         return UIE_TYPE_MISMATCH;
-    if (std::isnan(value) && (IsIntegerControl(*c) || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED))
+    if (std::isnan(value) && (IsIntegerControl(*c) || IsOnOffKind(kind)))
         return UIE_BAD_VALUE;
-    if (kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED)
+    if (IsOnOffKind(kind))
         c->value = value != 0.0 ? 1.0 : 0.0;
     else if (kind == CTRL_RING)   // a value the ring does not offer is kept as data (shown as the number)
         c->value = IsIntegerControl(*c) ? ToIntRange(value) : value;
@@ -544,7 +554,7 @@ int GetCtrlVal(int panel, int control, int *value)
     if (int rc = Lookup(panel, control, &p, &c))
         return rc;
     const CtrlKind kind = c->def->kind;
-    const bool whole = IsIntegerControl(*c) || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED;
+    const bool whole = IsIntegerControl(*c) || IsOnOffKind(kind);
     if (!HoldsNumber(kind) || !whole || !value)
         return UIE_TYPE_MISMATCH;
     *value = int(ToIntRange(c->value));

@@ -63,6 +63,8 @@ enum CtrlKind {
     CTRL_STRIP_CHART,         // one trace, scrolling screen of N points
     CTRL_DECORATION,          // frame
     CTRL_PICTURE,
+    CTRL_COMBO_BOX,           // editable text with a list of choices the program fills (a label and a text each)
+    CTRL_CHECK_BOX,           // integer 0/1, its label beside the box
 };
 
 enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
@@ -253,6 +255,19 @@ int PlotStripChartPoint(int panel, int control, double y);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
 int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
 
+// ---- list items of rings and combo boxes ----------------------------------------------------------
+// A ring keeps the items and values of its catalogue entry; the program may change their labels. A
+// combo box's items are the program's: each has the label shown in the list and the text the field
+// takes when the operator picks it. Items are counted from 0.
+// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH (neither a ring nor a combo box, or a
+// ring for InsertListItem and ClearListCtrl), UIE_BAD_VALUE (no item at index).
+int SetListItemLabel(int panel, int control, int index, const char *label);
+// Inserts an item before `index` into a combo box; -1 or an index past the end appends it.
+int InsertListItem(int panel, int control, int index, const char *label, const char *value);
+// Removes every item of a combo box; its text stays.
+int ClearListCtrl(int panel, int control);
+int GetNumListItems(int panel, int control, int *count);
+
 // Menu bar of a panel (0 when it has none).
 int GetPanelMenuBar(int panel);
 
@@ -303,17 +318,19 @@ void UiTest_Reset(void);
 // Operator types a value into a control and commits it (Enter): the value is coerced into the range
 // (text cut to the maximum entry length), the control becomes the active one and EVENT_COMMIT goes to
 // its callback. Text typed into a numeric field is read as a number (a comma is the decimal point);
-// into a ring it picks the item with that label.
+// into a ring it picks the item with that label; a combo box takes it as typed.
 // Returns the callback's result, 0 without callback, or: UIE_BAD_PANEL, UIE_BAD_CONTROL (also dimmed,
 // hidden and display-only controls), UIE_BLOCKED_BY_POPUP (a modal popup is above the panel),
 // UIE_TYPE_MISMATCH (no such input for this kind), UIE_BAD_VALUE (NaN, no number, no such ring item).
 int UiTest_Enter(int panel, int control, double value);
 int UiTest_Enter(int panel, int control, int value);
 int UiTest_Enter(int panel, int control, const char *text);
-// Operator presses a command button, or flips a toggle button, or picks the ring item with this value.
+// Operator presses a command button, or flips a toggle button or check box, or picks the ring item with
+// this value, or picks item `index` of a ring or combo box (a combo box then holds the item's text).
 // Results as for UiTest_Enter.
 int UiTest_Press(int panel, int control);
 int UiTest_PickRingValue(int panel, int control, double value);
+int UiTest_PickListItem(int panel, int control, int index);
 // Delivers EVENT_TIMER_TICK to every enabled timer of every loaded panel (in load order).
 void UiTest_TimerTick(void);
 // Operator closes the panel's window: EVENT_CLOSE to its panel callback (the panel stays as it is).

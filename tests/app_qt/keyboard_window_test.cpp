@@ -4,9 +4,11 @@
 
 #include "platform/qt/qthelp.h"
 
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QToolTip>
 
 using AppQtTest = tlx1qt::AppWindowTest;
 
@@ -28,6 +30,17 @@ void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
 void typeKeys(const char *text)
 {
     QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// The tooltip the pointer brings up over the widget.
+QString tooltipShown(QWidget *w)
+{
+    const QPoint at = w->rect().center();
+    QHelpEvent event(QEvent::ToolTip, at, w->mapToGlobal(at));
+    QApplication::sendEvent(w, &event);
+    const QString text = QToolTip::text();
+    QToolTip::hideText();
+    return text;
 }
 
 void waitActive(QWidget *window)
@@ -71,10 +84,13 @@ TEST_F(AppQtTest, TheKeyboardAloneOpensTheManualAndScalesTheWindow)
                   EXPECT_FALSE(dialog->isVisible()) << "Enter is Ok";
                   EXPECT_EQ(shown(PANEL_SOLLWERTEINHEIT), "[%]");
 
-                  // What the pointer shows on the setpoint and its label follows the new unit.
-                  const QString tip = QtView_ControlWidget(panelHandle, PANEL_SOLLWERT)->toolTip();
+                  // What the pointer shows on the setpoint and on its label follows the new unit.
+                  const QString tip = tooltipShown(QtView_ControlWidget(panelHandle, PANEL_SOLLWERT));
                   EXPECT_TRUE(tip.endsWith(QStringLiteral("\nBereich: 0 bis 100 %"))) << tip.toStdString();
-                  EXPECT_EQ(QtView_ControlLabel(panelHandle, PANEL_SOLLWERT)->toolTip(), tip);
+                  EXPECT_EQ(tooltipShown(QtView_ControlLabel(panelHandle, PANEL_SOLLWERT)), tip);
+                  // A ring's meaning comes before the whole of an item it has to cut short.
+                  const QString ring = tooltipShown(QtView_ControlWidget(panelHandle, PANEL_BETRIEBSART));
+                  EXPECT_TRUE(ring.startsWith(QStringLiteral("Betriebsart: "))) << ring.toStdString();
               }),
               0);
 }
