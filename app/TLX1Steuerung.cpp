@@ -3,6 +3,7 @@
 #include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Func.h"
+#include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1SchnittstellenFenster.h"
@@ -56,10 +57,11 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Schnittstellen_Ok",              Callback_Schnittstellen_Ok, nullptr, nullptr},
     {"Callback_Schnittstellen_Abbruch",         Callback_Schnittstellen_Abbruch, nullptr, nullptr},
     {"Callback_Schnittstellen_Panel",           nullptr, Callback_Schnittstellen_Panel, nullptr},
+    {"Callback_Menu_Handbuch",                  nullptr, nullptr, Callback_Menu_Handbuch},
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 26);
+static_assert(CALLBACK_ANZAHL == 27);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.

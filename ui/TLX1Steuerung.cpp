@@ -155,6 +155,13 @@ constexpr CtrlDef EntryLength(CtrlDef d, int length)
     return d;
 }
 
+// Enter or Escape (VAL_ENTER_KEY, VAL_ESCAPE_KEY) press this button from anywhere on its panel.
+constexpr CtrlDef PanelKeys(CtrlDef d, int keys)
+{
+    d.panelKeys = keys;
+    return d;
+}
+
 constexpr CtrlDef IntegerValues(CtrlDef d)
 {
     d.dataType = VAL_INTEGER;
@@ -261,23 +268,24 @@ constexpr CtrlDef kMainControls[] = {
 static_assert(std::size(kMainControls) == 50, "PANEL has the controls 2 to 51");
 
 constexpr MenuItemDef kDateiItems[] = {
-    {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden"},
-    {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern"},
+    {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden",     "Ctrl+O"},
+    {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern", "Ctrl+S"},
     {MENUBAR_DATEI_VERGLEICHEN, "VERGLEICHEN", "Vergleichen...",        0, "Callback_Menu_Vergleichen"},
     {MENUBAR_DATEI_SEPARATOR,  "SEPARATOR",  nullptr,                   1, nullptr},
-    {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden"},
+    {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden",   "Ctrl+Q"},
 };
 constexpr MenuItemDef kKonfigItems[] = {
     {MENUBAR_KONFIG_SKALIERUNG,     "SKALIERUNG",     "Skalieren...",       0, "Callback_Menu_Skalieren"},
     {MENUBAR_KONFIG_SCHNITTSTELLEN, "SCHNITTSTELLEN", "Schnittstellen...",  0, "Callback_Menu_Schnittstellen"},
 };
 constexpr MenuItemDef kInfoItems[] = {
-    {MENUBAR_MENU_BER, "BER", "Info...", 0, "Callback_Menu_Info"},
+    {MENUBAR_MENU_HANDBUCH, "HANDBUCH", "Handbuch", 0, "Callback_Menu_Handbuch", "F1"},
+    {MENUBAR_MENU_BER,      "BER",      "Info...",  0, "Callback_Menu_Info"},
 };
 constexpr MenuDef kMenus[] = {
-    {MENUBAR_DATEI,  "DATEI",  "Datei",         kDateiItems,  int(std::size(kDateiItems))},
-    {MENUBAR_KONFIG, "KONFIG", "Konfiguration", kKonfigItems, int(std::size(kKonfigItems))},
-    {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems))},
+    {MENUBAR_DATEI,  "DATEI",  "Datei",         kDateiItems,  int(std::size(kDateiItems)),  'D'},
+    {MENUBAR_KONFIG, "KONFIG", "Konfiguration", kKonfigItems, int(std::size(kKonfigItems)), 'K'},
+    {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems)),   '?'},
 };
 constexpr MenuBarDef kMenuBar = {MENUBAR, kMenus, int(std::size(kMenus))};
 
@@ -298,8 +306,9 @@ constexpr CtrlDef kKonfigControls[] = {
     LabelRight(EntryLength(String(KONFIGPNL_SKAL_EINHEIT, "SKAL_EINHEIT", "(Einheit)", "V", {112, 262, 70, 22}), 5)),
     Button(KONFIGPNL_AUFSTANDARDWERTE, "AUFSTANDARDWERTE", "auf Standardwerte zur\xFC" "cksetzen",
            "Callback_Konfig_Button_AufStandardwerte", {156, 16, 230, 28}),
-    Button(KONFIGPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Konfig_Button_Abbruch", {156, 330, 90, 28}),
-    Button(KONFIGPNL_OK, "OK", "Ok", "Callback_Konfig_Button_Ok", {156, 430, 90, 28}),
+    PanelKeys(Button(KONFIGPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Konfig_Button_Abbruch", {156, 330, 90, 28}),
+              VAL_ESCAPE_KEY),
+    PanelKeys(Button(KONFIGPNL_OK, "OK", "Ok", "Callback_Konfig_Button_Ok", {156, 430, 90, 28}), VAL_ENTER_KEY),
 };
 static_assert(std::size(kKonfigControls) == 10, "KONFIGPNL has the controls 2 to 11");
 
@@ -321,7 +330,8 @@ constexpr CtrlDef kAboutControls[] = {
     Text(ABOUTPANEL_TEXTMSG_5, "TEXTMSG_5",
          "Mit TLX1-Steuerung k\xF6nnen die Regelparameter\neines TLX-1 Regelmoduls eingestellt werden.",
          {130, 16, 408, 40}),
-    Button(ABOUTPANEL_OK, "OK", "OK", "Callback_Info_Button_Ok", {196, 180, 80, 28}),
+    PanelKeys(Button(ABOUTPANEL_OK, "OK", "OK", "Callback_Info_Button_Ok", {196, 180, 80, 28}),
+              VAL_ENTER_KEY | VAL_ESCAPE_KEY),
     // The view draws this emblem itself: a stylised control loop with the letters TLX-1.
     Picture(ABOUTPANEL_PICTURE, "PICTURE", "tlx1-emblem", {16, 16, 64, 64}),
     // The program sets the version at start; the panel grew by this line.
@@ -379,8 +389,9 @@ constexpr CtrlDef kSchnittControls[] = {
          "Eine gesetzte Umgebungsvariable TLX1_COMn gilt vor dieser Auswahl; ihre Zeile ist gesperrt.",
          {304, 16, 748, 54}),
     CheckBox(SCHNITTPNL_WIEDERVERBINDEN, "WIEDERVERBINDEN", "Automatisch wieder verbinden", {370, 16, 400, 22}),
-    Button(SCHNITTPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Schnittstellen_Abbruch", {404, 580, 90, 28}),
-    Button(SCHNITTPNL_OK, "OK", "OK", "Callback_Schnittstellen_Ok", {404, 680, 90, 28}),
+    PanelKeys(Button(SCHNITTPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Schnittstellen_Abbruch", {404, 580, 90, 28}),
+              VAL_ESCAPE_KEY),
+    PanelKeys(Button(SCHNITTPNL_OK, "OK", "OK", "Callback_Schnittstellen_Ok", {404, 680, 90, 28}), VAL_ENTER_KEY),
 };
 static_assert(std::size(kSchnittControls) == 21, "SCHNITTPNL has the controls 2 to 22");
 

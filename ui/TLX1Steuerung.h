@@ -112,6 +112,7 @@ enum {
     MENUBAR_MENU_BER,             // "Info..."
     MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
     MENUBAR_KONFIG_SCHNITTSTELLEN,  // "Schnittstellen...": the device of each COM port
+    MENUBAR_MENU_HANDBUCH,        // "Handbuch": the operator manual in a help window (F1)
 };
 
 // ---- SCHNITTPNL ----------------------------------------------------------------------------------

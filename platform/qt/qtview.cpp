@@ -2,6 +2,8 @@
 
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtchoices.h"
+#include "platform/qt/qthelp.h"
+#include "platform/qt/qtkeys.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 
@@ -25,6 +27,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyleOption>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -246,10 +249,15 @@ void Mirror(int panel, int control, ControlView &cv)
         w->setEnabled(!dimmed);
         w->setVisible(visible != 0);
     }
+    // What the control means, for the pointer and for a screen reader.
+    const QString help = ModelText(panel, control, ATTR_TOOLTIP);
+    SetControlHelp(w, help);
     if (cv.label) {
         PlaceLabel(cv, w->geometry(), label);
         cv.label->setEnabled(!dimmed);
         cv.label->setVisible(visible != 0 && !label.isEmpty());
+        cv.label->setToolTip(help);
+        w->setAccessibleName(QString(label).replace(u'\n', u' '));
     }
 }
 
@@ -360,6 +368,7 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
         const MenuDef &menu = def.menus[m];
         QMenu *qm = bar->addMenu(Literal(Text(menu.title)));
         qm->setObjectName(QString::fromLatin1(menu.constantName ? menu.constantName : ""));
+        SetMenuMnemonic(bar, qm, menu, window);
         for (int i = 0; i < menu.itemCount; ++i) {
             const MenuItemDef &item = menu.items[i];
             if (item.separator) {
@@ -368,6 +377,7 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
             }
             QAction *a = qm->addAction(Literal(Text(item.text)));
             a->setObjectName(QString::fromLatin1(item.constantName ? item.constantName : ""));
+            SetItemShortcut(a, item);
             const int itemId = item.id;
             QObject::connect(a, &QAction::triggered, bar, [panel, itemId] {
                 UiOperator_Queue(panel, 0, [=] { UiOperator_ChooseMenuItem(panel, itemId); });
@@ -450,6 +460,16 @@ public:
         if (icon == SP_ToolBarVerticalExtensionButton) p.rotate(90), p.translate(0, -16);
         for (int x : {4, 9}) p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
         return QIcon(chevron);
+    }
+    // A menu title is drawn with its mnemonic underlined; the title's own text has no marker.
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        if (element != CE_MenuBarItem || !item) return QProxyStyle::drawControl(element, option, painter, widget);
+        QStyleOptionMenuItem marked = *item;
+        marked.text = MenuTitleForDrawing(widget, item->text);
+        QProxyStyle::drawControl(element, &marked, painter, widget);
     }
 };
 
@@ -618,6 +638,7 @@ void ViewPanelLoaded(int panel)
     for (auto &[id, cv] : pv.controls)
         if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
     StyleTitles(panel, *def);
+    SetPanelTabOrder(panel, *def);
     for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
     if (ControlView *first = FindControl(panel, GetActiveCtrl(panel)); first && first->widget)
         first->widget->setFocus(Qt::OtherFocusReason);
@@ -900,6 +921,18 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
     });
 }
 
+// The help window belongs to the program's main window: the first top-level panel on screen.
+int ViewHelpWindow(const char *title, const char *path)
+{
+    if (!qApp) return 0;
+    return QtView_OnQtThread([&] {
+        QWidget *owner = nullptr;
+        for (auto &[handle, pv] : g_panels)
+            if (!owner && pv.window && !pv.window->parentWidget() && pv.window->isVisible()) owner = pv.window;
+        return ShowHelpWindow(owner, Text(title), QFile::decodeName(path)) ? 1 : 0;
+    });
+}
+
 constexpr UiBackend kQtBackend = {
     ViewInit,
     ViewPanelReported,
@@ -912,6 +945,7 @@ constexpr UiBackend kQtBackend = {
     ViewMessagePopup,
     ViewGenericMessagePopup,
     ViewFileSelectPopup,
+    ViewHelpWindow,
 };
 
 }  // namespace
@@ -948,6 +982,7 @@ void QtView_Reset(void)
     // Children first would be deleted twice; top-level windows take their child panels with them.
     for (auto &[handle, pv] : g_panels)
         if (pv.window && !pv.window->parentWidget()) DeleteWindow(pv);
+    DeleteHelpWindow();
     for (auto &[handle, pv] : g_panels) DeleteWindow(pv);
     g_panels.clear();
 }

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <strings.h>
 
 namespace uimodel {
@@ -616,8 +618,9 @@ static constexpr AttrRule kAttrRules[] = {
     {ATTR_INTERVAL,          ATTR_DBL,  false, TimerKind},
     {ATTR_ENABLED,           ATTR_INT,  false, TimerKind},
     {ATTR_CALLBACK_NAME,     ATTR_TEXT, true,  AnyKind},
+    {ATTR_TOOLTIP,           ATTR_TEXT, false, AnyKind},
 };
-static_assert(std::size(kAttrRules) == ATTR_CALLBACK_NAME, "one rule per attribute");
+static_assert(std::size(kAttrRules) == ATTR_TOOLTIP, "one rule per attribute");
 
 static const AttrRule *RuleFor(int attribute)
 {
@@ -758,6 +761,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *value)
     case ATTR_LABEL_TEXT: c->label = text; break;
     case ATTR_YNAME: c->yName = text; break;
     case ATTR_XNAME: c->xName = text; break;
+    case ATTR_TOOLTIP: c->tooltip = text; break;
     default: return UIE_BAD_ATTRIBUTE;
     }
     NotifyControl(panel, control);
@@ -833,6 +837,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, std::string *value)
     case ATTR_YNAME: *value = c->yName; break;
     case ATTR_XNAME: *value = c->xName; break;
     case ATTR_CALLBACK_NAME: *value = c->def->callbackName ? c->def->callbackName : ""; break;
+    case ATTR_TOOLTIP: *value = c->tooltip; break;
     default: return UIE_BAD_ATTRIBUTE;
     }
     return UIE_NO_ERROR;
@@ -1012,6 +1017,25 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     std::memcpy(pathName, path.data(), n);
     pathName[n] = '\0';
     return result;
+}
+
+int ShowHelpFile(const char *title, const char *path)
+{
+    const UiBackend *backend;
+    {
+        const ModelLock lock;
+        RecordPopup({UiTestPopup::HELP, title ? title : "", path ? path : "", 0});
+        backend = S().backend;
+    }
+    if (!path || path[0] == '\0')
+        return UIE_PANEL_FILE;
+    // The window does not wait for the operator, so it counts as no popup.
+    if (backend && backend->helpWindow)
+        return backend->helpWindow(title ? title : "", path) ? UIE_NO_ERROR : UIE_PANEL_FILE;
+    // Headless: the file must be there and readable, as the view would need it.
+    std::error_code error;
+    const bool readable = std::filesystem::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).good();
+    return readable ? UIE_NO_ERROR : UIE_PANEL_FILE;
 }
 
 int OpenPopupCount(void)

@@ -73,6 +73,10 @@ enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
 // text inside). Above is the usual place; to the right lets a row of fields read as one sentence.
 enum LabelPosition { LABEL_ABOVE, LABEL_RIGHT, LABEL_LEFT };
 
+// Keys that press a command button from anywhere on its panel (CtrlDef::panelKeys, may be combined):
+// Enter where the focused control does not take it itself, Escape likewise.
+enum { VAL_ENTER_KEY = 1, VAL_ESCAPE_KEY = 2 };
+
 // ---- attributes ----------------------------------------------------------------------------------
 enum {
     ATTR_DIMMED = 1,           // int 0/1: disabled for operator input
@@ -95,6 +99,7 @@ enum {
     ATTR_INTERVAL,             // double seconds: timer interval
     ATTR_ENABLED,              // int 0/1: timer running
     ATTR_CALLBACK_NAME,        // text (read only): the callback name the catalogue gives
+    ATTR_TOOLTIP,              // text: what the view shows when the pointer rests on the control or its label
 };
 
 // Colours as 0xRRGGBB.
@@ -137,6 +142,7 @@ struct CtrlDef {
     int onColor;               // LED on-colour, 0xRRGGBB
     int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
     LabelPosition labelPosition = LABEL_ABOVE;
+    int panelKeys = 0;         // command buttons: VAL_ENTER_KEY, VAL_ESCAPE_KEY or both
 };
 
 struct MenuItemDef {
@@ -145,6 +151,9 @@ struct MenuItemDef {
     const char *text;          // nullptr or "" with separator = 1 for a separator line
     int separator;
     const char *callbackName;
+    // Key that chooses the item while its panel's window is active, shown beside the item, written
+    // "Ctrl+O", "Ctrl+Shift+S", "F1"; nullptr for none.
+    const char *shortcut = nullptr;
 };
 
 struct MenuDef {
@@ -153,6 +162,9 @@ struct MenuDef {
     const char *title;
     const MenuItemDef *items;
     int itemCount;
+    // Alt and this character open the menu ('D': Alt+D), marked in the title as it is shown; the
+    // title's text stays as it is. 0 for none.
+    char mnemonic = 0;
 };
 
 struct MenuBarDef {
@@ -274,6 +286,12 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, char *pathName);
 
+// Shows a Markdown document (the operator manual), with the pictures it names relative to itself, in
+// a help window beside the panels; the program goes on at once and the window stays until the operator
+// closes it. Shown again, the window comes to the front with the document. path is as the file system
+// spells it, title Windows-1252. 0, UIE_PANEL_FILE (the file cannot be read).
+int ShowHelpFile(const char *title, const char *path);
+
 // Popups open now: panels installed with InstallPopup, and message or file popups still waiting for
 // the operator (a view runs timers while it waits). 0 when none.
 int OpenPopupCount(void);
@@ -329,9 +347,9 @@ void UiTest_AnswerNextFilePopup(int result, const char *path);
 void UiTest_AnswerNextMessagePopup(int button);
 // Every popup shown so far, in order (the latest 1000).
 struct UiTestPopup {
-    enum Kind { MESSAGE, FILE_SELECT } kind;
+    enum Kind { MESSAGE, FILE_SELECT, HELP } kind;
     std::string title;
-    std::string text;          // message text; for file popups the default file pattern
+    std::string text;          // message text; for file popups the default file pattern; help: the path
     int buttonLabel;           // file popups
     std::vector<std::string> buttons = {};   // GenericMessagePopup: the button texts offered
 };

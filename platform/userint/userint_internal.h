@@ -23,7 +23,7 @@ struct Control {
     int dimmed = 0, visible = 1;
     int maxEntryLength = -1;       // string controls; -1 unlimited
     int onColor = VAL_GREEN, offColor = VAL_DK_GRAY;
-    std::string onText, offText, label;
+    std::string onText, offText, label, tooltip;
     std::deque<double> points;     // strip chart screen, oldest first
     int pointsPerScreen = 100;
     int yMode = VAL_MANUAL;

@@ -35,6 +35,8 @@ struct UiBackend {
     // Modal file dialog; fills pathName (MAX_PATHNAME_LEN bytes), returns a VAL_..._SELECTED result.
     int (*fileSelectPopup)(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
                            int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName);
+    // Shows the document in the help window and returns without waiting: 1 when it could be read.
+    int (*helpWindow)(const char *title, const char *path);
 };
 // Sets the backend before InitUserInterface; null returns to headless operation.
 void SetUiBackend(const UiBackend *backend);
