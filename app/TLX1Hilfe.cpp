@@ -15,7 +15,9 @@
 // ---- the operator manual ------------------------------------------------------------------------
 
 static constexpr const char *HANDBUCH_TITEL = "TLX-1 Steuerung \x96 Handbuch";
-static constexpr const char *DOKU_ORDNER = "/share/doc/tlx1steuerung/handbuch.md";
+// Where the manual is looked for below an installation's prefix: the program's own data (always
+// installed), then the documentation folder (which minimal systems may leave out).
+static constexpr const char *INSTALLIERT[] = {"/share/tlx1steuerung/handbuch.md", "/share/doc/tlx1steuerung/handbuch.md"};
 
 // Places set by a test; empty: the usual ones.
 static std::vector<std::string> testOrte;
@@ -25,10 +27,16 @@ static std::vector<std::string> HandbuchOrte(void)
     if (!testOrte.empty())
         return testOrte;
     std::vector<std::string> orte;
-    if (const std::string programm = ProgrammOrdner(); !programm.empty())
-        orte.push_back(programm + "/.." + DOKU_ORDNER);
-    orte.push_back(std::string("/usr") + DOKU_ORDNER);
-    orte.push_back(TLX1_HANDBUCH_QUELLE);
+    const std::string programm = ProgrammOrdner();
+    for (const char *ort : INSTALLIERT) {
+        if (!programm.empty())
+            orte.push_back(programm + "/.." + ort);
+        orte.push_back(std::string("/usr") + ort);
+    }
+    // Run from a build folder inside the source tree (build/app, build/tests/app): the tree's docs/.
+    if (!programm.empty())
+        for (std::string hoch = "/.."; hoch.size() <= 9; hoch += "/..")
+            orte.push_back(programm + hoch + "/docs/handbuch.md");
     return orte;
 }
 
@@ -48,10 +56,9 @@ int Handbuch_Zeigen(void)
     std::string text = "Das Bedienhandbuch (handbuch.md) wurde an keinem dieser Orte gefunden:\n\n";
     for (const std::string &ort : orte)
         text += Cp1252AusUtf8(ort) + "\n";
-    text += "\nDas Paket tlx1steuerung installiert es nach /usr/share/doc/tlx1steuerung/. Manche "
-            "Systeme lassen\nbeim Installieren /usr/share/doc aus; dann das Paket erneut installieren, "
-            "nachdem\ndiese Ausnahme aufgehoben ist, oder docs/handbuch.md mit dem Ordner docs/bilder "
-            "dorthin kopieren.\nDas Programm arbeitet auch ohne Handbuch weiter.";
+    text += "\nDas Paket tlx1steuerung installiert es nach /usr/share/tlx1steuerung/; wer es dort "
+            "gel\xF6scht hat,\ninstalliert das Paket erneut oder kopiert docs/handbuch.md mit dem Ordner "
+            "docs/bilder dorthin.\nDas Programm arbeitet auch ohne Handbuch weiter.";
     MessagePopup("Handbuch nicht gefunden", text.c_str());
     return -1;
 }
