@@ -1,6 +1,7 @@
 #include "app/TLX1Hilfe.h"
 
 #include "app/TLX1Konfig.h"
+#include "app/TLX1SchnittstellenFenster.h"
 #include "app/TLX1Steuerung.h"
 #include "platform/desktop/desktop.h"
 #include "platform/text/textformat.h"
@@ -125,6 +126,12 @@ static constexpr Feldhilfe SKALIERUNG[] = {
     {KONFIGPNL_ABBRUCH,             "Schlie\xDFt das Fenster, ohne etwas zu \xE4ndern (Esc)", OHNE},
     {KONFIGPNL_OK,                  "\xDC" "bernimmt die Skalierung (Enter)", OHNE},
 };
+static constexpr Feldhilfe SCHNITTSTELLEN[] = {
+    {SCHNITTPNL_WIEDERVERBINDEN, "Verbindet nach einer verlorenen Verbindung von selbst wieder, sobald das Ger\xE4t\n"
+                                 "zur\xFC" "ck ist (h\xF6" "chstens einmal je Sekunde)", OHNE},
+    {SCHNITTPNL_ABBRUCH,         "Schlie\xDF" "t das Fenster, ohne etwas zu \xE4ndern (Esc)", OHNE},
+    {SCHNITTPNL_OK,              "\xDC" "bernimmt die Zuordnung; gespeichert wird sie beim Beenden (Enter)", OHNE},
+};
 // clang-format on
 
 // A range limit for reading: at most six significant digits, never an exponent.
@@ -167,4 +174,13 @@ void Feldhilfe_Setzen(void)
         HilfeSetzen(panelHandle, feld);
     for (const Feldhilfe &feld : SKALIERUNG)
         HilfeSetzen(konfigpanelHandle, feld);
+    for (const Feldhilfe &feld : SCHNITTSTELLEN)
+        HilfeSetzen(schnittstellenpanelHandle, feld);
+    for (int n = 1; n <= 8; ++n) {
+        const std::string text = "Ger\xE4t f\xFC" "r COM " + std::to_string(n) +
+                                 ": aus der Liste w\xE4hlen oder eintippen, z. B. /dev/ttyUSB0,\n"
+                                 "/dev/serial/by-id/..., tcp://RECHNER:PORT oder rfc2217://RECHNER:PORT;\n"
+                                 "leer: /dev/ttyS" + std::to_string(n - 1);
+        SetCtrlAttribute(schnittstellenpanelHandle, SCHNITTPNL_COM1 + n - 1, ATTR_TOOLTIP, text.c_str());
+    }
 }

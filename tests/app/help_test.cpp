@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "app/TLX1Hilfe.h"
+#include "app/TLX1SchnittstellenFenster.h"
 #include "platform/userint/userint_view.h"
 
 static std::string tooltip(int panel, int control)
@@ -70,6 +71,10 @@ TEST_F(AppTest, EveryFieldTellsItsMeaningRangeAndUnitAndFollowsTheScaling)
                   for (const Row &r : rows)
                       EXPECT_TRUE(tooltip(panelHandle, r.control).ends_with(std::string("\n") + r.after))
                           << tooltip(panelHandle, r.control);
+                  // The serial ports dialog: each COM field says what it takes and its default.
+                  EXPECT_NE(tooltip(schnittstellenpanelHandle, SCHNITTPNL_COM3).find("rfc2217://"), std::string::npos);
+                  EXPECT_TRUE(tooltip(schnittstellenpanelHandle, SCHNITTPNL_COM3).ends_with("leer: /dev/ttyS2"));
+                  EXPECT_FALSE(tooltip(schnittstellenpanelHandle, SCHNITTPNL_WIEDERVERBINDEN).empty());
                   quit();
               }),
               0);
