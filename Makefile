@@ -64,7 +64,7 @@ format:
 # The style check and clang-tidy (.clang-tidy) over every source of the build.
 lint: build
 	clang-format --dry-run -Werror $(SOURCES)
-	run-clang-tidy -p build -j $$(nproc) -quiet "$$PWD/(app|driver|error|ini|platform|sim|tools|ui|tests|bench)/.*\.cpp$$"
+	run-clang-tidy -p build -j $$(nproc) -quiet "$$PWD/(analysis|app|driver|error|ini|platform|record|sim|tools|ui|tests|bench)/.*\.cpp$$"
 
 # The operator manual's pictures from the test suite's screenshots.
 handbuch-bilder: build

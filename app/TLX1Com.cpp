@@ -192,13 +192,45 @@ int IDLesen(void)
 static constexpr const char *SCANN_TEXT = "Scann";
 static constexpr const char *ABBRECHEN_TEXT = "Abbrechen";
 
+// An LED that is off shows "no valid answer" in dark green, whatever its on-colour; it stays
+// distinct in brightness from the red and the green of an answer and from the grey of "not asked".
+static constexpr int KEINE_ANTWORT_FARBE = 0x005A00;
+
+static int Lampe(int adresse)
+{
+    return PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
+}
+
+// What the scan found at the address, as the LED's tooltip says it.
+static void LampenHilfe(int adresse, const char *befund)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "Adresse %d: %s", adresse, befund);
+    SetCtrlAttribute(panelHandle, Lampe(adresse), ATTR_TOOLTIP, text);
+}
+
+// Dims an LED: nothing is known of its address.
+static void NichtGefragt(int adresse)
+{
+    SetCtrlAttribute(panelHandle, Lampe(adresse), ATTR_DIMMED, 1);
+    LampenHilfe(adresse, "nicht gefragt (Scann fragt die Adressen 1 bis 8)");
+}
+
+void ScanLampenVorbereiten(void)
+{
+    for (int adresse = SCAN_ERSTE_ADRESSE; adresse <= SCAN_LETZTE_ADRESSE; ++adresse) {
+        SetCtrlAttribute(panelHandle, Lampe(adresse), ATTR_OFF_COLOR, KEINE_ANTWORT_FARBE);
+        NichtGefragt(adresse);
+    }
+}
+
 // Asks one address for its identification and shows the answer on its LED (see TLX1Scann).
 static void AdresseAbfragen(int adresse, char *fortschritt)
 {
     fortschritt[SUCHTEXT_ZIFFER] = static_cast<char>('0' + adresse);
     SetCtrlVal(panelHandle, PANEL_TEXT, fortschritt);
 
-    const int led = PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE);
+    const int led = Lampe(adresse);
     int nichtGefragt = 0;   // dimmed by a stopped scan
     GetCtrlAttribute(panelHandle, led, ATTR_DIMMED, &nichtGefragt);
     if (nichtGefragt)
@@ -206,13 +238,18 @@ static void AdresseAbfragen(int adresse, char *fortschritt)
     char id[ID_PUFFER] = {};
     const int code = OKVTLX1_IDLesen(comPort, adresse, id);
     KennungMerken(adresse, code == 0 ? id : nullptr);
+    char befund[64];
     if (code != 0) {
         SetCtrlVal(panelHandle, led, 0);  // the on-colour stays for the next valid answer
+        std::snprintf(befund, sizeof befund, "keine g\xFCltige Antwort (Fehler %d)", -code);
+        LampenHilfe(adresse, befund);
         return;
     }
     const bool istTlx1 = std::strncmp(id, TLX1_KENNUNG, sizeof TLX1_KENNUNG - 1) == 0;
     SetCtrlAttribute(panelHandle, led, ATTR_ON_COLOR, istTlx1 ? VAL_GREEN : VAL_RED);
     SetCtrlVal(panelHandle, led, 1);
+    std::snprintf(befund, sizeof befund, istTlx1 ? "TLX-1, Kennung %s" : "anderes Ger\xE4t, Kennung %s", id);
+    LampenHilfe(adresse, befund);
     if (istTlx1)
         SetCtrlVal(panelHandle, PANEL_IDSTRING, id);
 }
@@ -233,7 +270,7 @@ int TLX1Scann(void)
         }
         // Stopped: the LEDs of the addresses not asked do not tell anything about them.
         for (; adresse <= SCAN_LETZTE_ADRESSE; ++adresse)
-            SetCtrlAttribute(panelHandle, PANEL_LED1 + (adresse - SCAN_ERSTE_ADRESSE), ATTR_DIMMED, 1);
+            NichtGefragt(adresse);
         SetCtrlVal(panelHandle, PANEL_TEXT, "");
         SetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, SCANN_TEXT);
         return 0;

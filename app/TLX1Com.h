@@ -41,12 +41,17 @@ int CloseComPort(void);
 // failure). 0, OpenComPort's codes, OKVTLX1_IDLesen's codes (-400005 for "alle").
 int IDLesen(void);
 
+// Shows the LEDs 1..8 as not asked (dimmed), their off-colour dark green for "no answer", each with a
+// tooltip naming its address. At start, before any scan. No result.
+void ScanLampenVorbereiten(void);
+
 // Asks addresses 1..8 for their identification, showing "Suche nach Ger\xE4t n" in TEXT meanwhile:
 // LED n off for no valid answer, on and green for a TLX-1 ("OKV-TLX1..."), on and red for another
-// text; IDSTRING ends with the text of the highest TLX-1 that answered. The reads' own failures are
-// shown by the LEDs only. While it runs the SCANN button reads "Abbrechen": pressing it, or closing
-// a window, ends the scan after the address being asked, and the LEDs of the addresses not asked are
-// dimmed until they are asked again. 0 (also when stopped), OpenComPort's codes.
+// text, its tooltip naming the address and what was found; IDSTRING ends with the text of the highest
+// TLX-1 that answered. The reads' own failures are shown by the LEDs only. While it runs the SCANN
+// button reads "Abbrechen": pressing it, or closing a window, ends the scan after the address being
+// asked, and the LEDs of the addresses not asked are dimmed until they are asked again. 0 (also when
+// stopped), OpenComPort's codes.
 int TLX1Scann(void);
 
 // Reads "istwert1" (volts) into *wert, which stays unchanged on failure (null: value discarded).

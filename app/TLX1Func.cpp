@@ -3,6 +3,7 @@
 #include "app/Parameterdatei.h"
 #include "app/TLX1Com.h"
 #include "app/TLX1Diagramm.h"
+#include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1Steuerung.h"
@@ -143,6 +144,8 @@ void NeueSkalierungSetzen(void)
     const int stellen = NachkommastellenAusSpanne(hi >= lo ? hi - lo : lo - hi);
     for (int control : SKALIERTE_STELLEN)
         SetCtrlAttribute(panelHandle, control, ATTR_PRECISION, stellen);
+    // Ranges and units in the tooltips follow.
+    Feldhilfe_Setzen();
     // The chart converts its kept points, so no false step appears; the step list follows.
     Diagramm_SkalierungUebernehmen();
 }
@@ -407,6 +410,8 @@ void PanelsInitialisieren(const char *version, const char *datum)
     // The windows already show up one by one on the desktop; the unit field must never take more
     // than the record holds.
     SetCtrlAttribute(konfigpanelHandle, KONFIGPNL_SKAL_EINHEIT, ATTR_MAX_ENTRY_LENGTH, KONFIG_EINHEIT_MAX);
+    Feldhilfe_Setzen();
+    ScanLampenVorbereiten();
 }
 
 

@@ -56,7 +56,8 @@ const char *WriteIni_Grund(void);
 // ---- panels -------------------------------------------------------------------------------------
 
 // Fills in the about box's version and date and the line with the program's version, empties the
-// status line, limits the unit field to 5 characters. No result.
+// status line, limits the unit field to 5 characters, sets the fields' tooltips and shows the scan
+// LEDs as not asked. No result.
 void PanelsInitialisieren(const char *version, const char *datum);
 
 // ---- parameter-set files ------------------------------------------------------------------------

@@ -4,8 +4,10 @@
 #include "app/TLX1Com.h"
 #include "app/TLX1Diagramm.h"
 #include "app/TLX1Func.h"
+#include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
+#include "app/TLX1SchnittstellenFenster.h"
 #include "app/TLX1Strecke.h"
 #include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
@@ -53,6 +55,11 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Menu_Laden",                     nullptr, nullptr, Callback_Menu_Laden},
     {"Callback_Menu_Speichern",                 nullptr, nullptr, Callback_Menu_Speichern},
     {"Callback_Menu_Vergleichen",               nullptr, nullptr, Callback_Menu_Vergleichen},
+    {"Callback_Menu_Schnittstellen",            nullptr, nullptr, Callback_Menu_Schnittstellen},
+    {"Callback_Schnittstellen_Ok",              Callback_Schnittstellen_Ok, nullptr, nullptr},
+    {"Callback_Schnittstellen_Abbruch",         Callback_Schnittstellen_Abbruch, nullptr, nullptr},
+    {"Callback_Schnittstellen_Panel",           nullptr, Callback_Schnittstellen_Panel, nullptr},
+    {"Callback_Menu_Handbuch",                  nullptr, nullptr, Callback_Menu_Handbuch},
     {"Callback_Main_Diagramm",                  Callback_Main_Diagramm, nullptr, nullptr},
     {"Callback_Menu_AufzeichnungSpeichern",     nullptr, nullptr, Callback_Menu_AufzeichnungSpeichern},
     {"Callback_Menu_BildSpeichern",             nullptr, nullptr, Callback_Menu_BildSpeichern},
@@ -67,7 +74,7 @@ static constexpr CallbackEntry CALLBACKS[] = {
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 33);
+static_assert(CALLBACK_ANZAHL == 38);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -138,6 +145,8 @@ int TLX1Steuerung_Main(int argc, char *argv[])
         return -1;
     if ((konfigpanelHandle = LoadPanel(panelHandle, TLX1STEUERUNG_UIR, KONFIGPNL)) < 0)
         return -1;
+    if ((schnittstellenpanelHandle = LoadPanel(panelHandle, TLX1STEUERUNG_UIR, SCHNITTPNL)) < 0)
+        return -1;
     if (Strecke_PanelLaden(panelHandle) < 0)
         return -1;
     // Each window shows up on the desktop by itself with this toolkit; nothing to switch.
@@ -145,6 +154,7 @@ int TLX1Steuerung_Main(int argc, char *argv[])
     PanelsInitialisieren(VERSION, DATUM);
     Diagramm_Beginnen();
     LoadIni();  // a missing or unreadable file leaves the defaults; the operator is not told
+    ComRingBeschriften();
     SetPrecision();
     DisplayPanel(panelHandle);
     RunUserInterface();
@@ -526,4 +536,6 @@ void Callback_Menu_Vergleichen(int, int, void *, int)
 {
     if (const int code = SatzVergleichen(); code != 0)
         OKV_Fehlerpopup(code);
+    // Reading the module for the comparison may have found the device gone.
+    VerlustPruefen();
 }

@@ -154,6 +154,28 @@ int Strecke_PanelLaden(int parent)
     analysepanelHandle = LoadPanel(parent, TLX1STEUERUNG_UIR, ANALYSEPNL);
     test = Streckentest{};
     if (analysepanelHandle > 0) {
+        // clang-format off
+        static constexpr struct { int control; const char *text; } kHilfe[] = {
+            {ANALYSEPNL_STELLALT,    "Die Stellgr\xF6\xDF" "e des Moduls jetzt; von ihr aus springt der Test"},
+            {ANALYSEPNL_STELLNEU,    "Der Wert, auf den die Stellgr\xF6\xDF" "e springt (innerhalb min1 bis max1 des Moduls)"},
+            {ANALYSEPNL_DAUER,       "H\xF6" "chstens so lange wird nach dem Sprung aufgezeichnet; kommt der Istwert\n"
+                                     "fr\xFC" "her zur Ruhe, endet der Test fr\xFC" "her"},
+            {ANALYSEPNL_STARTEN,     "Fragt noch einmal nach und beginnt dann den Test"},
+            {ANALYSEPNL_K,           "Verst\xE4rkung K: \xC4nderung des Istwerts je Volt Stellgr\xF6\xDF" "e"},
+            {ANALYSEPNL_T,           "Zeitkonstante T des Modells erster Ordnung"},
+            {ANALYSEPNL_L,           "Totzeit L: so lange, bis der Istwert auf den Sprung antwortet"},
+            {ANALYSEPNL_R2,          "Bestimmtheitsma\xDF R\xB2: 1 hei\xDFt, das Modell trifft jeden Messpunkt"},
+            {ANALYSEPNL_TAUC,        "Wie schnell der geschlossene Regelkreis werden soll: gr\xF6\xDF" "er regelt ruhiger,\n"
+                                     "kleiner schneller; Enter rechnet den Vorschlag neu"},
+            {ANALYSEPNL_P,           "Vorgeschlagener P-Anteil (SIMC nach Skogestad)"},
+            {ANALYSEPNL_I,           "Vorgeschlagener I-Anteil (SIMC nach Skogestad)"},
+            {ANALYSEPNL_D,           "Vorgeschlagener D-Anteil: 0 beim PI-Regler"},
+            {ANALYSEPNL_UEBERNEHMEN, "Tr\xE4gt P, I und D in die Felder des Hauptfensters ein; zum Modul erst mit Schreiben"},
+            {ANALYSEPNL_SCHLIESSEN,  "Schlie\xDF" "t das Fenster; w\xE4hrend des Tests bricht es ihn ab (Esc)"},
+        };
+        // clang-format on
+        for (const auto &h : kHilfe)
+            SetCtrlAttribute(analysepanelHandle, h.control, ATTR_TOOLTIP, h.text);
         SetStripChartTraces(analysepanelHandle, ANALYSEPNL_DIAGRAMM, "Istwert\nModell", 0);
         SetAxisScalingMode(analysepanelHandle, ANALYSEPNL_DIAGRAMM, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
     }

@@ -15,6 +15,7 @@ TLX1_SCREENSHOT_DIR="$tmp" "$build/tests/qt/qt_tests" --gtest_filter='*Screensho
 mkdir -p "$bilder"
 cp "$tmp/konfig_1x.png" "$bilder/skalierung.png"
 cp "$tmp/about_1x.png" "$bilder/info.png"
+cp "$tmp/schnittstellen_1x.png" "$bilder/schnittstellen.png"
 TLX1_SCREENSHOT_LIVE="$bilder/hauptfenster.png" "$build/tests/app_qt_device/app_qt_device_tests" >"$tmp/live.log" ||
     { cat "$tmp/live.log" >&2; exit 1; }
 echo "handbuch-bilder: $(ls "$bilder" | tr '\n' ' ')"

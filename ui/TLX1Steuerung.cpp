@@ -168,6 +168,13 @@ constexpr CtrlDef Table(int id, const char *name, const char *header, Box b)
     return d;
 }
 
+// Enter or Escape (VAL_ENTER_KEY, VAL_ESCAPE_KEY) press this button from anywhere on its panel.
+constexpr CtrlDef PanelKeys(CtrlDef d, int keys)
+{
+    d.panelKeys = keys;
+    return d;
+}
+
 constexpr CtrlDef IntegerValues(CtrlDef d)
 {
     d.dataType = VAL_INTEGER;
@@ -286,8 +293,8 @@ constexpr CtrlDef kMainControls[] = {
 static_assert(std::size(kMainControls) == 54, "PANEL has the controls 2 to 55");
 
 constexpr MenuItemDef kDateiItems[] = {
-    {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden"},
-    {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern"},
+    {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden",     "Ctrl+O"},
+    {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern", "Ctrl+S"},
     {MENUBAR_DATEI_VERGLEICHEN, "VERGLEICHEN", "Vergleichen...",        0, "Callback_Menu_Vergleichen"},
     {MENUBAR_DATEI_SEPARATOR_2, "SEPARATOR_2", nullptr,                 1, nullptr},
     {MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN, "AUFZEICHNUNG_SPEICHERN", "Aufzeichnung speichern...", 0,
@@ -298,22 +305,24 @@ constexpr MenuItemDef kDateiItems[] = {
     {MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN, "AUFZEICHNUNG_BEENDEN", "Aufzeichnung beenden", 0,
      "Callback_Menu_AufzeichnungBeenden"},
     {MENUBAR_DATEI_SEPARATOR,  "SEPARATOR",  nullptr,                   1, nullptr},
-    {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden"},
+    {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden",   "Ctrl+Q"},
 };
 constexpr MenuItemDef kKonfigItems[] = {
-    {MENUBAR_KONFIG_SKALIERUNG, "SKALIERUNG", "Skalieren...", 0, "Callback_Menu_Skalieren"},
+    {MENUBAR_KONFIG_SKALIERUNG,     "SKALIERUNG",     "Skalieren...",       0, "Callback_Menu_Skalieren"},
+    {MENUBAR_KONFIG_SCHNITTSTELLEN, "SCHNITTSTELLEN", "Schnittstellen...",  0, "Callback_Menu_Schnittstellen"},
 };
 constexpr MenuItemDef kAnalyseItems[] = {
     {MENUBAR_ANALYSE_STRECKE, "STRECKE", "Strecke identifizieren...", 0, "Callback_Menu_Strecke"},
 };
 constexpr MenuItemDef kInfoItems[] = {
-    {MENUBAR_MENU_BER, "BER", "Info...", 0, "Callback_Menu_Info"},
+    {MENUBAR_MENU_HANDBUCH, "HANDBUCH", "Handbuch", 0, "Callback_Menu_Handbuch", "F1"},
+    {MENUBAR_MENU_BER,      "BER",      "Info...",  0, "Callback_Menu_Info"},
 };
 constexpr MenuDef kMenus[] = {
-    {MENUBAR_DATEI,  "DATEI",  "Datei",         kDateiItems,  int(std::size(kDateiItems))},
-    {MENUBAR_KONFIG, "KONFIG", "Konfiguration", kKonfigItems, int(std::size(kKonfigItems))},
-    {MENUBAR_ANALYSE, "ANALYSE", "Analyse",     kAnalyseItems, int(std::size(kAnalyseItems))},
-    {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems))},
+    {MENUBAR_DATEI,  "DATEI",  "Datei",         kDateiItems,  int(std::size(kDateiItems)),  'D'},
+    {MENUBAR_KONFIG, "KONFIG", "Konfiguration", kKonfigItems, int(std::size(kKonfigItems)), 'K'},
+    {MENUBAR_ANALYSE, "ANALYSE", "Analyse",     kAnalyseItems, int(std::size(kAnalyseItems)), 'A'},
+    {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems)),   '?'},
 };
 constexpr MenuBarDef kMenuBar = {MENUBAR, kMenus, int(std::size(kMenus))};
 
@@ -334,8 +343,9 @@ constexpr CtrlDef kKonfigControls[] = {
     LabelRight(EntryLength(String(KONFIGPNL_SKAL_EINHEIT, "SKAL_EINHEIT", "(Einheit)", "V", {112, 262, 70, 22}), 5)),
     Button(KONFIGPNL_AUFSTANDARDWERTE, "AUFSTANDARDWERTE", "auf Standardwerte zur\xFC" "cksetzen",
            "Callback_Konfig_Button_AufStandardwerte", {156, 16, 230, 28}),
-    Button(KONFIGPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Konfig_Button_Abbruch", {156, 330, 90, 28}),
-    Button(KONFIGPNL_OK, "OK", "Ok", "Callback_Konfig_Button_Ok", {156, 430, 90, 28}),
+    PanelKeys(Button(KONFIGPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Konfig_Button_Abbruch", {156, 330, 90, 28}),
+              VAL_ESCAPE_KEY),
+    PanelKeys(Button(KONFIGPNL_OK, "OK", "Ok", "Callback_Konfig_Button_Ok", {156, 430, 90, 28}), VAL_ENTER_KEY),
 };
 static_assert(std::size(kKonfigControls) == 10, "KONFIGPNL has the controls 2 to 11");
 
@@ -357,13 +367,70 @@ constexpr CtrlDef kAboutControls[] = {
     Text(ABOUTPANEL_TEXTMSG_5, "TEXTMSG_5",
          "Mit TLX1-Steuerung k\xF6nnen die Regelparameter\neines TLX-1 Regelmoduls eingestellt werden.",
          {130, 16, 408, 40}),
-    Button(ABOUTPANEL_OK, "OK", "OK", "Callback_Info_Button_Ok", {196, 180, 80, 28}),
+    PanelKeys(Button(ABOUTPANEL_OK, "OK", "OK", "Callback_Info_Button_Ok", {196, 180, 80, 28}),
+              VAL_ENTER_KEY | VAL_ESCAPE_KEY),
     // The view draws this emblem itself: a stylised control loop with the letters TLX-1.
     Picture(ABOUTPANEL_PICTURE, "PICTURE", "tlx1-emblem", {16, 16, 64, 64}),
     // The program sets the version at start; the panel grew by this line.
     Text(ABOUTPANEL_PROGRAMMVERSION, "PROGRAMMVERSION", "Programmversion", {236, 16, 408, 18}),
 };
 static_assert(std::size(kAboutControls) == 8, "ABOUTPANEL has the controls 2 to 9");
+
+// ---- SCHNITTPNL: the device of each COM port ----------------------------------------------------------
+
+// A device: a path or a network address, as long as the settings file's line can hold it.
+constexpr int kGeraetLaenge = 240;
+
+constexpr CtrlDef Combo(int id, const char *name, const char *label, Box b)
+{
+    CtrlDef d = Base(id, name, CTRL_COMBO_BOX, VAL_STRING, label, b);
+    d.startText = "";
+    d.maxEntryLength = kGeraetLaenge;
+    d.labelPosition = LABEL_LEFT;
+    return d;
+}
+
+constexpr CtrlDef CheckBox(int id, const char *name, const char *label, Box b)
+{
+    CtrlDef d = Base(id, name, CTRL_CHECK_BOX, VAL_INTEGER, label, b);
+    d.minValue = 0;
+    d.maxValue = 1;
+    return d;
+}
+
+// Row n (1..8): the device field and, beside it, where its device comes from.
+constexpr Box GeraetZeile(int n) { return {48 + 32 * (n - 1), 64, 440, 22}; }
+constexpr Box QuelleZeile(int n) { return {50 + 32 * (n - 1), 516, 248, 18}; }
+
+constexpr CtrlDef kSchnittControls[] = {
+    Text(SCHNITTPNL_TEXTMSG, "TEXTMSG", "Welches Ger\xE4t COM 1 bis COM 8 \xF6" "ffnen", {14, 16, 560, 20}),
+    Combo(SCHNITTPNL_COM1, "COM1", "COM 1", GeraetZeile(1)),
+    Combo(SCHNITTPNL_COM2, "COM2", "COM 2", GeraetZeile(2)),
+    Combo(SCHNITTPNL_COM3, "COM3", "COM 3", GeraetZeile(3)),
+    Combo(SCHNITTPNL_COM4, "COM4", "COM 4", GeraetZeile(4)),
+    Combo(SCHNITTPNL_COM5, "COM5", "COM 5", GeraetZeile(5)),
+    Combo(SCHNITTPNL_COM6, "COM6", "COM 6", GeraetZeile(6)),
+    Combo(SCHNITTPNL_COM7, "COM7", "COM 7", GeraetZeile(7)),
+    Combo(SCHNITTPNL_COM8, "COM8", "COM 8", GeraetZeile(8)),
+    Text(SCHNITTPNL_QUELLE1, "QUELLE1", "", QuelleZeile(1)),
+    Text(SCHNITTPNL_QUELLE2, "QUELLE2", "", QuelleZeile(2)),
+    Text(SCHNITTPNL_QUELLE3, "QUELLE3", "", QuelleZeile(3)),
+    Text(SCHNITTPNL_QUELLE4, "QUELLE4", "", QuelleZeile(4)),
+    Text(SCHNITTPNL_QUELLE5, "QUELLE5", "", QuelleZeile(5)),
+    Text(SCHNITTPNL_QUELLE6, "QUELLE6", "", QuelleZeile(6)),
+    Text(SCHNITTPNL_QUELLE7, "QUELLE7", "", QuelleZeile(7)),
+    Text(SCHNITTPNL_QUELLE8, "QUELLE8", "", QuelleZeile(8)),
+    Text(SCHNITTPNL_HINWEIS, "HINWEIS",
+         "Ein Ger\xE4t aus der Liste w\xE4hlen oder einen Pfad oder eine Netzadresse eingeben:\n"
+         "tcp://RECHNER:PORT (Bytes unver\xE4ndert) oder rfc2217://RECHNER:PORT (der Server stellt die Leitung ein).\n"
+         "Eine gesetzte Umgebungsvariable TLX1_COMn gilt vor dieser Auswahl; ihre Zeile ist gesperrt.",
+         {304, 16, 748, 54}),
+    CheckBox(SCHNITTPNL_WIEDERVERBINDEN, "WIEDERVERBINDEN", "Automatisch wieder verbinden", {370, 16, 400, 22}),
+    PanelKeys(Button(SCHNITTPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Schnittstellen_Abbruch", {404, 580, 90, 28}),
+              VAL_ESCAPE_KEY),
+    PanelKeys(Button(SCHNITTPNL_OK, "OK", "OK", "Callback_Schnittstellen_Ok", {404, 680, 90, 28}), VAL_ENTER_KEY),
+};
+static_assert(std::size(kSchnittControls) == 21, "SCHNITTPNL has the controls 2 to 22");
 
 // ---- ANALYSEPNL: plant test and tuning proposal --------------------------------------------------------
 
@@ -395,7 +462,9 @@ constexpr CtrlDef kAnalyseControls[] = {
     Indicator(Numeric(ANALYSEPNL_D, "D", "D-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 466, 110, 22})),
     Dimmed(Button(ANALYSEPNL_UEBERNEHMEN, "UEBERNEHMEN", "\xDC" "bernehmen", "Callback_Analyse_Uebernehmen",
                   {530, 346, 114, 28})),
-    Button(ANALYSEPNL_SCHLIESSEN, "SCHLIESSEN", "Schlie\xDF" "en", "Callback_Analyse_Schliessen", {530, 466, 114, 28}),
+    PanelKeys(Button(ANALYSEPNL_SCHLIESSEN, "SCHLIESSEN", "Schlie\xDF" "en", "Callback_Analyse_Schliessen",
+                     {530, 466, 114, 28}),
+              VAL_ESCAPE_KEY),
 };
 static_assert(std::size(kAnalyseControls) == 18, "ANALYSEPNL has the controls 2 to 19");
 
@@ -409,7 +478,7 @@ constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
     return true;
 }
 static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls) && NumberedFromTwo(kAboutControls) &&
-              NumberedFromTwo(kAnalyseControls));
+              NumberedFromTwo(kSchnittControls) && NumberedFromTwo(kAnalyseControls));
 
 constexpr PanelDef kPanels[] = {
     {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 266, kAboutControls,
@@ -419,6 +488,8 @@ constexpr PanelDef kPanels[] = {
     // The window may be enlarged; the list of steps below the controls made it taller than the design.
     {PANEL, "PANEL", "TLX-1 Steuerung", "Callback_MainAndKonfig_Panel", 980, 764, kMainControls,
      int(std::size(kMainControls)), &kMenuBar, 1},
+    {SCHNITTPNL, "SCHNITTPNL", "Schnittstellen", "Callback_Schnittstellen_Panel", 780, 448, kSchnittControls,
+     int(std::size(kSchnittControls)), nullptr},
     {ANALYSEPNL, "ANALYSEPNL", "Strecke identifizieren", "Callback_Analyse_Panel", 600, 572, kAnalyseControls,
      int(std::size(kAnalyseControls)), nullptr},
 };

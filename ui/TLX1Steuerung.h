@@ -7,7 +7,7 @@
 // Name under which the panel file is registered and loaded.
 #define TLX1STEUERUNG_UIR "TLX1Steuerung.uir"
 
-// Makes the four panels known to the toolkit under TLX1STEUERUNG_UIR (call again after UiTest_Reset).
+// Makes the panels known to the toolkit under TLX1STEUERUNG_UIR (call again after UiTest_Reset).
 void TLX1Steuerung_PanelDateiRegistrieren(void);
 
 // ---- panels --------------------------------------------------------------------------------------
@@ -15,7 +15,8 @@ enum {
     ABOUTPANEL = 1,   // about box, modal popup
     KONFIGPNL = 2,    // scaling dialog
     PANEL = 3,        // main window
-    ANALYSEPNL = 4,   // plant test and tuning proposal
+    SCHNITTPNL = 4,   // "Schnittstellen": the device of COM 1 .. COM 8, modal popup
+    ANALYSEPNL = 5,   // plant test and tuning proposal
 };
 
 // ---- ABOUTPANEL ----------------------------------------------------------------------------------
@@ -102,6 +103,57 @@ enum {
     PANEL_SPRUENGE,               // the last setpoint steps and their figures
 };
 
+// ---- menu bar of PANEL -----------------------------------------------------------------------------
+enum {
+    MENUBAR = 1,
+    MENUBAR_DATEI,
+    MENUBAR_DATEI_PARAMETE,       // "Parametersatz laden"
+    MENUBAR_DATEI_PARAMETE_2,     // "Parametersatz speichern"
+    MENUBAR_DATEI_SEPARATOR,
+    MENUBAR_DATEI_BEENDEN,
+    MENUBAR_KONFIG,
+    MENUBAR_KONFIG_SKALIERUNG,    // "Skalieren..."
+    MENUBAR_MENU,
+    MENUBAR_MENU_BER,             // "Info..."
+    MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
+    MENUBAR_KONFIG_SCHNITTSTELLEN,  // "Schnittstellen...": the device of each COM port
+    MENUBAR_MENU_HANDBUCH,        // "Handbuch": the operator manual in a help window (F1)
+    MENUBAR_DATEI_SEPARATOR_2,
+    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,   // "Aufzeichnung speichern...": the kept points as CSV
+    MENUBAR_DATEI_BILD_SPEICHERN,           // "Diagramm als Bild speichern...": PNG
+    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,     // "Aufzeichnung starten...": every point into a CSV file
+    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,     // "Aufzeichnung beenden"
+    MENUBAR_ANALYSE,
+    MENUBAR_ANALYSE_STRECKE,      // "Strecke identifizieren...": plant test and tuning proposal
+};
+
+// ---- SCHNITTPNL ----------------------------------------------------------------------------------
+// One row per COM port: the device field (a list of the devices found, or typed) and where the
+// device comes from. COM n is SCHNITTPNL_COM1 + n - 1 and SCHNITTPNL_QUELLE1 + n - 1.
+enum {
+    SCHNITTPNL_TEXTMSG = 2,
+    SCHNITTPNL_COM1,
+    SCHNITTPNL_COM2,
+    SCHNITTPNL_COM3,
+    SCHNITTPNL_COM4,
+    SCHNITTPNL_COM5,
+    SCHNITTPNL_COM6,
+    SCHNITTPNL_COM7,
+    SCHNITTPNL_COM8,
+    SCHNITTPNL_QUELLE1,
+    SCHNITTPNL_QUELLE2,
+    SCHNITTPNL_QUELLE3,
+    SCHNITTPNL_QUELLE4,
+    SCHNITTPNL_QUELLE5,
+    SCHNITTPNL_QUELLE6,
+    SCHNITTPNL_QUELLE7,
+    SCHNITTPNL_QUELLE8,
+    SCHNITTPNL_HINWEIS,
+    SCHNITTPNL_WIEDERVERBINDEN,   // check box "Automatisch wieder verbinden"
+    SCHNITTPNL_ABBRUCH,
+    SCHNITTPNL_OK,
+};
+
 // ---- ANALYSEPNL ----------------------------------------------------------------------------------
 enum {
     ANALYSEPNL_TEXT = 2,
@@ -124,28 +176,7 @@ enum {
     ANALYSEPNL_SCHLIESSEN,
 };
 
-// ---- menu bar of PANEL -----------------------------------------------------------------------------
-enum {
-    MENUBAR = 1,
-    MENUBAR_DATEI,
-    MENUBAR_DATEI_PARAMETE,       // "Parametersatz laden"
-    MENUBAR_DATEI_PARAMETE_2,     // "Parametersatz speichern"
-    MENUBAR_DATEI_SEPARATOR,
-    MENUBAR_DATEI_BEENDEN,
-    MENUBAR_KONFIG,
-    MENUBAR_KONFIG_SKALIERUNG,    // "Skalieren..."
-    MENUBAR_MENU,
-    MENUBAR_MENU_BER,             // "Info..."
-    MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
-    MENUBAR_DATEI_SEPARATOR_2,
-    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,   // "Aufzeichnung speichern...": the kept points as CSV
-    MENUBAR_DATEI_BILD_SPEICHERN,           // "Diagramm als Bild speichern...": PNG
-    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,     // "Aufzeichnung starten...": every point into a CSV file
-    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,     // "Aufzeichnung beenden"
-    MENUBAR_ANALYSE,
-    MENUBAR_ANALYSE_STRECKE,      // "Strecke identifizieren...": plant test and tuning proposal
-};
-
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
+static_assert(SCHNITTPNL_COM8 - SCHNITTPNL_COM1 == 7 && SCHNITTPNL_QUELLE8 - SCHNITTPNL_QUELLE1 == 7);
 static_assert(PANEL_SPRUENGE == 55 && ANALYSEPNL_SCHLIESSEN == 19);
 static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8 && ABOUTPANEL_PROGRAMMVERSION == 9);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -72,6 +73,13 @@ std::string DokumenteOrdner()
             return ordner;
     }
     return home;
+}
+
+std::string ProgrammOrdner()
+{
+    std::error_code fehler;
+    const std::filesystem::path programm = std::filesystem::read_symlink("/proc/self/exe", fehler);
+    return fehler ? "" : programm.parent_path().string();
 }
 
 int OrdnerAnlegen(const std::string &pfad, unsigned modus)

@@ -12,6 +12,10 @@ std::string KonfigurationsOrdner();
 // home folder is known.
 std::string DokumenteOrdner();
 
+// The folder the running program was started from (its file, links resolved), e.g. "/usr/bin"; ""
+// when the system does not tell.
+std::string ProgrammOrdner();
+
 // Creates the folder with every missing parent, each with the permission bits `modus`; folders that
 // already exist keep theirs. 0, or the errno of the step that failed (ENOTDIR: a part is a file).
 int OrdnerAnlegen(const std::string &pfad, unsigned modus);

@@ -2,11 +2,15 @@
 
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtchart.h"
+#include "platform/qt/qtchoices.h"
+#include "platform/qt/qthelp.h"
+#include "platform/qt/qtkeys.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,6 +30,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyleOption>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -128,6 +133,7 @@ bool HasSeparateLabel(CtrlKind kind)
     case CTRL_STRING_INDICATOR:
     case CTRL_RING:
     case CTRL_LED:
+    case CTRL_COMBO_BOX:
         return true;
     default:
         return false;
@@ -193,8 +199,7 @@ void Mirror(int panel, int control, ControlView &cv)
     case CTRL_NUMERIC_INDICATOR:
         static_cast<NumericField *>(w)->mirror();
         break;
-    case CTRL_STRING:
-    case CTRL_STRING_INDICATOR: {
+    case CTRL_STRING: {
         auto *e = static_cast<QLineEdit *>(w);
         const int maxLen = ModelInt(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
         e->setMaxLength(maxLen < 0 ? 32767 : maxLen);
@@ -202,8 +207,22 @@ void Mirror(int panel, int control, ControlView &cv)
         if (e->text() != v) {
             e->setText(v);
             e->setCursorPosition(0);   // a text longer than the field shows its beginning
-            e->setToolTip(cv.kind == CTRL_STRING_INDICATOR ? v : QString());
         }
+        break;
+    }
+    case CTRL_STRING_INDICATOR: {
+        auto *e = static_cast<IndicatorField *>(w);
+        const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
+        if (e->fullText() != v) e->setFullText(v);
+        break;
+    }
+    case CTRL_COMBO_BOX:
+        static_cast<ComboField *>(w)->mirror();
+        break;
+    case CTRL_CHECK_BOX: {
+        auto *b = static_cast<QCheckBox *>(w);
+        b->setChecked(UiModel_NumericValue(panel, control) != 0.0);
+        b->setText(Literal(label));
         break;
     }
     case CTRL_TEXT_MSG: {
@@ -212,14 +231,9 @@ void Mirror(int panel, int control, ControlView &cv)
         if (l->text() != v) l->setText(v);
         break;
     }
-    case CTRL_RING: {
-        auto *c = static_cast<QComboBox *>(w);
-        // A value set by code that no item offers is shown as the number the model holds.
-        const int index = UiModel_RingIndex(panel, control);
-        c->setPlaceholderText(index < 0 ? Cp1252ToQString(UiModel_DisplayText(panel, control)) : QString());
-        c->setCurrentIndex(index);
+    case CTRL_RING:
+        static_cast<RingBox *>(w)->mirror(panel, control);
         break;
-    }
     case CTRL_COMMAND_BUTTON:
         static_cast<QPushButton *>(w)->setText(Literal(label));
         break;
@@ -264,10 +278,15 @@ void Mirror(int panel, int control, ControlView &cv)
         w->setEnabled(!dimmed);
         w->setVisible(visible != 0);
     }
+    // What the control means, for the pointer and for a screen reader.
+    const QString help = ModelText(panel, control, ATTR_TOOLTIP);
+    SetControlHelp(w, help);
     if (cv.label) {
         PlaceLabel(cv, w->geometry(), label);
         cv.label->setEnabled(!dimmed);
         cv.label->setVisible(visible != 0 && !label.isEmpty());
+        cv.label->setToolTip(help);
+        w->setAccessibleName(QString(label).replace(u'\n', u' '));
     }
 }
 
@@ -278,14 +297,19 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     case CTRL_NUMERIC:
     case CTRL_NUMERIC_INDICATOR:
         return new NumericField(panel, control, def.kind == CTRL_NUMERIC_INDICATOR, content);
-    case CTRL_STRING:
-    case CTRL_STRING_INDICATOR: {
+    case CTRL_STRING_INDICATOR:
+        return new IndicatorField(content);
+    case CTRL_COMBO_BOX:
+        return new ComboField(panel, control, content);
+    case CTRL_CHECK_BOX: {
+        auto *b = new QCheckBox(content);
+        QObject::connect(b, &QCheckBox::clicked, b, [panel, control] {
+            UiOperator_Queue(panel, control, [=] { UiOperator_Press(panel, control); });
+        });
+        return b;
+    }
+    case CTRL_STRING: {
         auto *e = new QLineEdit(content);
-        if (def.kind == CTRL_STRING_INDICATOR) {
-            e->setReadOnly(true);
-            e->setFocusPolicy(Qt::NoFocus);
-            return e;
-        }
         auto commit = [panel, control, e] {
             e->setModified(false);
             UiOperator_Queue(panel, control, [panel, control, text = QStringToCp1252(e->text())] {
@@ -319,7 +343,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         return l;
     }
     case CTRL_RING: {
-        auto *c = new QComboBox(content);
+        auto *c = new RingBox(content);
         for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
         QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
             UiOperator_Queue(panel, control, [=] { UiOperator_PickRingIndex(panel, control, index); });
@@ -383,6 +407,7 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
         const MenuDef &menu = def.menus[m];
         QMenu *qm = bar->addMenu(Literal(Text(menu.title)));
         qm->setObjectName(QString::fromLatin1(menu.constantName ? menu.constantName : ""));
+        SetMenuMnemonic(bar, qm, menu, window);
         for (int i = 0; i < menu.itemCount; ++i) {
             const MenuItemDef &item = menu.items[i];
             if (item.separator) {
@@ -391,6 +416,7 @@ QMenuBar *MakeMenuBar(int panel, const MenuBarDef &def, QWidget *window)
             }
             QAction *a = qm->addAction(Literal(Text(item.text)));
             a->setObjectName(QString::fromLatin1(item.constantName ? item.constantName : ""));
+            SetItemShortcut(a, item);
             const int itemId = item.id;
             QObject::connect(a, &QAction::triggered, bar, [panel, itemId] {
                 UiOperator_Queue(panel, 0, [=] { UiOperator_ChooseMenuItem(panel, itemId); });
@@ -473,6 +499,16 @@ public:
         if (icon == SP_ToolBarVerticalExtensionButton) p.rotate(90), p.translate(0, -16);
         for (int x : {4, 9}) p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
         return QIcon(chevron);
+    }
+    // A menu title is drawn with its mnemonic underlined; the title's own text has no marker.
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        if (element != CE_MenuBarItem || !item) return QProxyStyle::drawControl(element, option, painter, widget);
+        QStyleOptionMenuItem marked = *item;
+        marked.text = MenuTitleForDrawing(widget, item->text);
+        QProxyStyle::drawControl(element, &marked, painter, widget);
     }
 };
 
@@ -676,6 +712,7 @@ void ViewPanelLoaded(int panel)
     for (auto &[id, cv] : pv.controls)
         if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
     StyleTitles(panel, *def);
+    SetPanelTabOrder(panel, *def);
     for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
     if (ControlView *first = FindControl(panel, GetActiveCtrl(panel)); first && first->widget)
         first->widget->setFocus(Qt::OtherFocusReason);
@@ -961,6 +998,18 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
     });
 }
 
+// The help window belongs to the program's main window: the first top-level panel on screen.
+int ViewHelpWindow(const char *title, const char *path)
+{
+    if (!qApp) return 0;
+    return QtView_OnQtThread([&] {
+        QWidget *owner = nullptr;
+        for (auto &[handle, pv] : g_panels)
+            if (!owner && pv.window && !pv.window->parentWidget() && pv.window->isVisible()) owner = pv.window;
+        return ShowHelpWindow(owner, Text(title), QFile::decodeName(path)) ? 1 : 0;
+    });
+}
+
 int ViewControlImagePng(int panel, int control, std::string *png)
 {
     if (!qApp) return UIE_NO_VIEW;
@@ -989,6 +1038,7 @@ constexpr UiBackend kQtBackend = {
     ViewMessagePopup,
     ViewGenericMessagePopup,
     ViewFileSelectPopup,
+    ViewHelpWindow,
     ViewControlImagePng,
 };
 
@@ -1026,6 +1076,7 @@ void QtView_Reset(void)
     // Children first would be deleted twice; top-level windows take their child panels with them.
     for (auto &[handle, pv] : g_panels)
         if (pv.window && !pv.window->parentWidget()) DeleteWindow(pv);
+    DeleteHelpWindow();
     for (auto &[handle, pv] : g_panels) DeleteWindow(pv);
     g_panels.clear();
 }

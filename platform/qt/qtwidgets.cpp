@@ -1,6 +1,7 @@
 #include "platform/qt/qtwidgets.h"
 
 #include "platform/qt/cp1252.h"
+#include "platform/qt/qtkeys.h"
 #include "platform/userint/userint_view.h"
 
 #include <QCloseEvent>
@@ -166,15 +167,17 @@ QRect NumericField::arrowRect(bool up) const
 void NumericField::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
+    // Both go on to the panel afterwards, which may have a button for them (a dialog's Ok, Abbruch);
+    // the value typed is queued before that button's press.
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!indicator_) commitTyped();
         if (lineEdit()) lineEdit()->selectAll();
-        event->accept();
+        event->ignore();
         return;
     case Qt::Key_Escape:
         mirror();
-        event->accept();
+        event->ignore();
         return;
     default:
         QAbstractSpinBox::keyPressEvent(event);
@@ -205,7 +208,8 @@ PanelButton::PanelButton(QWidget *parent) : QPushButton(parent)
 
 void PanelButton::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !isCheckable() && !event->isAutoRepeat()) {
         click();
         event->accept();
         return;
@@ -231,19 +235,23 @@ void LedWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal d = std::max(4, std::min(width(), height()) - 2);
     const QRectF lamp((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+    // The rim in the window's text colour, dark on a light window and light on a dark one; a dimmed
+    // lamp keeps it, since it still tells something (nothing asked yet).
+    const QPen rim(palette().color(QPalette::Active, QPalette::WindowText), 1.5);
     if (!isEnabled()) {
-        // Dimmed: a lamp that tells nothing (an address a stopped scan did not ask), grey and unlit.
-        p.setBrush(palette().color(QPalette::Window).darker(115));
-        p.setPen(QPen(palette().color(QPalette::Mid), 1.2));
+        // Dimmed: a lamp that tells nothing (an address a stopped scan did not ask), flat and unlit.
+        p.setBrush(RgbColor(kDimmedColor));
+        p.setPen(rim);
         p.drawEllipse(lamp);
         return;
     }
     const QColor c = on_ ? RgbColor(onColor_) : RgbColor(offColor_);
+    // A lit lamp shines from a bright spot; an unlit one only shows a faint highlight.
     QRadialGradient g(lamp.center() - QPointF(d / 5, d / 5), d * 0.7);
     g.setColorAt(0.0, on_ ? c.lighter(170) : c.lighter(130));
     g.setColorAt(1.0, c);
     p.setBrush(g);
-    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.setPen(rim);
     p.drawEllipse(lamp);
 }
 
@@ -295,4 +303,10 @@ void PanelWindow::closeEvent(QCloseEvent *event)
     // The application decides whether the panel goes away; it hides it through the toolkit.
     event->ignore();
     UiOperator_QueueClose(panel_);
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (PressPanelKey(panel_, event)) event->accept();
+    else QWidget::keyPressEvent(event);
 }

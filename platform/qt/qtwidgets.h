@@ -55,7 +55,8 @@ private:
     double min_ = 0.0, max_ = 0.0, increment_ = 1.0;
 };
 
-// Command and toggle button: Enter presses it as well as the space bar does.
+// Command and toggle button. The space bar presses both; Enter presses a command button, but never
+// flips a toggle, so that a connection is not switched by a stray Enter.
 class PanelButton : public QPushButton {
 public:
     explicit PanelButton(QWidget *parent);
@@ -64,12 +65,16 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// Round lamp in the on-colour when on and a dark shade when off; grey and unlit when dimmed.
+// Round lamp in the on-colour when on and in the off-colour when off; flat grey when dimmed (nothing
+// known). A rim in the text colour keeps it visible on a light and on a dark window alike.
 class LedWidget : public QWidget {
 public:
     explicit LedWidget(QWidget *parent);
     void setState(bool on, unsigned onColor, unsigned offColor);
     bool isOn() const { return on_; }
+    // The grey of a dimmed lamp: its brightness lies between the red and the green of a lit lamp,
+    // far from both, so that it reads apart from them also without colour vision.
+    static constexpr unsigned kDimmedColor = 0xB8B8B8;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -89,7 +94,8 @@ protected:
 };
 
 // Top-level window of one panel. The close box only tells the application (EVENT_CLOSE); the window
-// stays until the application hides it.
+// stays until the application hides it. Enter and Escape that no control took press the panel's
+// button for that key, if it has one.
 class PanelWindow : public QWidget {
 public:
     PanelWindow(int panel, QWidget *parent);
@@ -97,6 +103,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     int panel_;

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <strings.h>
 
 namespace uimodel {
@@ -93,7 +95,12 @@ bool IsNumericKind(CtrlKind kind)
 
 bool IsStringKind(CtrlKind kind)
 {
-    return kind == CTRL_STRING || kind == CTRL_STRING_INDICATOR;
+    return kind == CTRL_STRING || kind == CTRL_STRING_INDICATOR || kind == CTRL_COMBO_BOX;
+}
+
+bool IsOnOffKind(CtrlKind kind)
+{
+    return kind == CTRL_TOGGLE_BUTTON || kind == CTRL_CHECK_BOX || kind == CTRL_LED;
 }
 
 // Whole number within int range, so converting it to int is always defined (NaN becomes 0).
@@ -317,13 +324,17 @@ static Control BuildControl(const CtrlDef &d)
         break;
     case CTRL_RING:
         c.value = IsIntegerControl(c) ? ToIntRange(start) : start;
+        for (int i = 0; d.items && i < d.itemCount; ++i)
+            c.itemLabels.emplace_back(d.items[i].label ? d.items[i].label : "");
         break;
     case CTRL_TOGGLE_BUTTON:
+    case CTRL_CHECK_BOX:
     case CTRL_LED:
         c.value = start != 0.0 ? 1.0 : 0.0;
         break;
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR:
+    case CTRL_COMBO_BOX:
         c.text = CutToEntryLength(c, d.startText);
         break;
     case CTRL_TEXT_MSG:
@@ -360,6 +371,7 @@ static int FirstInputControl(const Panel &p)
     for (const auto &c : p.controls) {
         switch (c.def->kind) {
         case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
+        case CTRL_COMBO_BOX: case CTRL_CHECK_BOX:
             if (!c.dimmed && c.visible)
                 return c.def->id;
             break;
@@ -476,7 +488,7 @@ static int Lookup(int panel, int control, Panel **p, Control **c)
 
 static bool HoldsNumber(CtrlKind kind)
 {
-    return IsNumericKind(kind) || kind == CTRL_RING || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED;
+    return IsNumericKind(kind) || kind == CTRL_RING || IsOnOffKind(kind);
 }
 
 static bool HoldsText(CtrlKind kind)
@@ -494,9 +506,9 @@ int SetCtrlVal(int panel, int control, double value)
     const CtrlKind kind = c->def->kind;
     if (!HoldsNumber(kind))
         return UIE_TYPE_MISMATCH;
-    if (std::isnan(value) && (IsIntegerControl(*c) || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED))
+    if (std::isnan(value) && (IsIntegerControl(*c) || IsOnOffKind(kind)))
         return UIE_BAD_VALUE;
-    if (kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED)
+    if (IsOnOffKind(kind))
         c->value = value != 0.0 ? 1.0 : 0.0;
     else if (kind == CTRL_RING)   // a value the ring does not offer is kept as data (shown as the number)
         c->value = IsIntegerControl(*c) ? ToIntRange(value) : value;
@@ -546,7 +558,7 @@ int GetCtrlVal(int panel, int control, int *value)
     if (int rc = Lookup(panel, control, &p, &c))
         return rc;
     const CtrlKind kind = c->def->kind;
-    const bool whole = IsIntegerControl(*c) || kind == CTRL_TOGGLE_BUTTON || kind == CTRL_LED;
+    const bool whole = IsIntegerControl(*c) || IsOnOffKind(kind);
     if (!HoldsNumber(kind) || !whole || !value)
         return UIE_TYPE_MISMATCH;
     *value = int(ToIntRange(c->value));
@@ -610,8 +622,9 @@ static constexpr AttrRule kAttrRules[] = {
     {ATTR_INTERVAL,          ATTR_DBL,  false, TimerKind},
     {ATTR_ENABLED,           ATTR_INT,  false, TimerKind},
     {ATTR_CALLBACK_NAME,     ATTR_TEXT, true,  AnyKind},
+    {ATTR_TOOLTIP,           ATTR_TEXT, false, AnyKind},
 };
-static_assert(std::size(kAttrRules) == ATTR_CALLBACK_NAME, "one rule per attribute");
+static_assert(std::size(kAttrRules) == ATTR_TOOLTIP, "one rule per attribute");
 
 static const AttrRule *RuleFor(int attribute)
 {
@@ -745,6 +758,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *value)
     case ATTR_LABEL_TEXT: c->label = text; break;
     case ATTR_YNAME: c->yName = text; break;
     case ATTR_XNAME: c->xName = text; break;
+    case ATTR_TOOLTIP: c->tooltip = text; break;
     default: return UIE_BAD_ATTRIBUTE;
     }
     NotifyControl(panel, control);
@@ -820,6 +834,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, std::string *value)
     case ATTR_YNAME: *value = c->yName; break;
     case ATTR_XNAME: *value = c->xName; break;
     case ATTR_CALLBACK_NAME: *value = c->def->callbackName ? c->def->callbackName : ""; break;
+    case ATTR_TOOLTIP: *value = c->tooltip; break;
     default: return UIE_BAD_ATTRIBUTE;
     }
     return UIE_NO_ERROR;
@@ -939,6 +954,25 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     std::memcpy(pathName, path.data(), n);
     pathName[n] = '\0';
     return result;
+}
+
+int ShowHelpFile(const char *title, const char *path)
+{
+    const UiBackend *backend;
+    {
+        const ModelLock lock;
+        RecordPopup({UiTestPopup::HELP, title ? title : "", path ? path : "", 0});
+        backend = S().backend;
+    }
+    if (!path || path[0] == '\0')
+        return UIE_PANEL_FILE;
+    // The window does not wait for the operator, so it counts as no popup.
+    if (backend && backend->helpWindow)
+        return backend->helpWindow(title ? title : "", path) ? UIE_NO_ERROR : UIE_PANEL_FILE;
+    // Headless: the file must be there and readable, as the view would need it.
+    std::error_code error;
+    const bool readable = std::filesystem::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).good();
+    return readable ? UIE_NO_ERROR : UIE_PANEL_FILE;
 }
 
 int OpenPopupCount(void)

@@ -64,6 +64,8 @@ enum CtrlKind {
     CTRL_STRIP_CHART,         // one trace, scrolling screen of N points
     CTRL_DECORATION,          // frame
     CTRL_PICTURE,
+    CTRL_COMBO_BOX,           // editable text with a list of choices the program fills (a label and a text each)
+    CTRL_CHECK_BOX,           // integer 0/1, its label beside the box
     CTRL_TABLE,               // text shown as a table: rows separated by '\n', cells by '\t', the first row the header
 };
 
@@ -72,6 +74,10 @@ enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
 // Where a field's, ring's or LED's label sits next to its body (buttons and text messages carry their
 // text inside). Above is the usual place; to the right lets a row of fields read as one sentence.
 enum LabelPosition { LABEL_ABOVE, LABEL_RIGHT, LABEL_LEFT };
+
+// Keys that press a command button from anywhere on its panel (CtrlDef::panelKeys, may be combined):
+// Enter where the focused control does not take it itself, Escape likewise.
+enum { VAL_ENTER_KEY = 1, VAL_ESCAPE_KEY = 2 };
 
 // What a control does when the operator enlarges a resizable panel: it keeps its place and size, or
 // takes the extra width, height or both (its top left corner stays).
@@ -99,6 +105,7 @@ enum {
     ATTR_INTERVAL,             // double seconds: timer interval
     ATTR_ENABLED,              // int 0/1: timer running
     ATTR_CALLBACK_NAME,        // text (read only): the callback name the catalogue gives
+    ATTR_TOOLTIP,              // text: what the view shows when the pointer rests on the control or its label
 };
 
 // Colours as 0xRRGGBB.
@@ -141,6 +148,7 @@ struct CtrlDef {
     int onColor;               // LED on-colour, 0xRRGGBB
     int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
     LabelPosition labelPosition = LABEL_ABOVE;
+    int panelKeys = 0;         // command buttons: VAL_ENTER_KEY, VAL_ESCAPE_KEY or both
     int growth = GROW_NONE;    // Growth bits, on a resizable panel
 };
 
@@ -150,6 +158,9 @@ struct MenuItemDef {
     const char *text;          // nullptr or "" with separator = 1 for a separator line
     int separator;
     const char *callbackName;
+    // Key that chooses the item while its panel's window is active, shown beside the item, written
+    // "Ctrl+O", "Ctrl+Shift+S", "F1"; nullptr for none.
+    const char *shortcut = nullptr;
 };
 
 struct MenuDef {
@@ -158,6 +169,9 @@ struct MenuDef {
     const char *title;
     const MenuItemDef *items;
     int itemCount;
+    // Alt and this character open the menu ('D': Alt+D), marked in the title as it is shown; the
+    // title's text stays as it is. 0 for none.
+    char mnemonic = 0;
 };
 
 struct MenuBarDef {
@@ -249,6 +263,19 @@ int PlotStripChartPoint(int panel, int control, double y);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
 int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
 
+// ---- list items of rings and combo boxes ----------------------------------------------------------
+// A ring keeps the items and values of its catalogue entry; the program may change their labels. A
+// combo box's items are the program's: each has the label shown in the list and the text the field
+// takes when the operator picks it. Items are counted from 0.
+// Results: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH (neither a ring nor a combo box, or a
+// ring for InsertListItem and ClearListCtrl), UIE_BAD_VALUE (no item at index).
+int SetListItemLabel(int panel, int control, int index, const char *label);
+// Inserts an item before `index` into a combo box; -1 or an index past the end appends it.
+int InsertListItem(int panel, int control, int index, const char *label, const char *value);
+// Removes every item of a combo box; its text stays.
+int ClearListCtrl(int panel, int control);
+int GetNumListItems(int panel, int control, int *count);
+
 // ---- strip chart history and traces --------------------------------------------------------------
 // Beyond its screen a strip chart keeps the last kChartHistory points, each with the time it was
 // plotted and kChartTraces values in raw units (the program's volts). It shows them converted by a
@@ -307,6 +334,12 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, char *pathName);
 
+// Shows a Markdown document (the operator manual), with the pictures it names relative to itself, in
+// a help window beside the panels; the program goes on at once and the window stays until the operator
+// closes it. Shown again, the window comes to the front with the document. path is as the file system
+// spells it, title Windows-1252. 0, UIE_PANEL_FILE (the file cannot be read).
+int ShowHelpFile(const char *title, const char *path);
+
 // Popups open now: panels installed with InstallPopup, and message or file popups still waiting for
 // the operator (a view runs timers while it waits). 0 when none.
 int OpenPopupCount(void);
@@ -333,17 +366,19 @@ void UiTest_Reset(void);
 // Operator types a value into a control and commits it (Enter): the value is coerced into the range
 // (text cut to the maximum entry length), the control becomes the active one and EVENT_COMMIT goes to
 // its callback. Text typed into a numeric field is read as a number (a comma is the decimal point);
-// into a ring it picks the item with that label.
+// into a ring it picks the item with that label; a combo box takes it as typed.
 // Returns the callback's result, 0 without callback, or: UIE_BAD_PANEL, UIE_BAD_CONTROL (also dimmed,
 // hidden and display-only controls), UIE_BLOCKED_BY_POPUP (a modal popup is above the panel),
 // UIE_TYPE_MISMATCH (no such input for this kind), UIE_BAD_VALUE (NaN, no number, no such ring item).
 int UiTest_Enter(int panel, int control, double value);
 int UiTest_Enter(int panel, int control, int value);
 int UiTest_Enter(int panel, int control, const char *text);
-// Operator presses a command button, or flips a toggle button, or picks the ring item with this value.
+// Operator presses a command button, or flips a toggle button or check box, or picks the ring item with
+// this value, or picks item `index` of a ring or combo box (a combo box then holds the item's text).
 // Results as for UiTest_Enter.
 int UiTest_Press(int panel, int control);
 int UiTest_PickRingValue(int panel, int control, double value);
+int UiTest_PickListItem(int panel, int control, int index);
 // Delivers EVENT_TIMER_TICK to every enabled timer of every loaded panel (in load order).
 void UiTest_TimerTick(void);
 // Operator closes the panel's window: EVENT_CLOSE to its panel callback (the panel stays as it is).
@@ -360,9 +395,9 @@ void UiTest_AnswerNextFilePopup(int result, const char *path);
 void UiTest_AnswerNextMessagePopup(int button);
 // Every popup shown so far, in order (the latest 1000).
 struct UiTestPopup {
-    enum Kind { MESSAGE, FILE_SELECT } kind;
+    enum Kind { MESSAGE, FILE_SELECT, HELP } kind;
     std::string title;
-    std::string text;          // message text; for file popups the default file pattern
+    std::string text;          // message text; for file popups the default file pattern; help: the path
     int buttonLabel;           // file popups
     std::vector<std::string> buttons = {};   // GenericMessagePopup: the button texts offered
 };

@@ -30,13 +30,15 @@ struct ChartData {
 struct Control {
     const CtrlDef *def = nullptr;
     double value = 0.0;            // numeric, ring, toggle, LED; integer controls hold whole numbers
-    std::string text;              // string controls and text messages
+    std::string text;              // string controls, combo boxes and text messages
+    std::vector<std::string> itemLabels;   // rings (from the catalogue, relabelled at run time), combo boxes
+    std::vector<std::string> itemTexts;    // combo boxes: what a pick puts into the field
     double minValue = 0.0, maxValue = 0.0, increment = 1.0;
     int precision = 0;
     int dimmed = 0, visible = 1;
     int maxEntryLength = -1;       // string controls; -1 unlimited
     int onColor = VAL_GREEN, offColor = VAL_DK_GRAY;
-    std::string onText, offText, label;
+    std::string onText, offText, label, tooltip;
     std::shared_ptr<ChartData> chart;   // strip charts
     int pointsPerScreen = 100;
     int yMode = VAL_MANUAL;
@@ -123,7 +125,8 @@ MenuCallbackPtr MenuCallbackByName(const char *name);
 
 bool IsIntegerControl(const Control &c);
 bool IsNumericKind(CtrlKind kind);
-bool IsStringKind(CtrlKind kind);
+bool IsStringKind(CtrlKind kind);     // string controls and combo boxes
+bool IsOnOffKind(CtrlKind kind);      // 0/1 controls: toggle buttons, check boxes, LEDs
 // Number into the control's range (integer controls also rounded to a whole int); NaN passes.
 double Coerce(const Control &c, double v);
 // Text cut to the control's maximum entry length.

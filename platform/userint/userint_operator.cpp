@@ -23,6 +23,7 @@ static int Reachable(int panel, int control, Panel **p, Control **c)
         return UIE_BLOCKED_BY_POPUP;
     switch ((*c)->def->kind) {
     case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
+    case CTRL_COMBO_BOX: case CTRL_CHECK_BOX:
         break;
     default:
         return UIE_BAD_CONTROL;
@@ -54,6 +55,12 @@ static int ItemWithValue(const Control &c, double value)
 
 static int PickIndex(Panel &p, Control &c, int index, ModelLock &lock)
 {
+    if (c.def->kind == CTRL_COMBO_BOX) {
+        if (index < 0 || size_t(index) >= c.itemTexts.size())
+            return UIE_BAD_VALUE;
+        c.text = CutToEntryLength(c, c.itemTexts[size_t(index)].c_str());
+        return Commit(p, c, lock);
+    }
     if (index < 0 || index >= c.def->itemCount || !c.def->items)
         return UIE_BAD_VALUE;
     c.value = c.def->items[index].value;
@@ -74,6 +81,7 @@ int UiOperator_Enter(int panel, int control, double value)
         c->value = Coerce(*c, value);
         return Commit(*p, *c, lock);
     case CTRL_TOGGLE_BUTTON:
+    case CTRL_CHECK_BOX:
         c->value = value != 0.0 ? 1.0 : 0.0;
         return Commit(*p, *c, lock);
     case CTRL_RING:
@@ -112,6 +120,7 @@ int UiOperator_EnterText(int panel, int control, const char *text)
         text = "";
     switch (c->def->kind) {
     case CTRL_STRING:
+    case CTRL_COMBO_BOX:
         c->text = CutToEntryLength(*c, text);   // characters beyond the entry length are refused
         return Commit(*p, *c, lock);
     case CTRL_NUMERIC: {
@@ -122,9 +131,9 @@ int UiOperator_EnterText(int panel, int control, const char *text)
         return UiOperator_Enter(panel, control, v);
     }
     case CTRL_RING:
-        for (int i = 0; c->def->items && i < c->def->itemCount; ++i)
-            if (c->def->items[i].label && std::strcmp(c->def->items[i].label, text) == 0)
-                return PickIndex(*p, *c, i, lock);
+        for (size_t i = 0; i < c->itemLabels.size(); ++i)
+            if (c->itemLabels[i] == text)
+                return PickIndex(*p, *c, int(i), lock);
         return UIE_BAD_VALUE;
     default:
         return UIE_TYPE_MISMATCH;
@@ -138,7 +147,7 @@ int UiOperator_Press(int panel, int control)
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
         return rc;
-    if (c->def->kind == CTRL_TOGGLE_BUTTON)
+    if (c->def->kind == CTRL_TOGGLE_BUTTON || c->def->kind == CTRL_CHECK_BOX)
         c->value = c->value != 0.0 ? 0.0 : 1.0;
     else if (c->def->kind != CTRL_COMMAND_BUTTON)
         return UIE_TYPE_MISMATCH;
@@ -152,7 +161,7 @@ int UiOperator_PickRingIndex(int panel, int control, int index)
     Control *c;
     if (int rc = Reachable(panel, control, &p, &c))
         return rc;
-    if (c->def->kind != CTRL_RING)
+    if (c->def->kind != CTRL_RING && c->def->kind != CTRL_COMBO_BOX)
         return UIE_TYPE_MISMATCH;
     return PickIndex(*p, *c, index, lock);
 }
@@ -289,16 +298,18 @@ std::string UiModel_DisplayText(int panel, int control)
         return IsIntegerControl(*c) ? FormatInt(c->value) : FormatFixed(c->value, c->precision);
     case CTRL_RING: {
         const int i = UiModel_RingIndex(panel, control);
-        if (i >= 0)
-            return c->def->items[i].label ? c->def->items[i].label : "";
+        if (i >= 0 && size_t(i) < c->itemLabels.size())
+            return c->itemLabels[size_t(i)];
         return IsIntegerControl(*c) ? FormatInt(c->value) : FormatShortest(c->value);
     }
     case CTRL_TOGGLE_BUTTON:
         return c->value != 0.0 ? c->onText : c->offText;
     case CTRL_LED:
+    case CTRL_CHECK_BOX:
         return c->value != 0.0 ? "1" : "0";
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR:
+    case CTRL_COMBO_BOX:
     case CTRL_TEXT_MSG:
     case CTRL_TABLE:
         return c->text;
@@ -333,6 +344,11 @@ int UiTest_Enter(int panel, int control, const char *text)
 int UiTest_Press(int panel, int control)
 {
     return UiOperator_Press(panel, control);
+}
+
+int UiTest_PickListItem(int panel, int control, int index)
+{
+    return UiOperator_PickRingIndex(panel, control, index);
 }
 
 int UiTest_PickRingValue(int panel, int control, double value)

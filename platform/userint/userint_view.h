@@ -35,6 +35,8 @@ struct UiBackend {
     // Modal file dialog; fills pathName (MAX_PATHNAME_LEN bytes), returns a VAL_..._SELECTED result.
     int (*fileSelectPopup)(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
                            int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName);
+    // Shows the document in the help window and returns without waiting: 1 when it could be read.
+    int (*helpWindow)(const char *title, const char *path);
     // The control as shown, as PNG bytes; 0 or UIE_NO_VIEW. Called without the mutex, like a popup.
     int (*controlImagePng)(int panel, int control, std::string *png);
 };
@@ -96,6 +98,13 @@ int UiModel_RingIndex(int panel, int control);
 // The value as the control shows it: numbers with the current precision and a decimal point,
 // rings as the label of the current item, text as is (Windows-1252).
 std::string UiModel_DisplayText(int panel, int control);
+// The items of a ring or combo box: the label shown in its list, and for a combo box the text a pick
+// puts into the field ("" for a ring). Empty for other kinds.
+struct UiListItem {
+    std::string label, value;
+    bool operator==(const UiListItem &) const = default;
+};
+std::vector<UiListItem> UiModel_ListItems(int panel, int control);
 // Strip chart screen: the last points (oldest first), axis mode and range.
 std::vector<double> UiModel_ChartPoints(int panel, int control);
 
@@ -136,6 +145,7 @@ int UiModel_ChartPoint(int panel, int control, long long index, ChartPoint *raw,
 int UiOperator_Enter(int panel, int control, double value);
 int UiOperator_EnterText(int panel, int control, const char *text);
 int UiOperator_Press(int panel, int control);
+// Picks item `index` of a ring, or of a combo box (which then holds the item's text).
 int UiOperator_PickRingIndex(int panel, int control, int index);
 int UiOperator_TimerTick(int panel, int control);
 int UiOperator_ClosePanel(int panel);

@@ -16,6 +16,14 @@ static std::vector<int> leds()
 
 constexpr int G = 0x00FF00, R = 0xFF0000;
 
+// What an LED's tooltip says of its address.
+static std::string tooltip(int led)
+{
+    std::string t;
+    GetCtrlAttribute(panelHandle, led, ATTR_TOOLTIP, &t);
+    return t;
+}
+
 TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
 {
     startSim({"--no-modules", "--module", "3=OKV-TLX1-DREI"});
@@ -56,6 +64,10 @@ TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
     run([&] {
         UiTest_Press(panelHandle, PANEL_SCANN);
         EXPECT_EQ(leds(), (std::vector<int>{0, G, 0, 0, R, G, R, 0})) << "the name must stand at the start";
+        EXPECT_EQ(std::vector({tooltip(PANEL_LED1), tooltip(PANEL_LED2), tooltip(PANEL_LED5)}),
+                  std::vector<std::string>({"Adresse 1: keine g\xFCltige Antwort (Fehler 403011)",
+                                            "Adresse 2: TLX-1, Kennung OKV-TLX1-ZWEI",
+                                            "Adresse 5: anderes Ger\xE4t, Kennung REGLER-5"}));
         EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-SECHS") << "the highest TLX-1, not module 7";
 
         // Connected: the scan uses the open port and leaves it open; a malformed answer is none.
@@ -105,6 +117,7 @@ TEST_F(DeviceTest, AbbrechenEndsTheScanAfterTheAddressAskedAndDimsTheOthers)
     startSim({"--no-modules", "--module", "1=OKV-TLX1-EINS", "--module", "2=REGLER-2", "--module", "3=OKV-TLX1-DREI",
               "--module", "5=OKV-TLX1-FUENF", "--plant", "off"});
     run([&] {
+        EXPECT_EQ(dimmedLeds(), std::vector<int>(8, 1)) << "nothing asked yet";
         SetCtrlVal(panelHandle, PANEL_LED5, 1);   // lit by an earlier scan
         pressAbbrechenAt(3);
         EXPECT_EQ(UiTest_Press(panelHandle, PANEL_SCANN), 0);
@@ -112,6 +125,7 @@ TEST_F(DeviceTest, AbbrechenEndsTheScanAfterTheAddressAskedAndDimsTheOthers)
         EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR"})) << "the press is taken as the stop, not as a new scan";
         EXPECT_EQ(leds(), (std::vector<int>{G, R, G, 0, G, 0, 0, 0}));
         EXPECT_EQ(dimmedLeds(), (std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1})) << "not asked";
+        EXPECT_EQ(tooltip(PANEL_LED4), "Adresse 4: nicht gefragt (Scann fragt die Adressen 1 bis 8)");
         EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-DREI");
         std::string label;
         GetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, &label);

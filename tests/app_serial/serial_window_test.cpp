@@ -3,6 +3,8 @@
 #include "tests/app_device/DeviceFixture.h"
 
 #include "app/TLX1Schnittstellen.h"
+#include "app/TLX1SchnittstellenFenster.h"
+#include "platform/rs232/comdevices.h"
 #include "platform/rs232/commap.h"
 #include "sim/Ser2netProcess.h"
 #include "tests/rs232/loopback_server.h"
@@ -84,6 +86,22 @@ TEST_F(SerialTest, AFailedOpenShowsTheDeviceAndTheReason)
         });
     }
     close(halter);
+
+    // A popup that reports a failed read of the module names the device and the reason too.
+    mapInSettings(2, fehlt);
+    const std::string satz = (dir_ / "satz.tlx").string();
+    run([&] {
+        UiTest_PickRingValue(panelHandle, PANEL_PORT, 2);
+        UiTest_AnswerNextFilePopup(VAL_NEW_FILE_SELECTED, satz.c_str());
+        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_PARAMETE_2);
+        messages();
+        UiTest_AnswerNextFilePopup(VAL_EXISTING_FILE_SELECTED, satz.c_str());
+        UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_VERGLEICHEN);
+        const std::vector<std::string> popups = messages();
+        ASSERT_EQ(popups.size(), 1u);
+        EXPECT_NE(popups[0].find("100002 " + kOeffnen + faelle[0].second + "\n"), std::string::npos) << popups[0];
+        quit();
+    });
 }
 
 // Without permission the reason names the group to join. Run as an unprivileged user: as root the
@@ -240,6 +258,90 @@ TEST_F(SerialTest, ModulesThroughSer2netRawAndRfc2217)
             quit();
         });
     }
+}
+
+// The COM ring names each port's device, from the environment, the settings file or the default.
+// The dialog "Schnittstellen" lists the devices found for every port, shows each port's device and
+// where it comes from (a port the environment names dimmed), takes a pick or a typed device; Abbruch
+// and the close box change nothing, OK stores what changed and relabels the ring. On exit only the
+// changed entries are written.
+TEST_F(SerialTest, TheDialogMapsComPortsAndTheRingFollows)
+{
+    setenv("TLX1_COM1", "/dev/umgebung", 1);
+    mapInSettings(2, "rfc2217://anlage:4001", "com1 = /dev/unbenutzt\n");
+    const auto ring = [] {
+        std::vector<std::string> labels;
+        for (const UiListItem &item : UiModel_ListItems(panelHandle, PANEL_PORT))
+            labels.push_back(item.label);
+        return labels;
+    };
+    const auto feld = [](int n) { return text(schnittstellenpanelHandle, SCHNITTPNL_COM1 + n - 1); };
+    const auto quelle = [](int n) { return text(schnittstellenpanelHandle, SCHNITTPNL_QUELLE1 + n - 1); };
+    const auto gesperrt = [](int n) {
+        int d = -1;
+        GetCtrlAttribute(schnittstellenpanelHandle, SCHNITTPNL_COM1 + n - 1, ATTR_DIMMED, &d);
+        return d;
+    };
+    std::vector<UiListItem> gefunden;
+    for (const ComDeviceInfo &g : ComFindDevices())
+        gefunden.push_back({g.byId.empty() ? g.path : g.byId, g.byId.empty() ? g.path : g.byId});
+    run([&] {
+        EXPECT_EQ(ring(), (std::vector<std::string>{"COM 1 (/dev/umgebung)", "COM 2 (rfc2217://anlage:4001)",
+                                                    "COM 3 (/dev/ttyS2)", "COM 4 (/dev/ttyS3)", "COM 5 (/dev/ttyS4)",
+                                                    "COM 6 (/dev/ttyS5)", "COM 7 (/dev/ttyS6)", "COM 8 (/dev/ttyS7)"}));
+        EXPECT_EQ(integer(panelHandle, PANEL_PORT), 1) << "the values stay 1 to 8";
+
+        // Abbruch and the close box leave everything as it was.
+        for (bool schliessen : {false, true}) {
+            UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SCHNITTSTELLEN);
+            ASSERT_EQ(UiTest_TopPopup(), schnittstellenpanelHandle);
+            EXPECT_EQ(std::tuple(feld(1), quelle(1), gesperrt(1)),
+                      std::tuple("/dev/umgebung", "Umgebungsvariable TLX1_COM1 gilt", 1));
+            EXPECT_EQ(std::tuple(feld(2), quelle(2), gesperrt(2)),
+                      std::tuple("rfc2217://anlage:4001", "Einstellungsdatei", 0));
+            EXPECT_EQ(std::tuple(feld(8), quelle(8)), std::tuple("/dev/ttyS7", "Vorgabe"));
+            for (int n = 1; n <= COM_MAP_ENTRIES; ++n) {
+                std::vector<UiListItem> liste = UiModel_ListItems(schnittstellenpanelHandle, SCHNITTPNL_COM1 + n - 1);
+                for (UiListItem &item : liste)
+                    item.label = item.label.substr(0, item.label.find(" ("));  // the description follows
+                EXPECT_EQ(liste, gefunden) << "COM " << n;
+            }
+            EXPECT_EQ(UiTest_Enter(schnittstellenpanelHandle, SCHNITTPNL_COM1, "/dev/x"), UIE_BAD_CONTROL);
+            UiTest_Enter(schnittstellenpanelHandle, SCHNITTPNL_COM3, "tcp://127.0.0.1:1");
+            UiTest_Press(schnittstellenpanelHandle, SCHNITTPNL_WIEDERVERBINDEN);
+            if (schliessen)
+                UiTest_ClosePanel(schnittstellenpanelHandle);
+            else
+                UiTest_Press(schnittstellenpanelHandle, SCHNITTPNL_ABBRUCH);
+            EXPECT_EQ(UiTest_TopPopup(), 0);
+            EXPECT_EQ(std::tuple(ComMapEntry(3), AutomatischWiederverbinden()), std::tuple("", 0));
+            EXPECT_EQ(ring()[2], "COM 3 (/dev/ttyS2)");
+        }
+
+        // OK: a typed device (blanks dropped), an emptied field back to the default, the switch.
+        UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SCHNITTSTELLEN);
+        EXPECT_EQ(feld(3), "/dev/ttyS2") << "what was typed before Abbruch is gone";
+        UiTest_Enter(schnittstellenpanelHandle, SCHNITTPNL_COM3, " tcp://127.0.0.1:4001 ");
+        UiTest_Enter(schnittstellenpanelHandle, SCHNITTPNL_COM2, "");
+        if (!gefunden.empty())
+            UiTest_PickListItem(schnittstellenpanelHandle, SCHNITTPNL_COM4, int(gefunden.size()) - 1);
+        UiTest_Press(schnittstellenpanelHandle, SCHNITTPNL_WIEDERVERBINDEN);
+        UiTest_Press(schnittstellenpanelHandle, SCHNITTPNL_OK);
+        EXPECT_EQ(UiTest_TopPopup(), 0);
+        const std::string com4 = gefunden.empty() ? "/dev/ttyS3" : gefunden.back().value;
+        EXPECT_EQ(std::tuple(ComMapEntry(1), ComMapEntry(2), ComMapEntry(3), AutomatischWiederverbinden()),
+                  std::tuple("/dev/unbenutzt", "", "tcp://127.0.0.1:4001", 1));
+        const std::vector<std::string> neu = ring();
+        EXPECT_EQ(std::vector(neu.begin() + 1, neu.begin() + 4),
+                  (std::vector<std::string>{"COM 2 (/dev/ttyS1)", "COM 3 (tcp://127.0.0.1:4001)", "COM 4 (" + com4 + ")"}));
+        quit();
+    });
+    const std::string com4 = gefunden.empty() ? "" : "com4 = \"" + gefunden.back().value + "\"\r\n";
+    EXPECT_NE(ini().find("[Schnittstellen]\r\ncom1 = /dev/unbenutzt\r\ncom2 = \"\"\r\ncom3 = \"tcp://127.0.0.1:4001\"\r\n" +
+                         com4 + "wiederverbinden = 1\r\n\r\n"),
+              std::string::npos)
+        << ini();
+    unsetenv("TLX1_COM1");
 }
 
 }  // namespace

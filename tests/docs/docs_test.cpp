@@ -1,6 +1,6 @@
 // Documentation against the programs' own tables: every tlx1ctl command and option (as
 // `tlx1ctl --help` lists them), every parameter name of the driver and every menu item of the
-// panel catalogue is in the manual pages, the operator manual and the bash completion.
+// panel catalogue, with its keys, is in the manual pages, the operator manual and the bash completion.
 #include "driver/okvtlx1_frames.h"
 #include "platform/text/textformat.h"
 #include "platform/userint/userint_view.h"
@@ -107,9 +107,18 @@ TEST(Docs, EveryMenuItemIsDocumented)
     const std::string man = Datei("docs/man/tlx1steuerung.1.in");
     const std::string handbuch = Datei("docs/handbuch.md");
     int anzahl = 0;
+    // A key as the manual writes it: "Ctrl+O" is "Strg+O".
+    const auto taste = [](std::string t) { return std::regex_replace(t, std::regex("Ctrl\\+"), "Strg+"); };
     for (int m = 0; m < leiste->menuCount; ++m) {
         const MenuDef &menu = leiste->menus[m];
         const std::string titel = Utf8AusCp1252(menu.title);
+        // The keys: "Alt+D" in the manual and on the page; each shortcut in the manual's table
+        // "| Strg+O | Datei > Parametersatz laden |" and on the page.
+        if (menu.mnemonic != 0) {
+            const std::string alt = "Alt+" + std::string(1, menu.mnemonic);
+            EXPECT_NE(handbuch.find(alt), std::string::npos) << "handbuch.md: " << alt;
+            EXPECT_NE(man.find(alt), std::string::npos) << "tlx1steuerung.1: " << alt;
+        }
         for (int i = 0; i < menu.itemCount; ++i) {
             if (menu.items[i].separator)
                 continue;
@@ -120,6 +129,11 @@ TEST(Docs, EveryMenuItemIsDocumented)
                 << "handbuch.md: " << titel << " > " << punkt;
             EXPECT_NE(man.find(".B \"" + titel + " \\(-> " + punkt + "\""), std::string::npos)
                 << "tlx1steuerung.1: " << titel << " > " << punkt;
+            if (const char *kurz = menu.items[i].shortcut) {
+                EXPECT_NE(handbuch.find("| " + taste(kurz) + " | " + titel + " > " + punkt + " |"), std::string::npos)
+                    << "handbuch.md: " << kurz << " for " << titel << " > " << punkt;
+                EXPECT_NE(man.find(taste(kurz)), std::string::npos) << "tlx1steuerung.1: " << kurz;
+            }
         }
     }
     EXPECT_GE(anzahl, 5);  // the items the program started with are read

@@ -27,7 +27,8 @@ for pfad in usr/bin/tlx1steuerung usr/bin/tlx1ctl usr/bin/tlx1sim \
             usr/share/man/man1/tlx1steuerung.1.gz usr/share/man/man1/tlx1ctl.1.gz \
             usr/share/man/man1/tlx1sim.1.gz usr/share/bash-completion/completions/tlx1ctl \
             usr/share/doc/tlx1steuerung/handbuch.md usr/share/doc/tlx1steuerung/CHANGELOG.md \
-            usr/share/doc/tlx1steuerung/bilder/hauptfenster.png; do
+            usr/share/doc/tlx1steuerung/bilder/hauptfenster.png \
+            usr/share/tlx1steuerung/handbuch.md usr/share/tlx1steuerung/bilder/hauptfenster.png; do
     grep -q " \./$pfad\$" "$tmp/inhalt" || fail "$pfad is not in the package"
 done
 

@@ -2,6 +2,7 @@
 // timers, the chart, windows and popups, checked on the real widgets and in the model behind them;
 // the layout, and screenshots of each panel at scale 1 and 2 for anyone to look at.
 #include "platform/qt/cp1252.h"
+#include "platform/qt/qtchoices.h"
 #include "platform/qt/qtview.h"
 #include "platform/qt/qtchart.h"
 #include "platform/qt/qtwidgets.h"
@@ -10,6 +11,7 @@
 #include "ui/TLX1Steuerung.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -79,8 +81,9 @@ protected:
         main_ = LoadPanel(0, TLX1STEUERUNG_UIR, PANEL);
         konfig_ = LoadPanel(main_, TLX1STEUERUNG_UIR, KONFIGPNL);
         about_ = LoadPanel(main_, TLX1STEUERUNG_UIR, ABOUTPANEL);
-        ASSERT_TRUE(main_ > 0 && konfig_ > 0 && about_ > 0);
-        InstallRecorders({main_, konfig_, about_});
+        schnitt_ = LoadPanel(main_, TLX1STEUERUNG_UIR, SCHNITTPNL);
+        ASSERT_TRUE(main_ > 0 && konfig_ > 0 && about_ > 0 && schnitt_ > 0);
+        InstallRecorders({main_, konfig_, about_, schnitt_});
         DisplayPanel(main_);
         Frame();
         QWidget *w = QtView_PanelWindow(main_);
@@ -126,10 +129,17 @@ protected:
         SetCtrlVal(about_, ABOUTPANEL_PROGRAMMVERSION, "Programmversion " TLX1_VERSION);
         for (int i = 0; i < 260; ++i)
             PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0 - 4.0 * std::exp(-i / 40.0) * std::cos(i / 9.0));
+        for (int n = 1; n <= 8; ++n) {
+            const std::string device = n == 1 ? "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0"
+                                              : "/dev/ttyS" + std::to_string(n - 1);
+            SetCtrlVal(schnitt_, SCHNITTPNL_COM1 + n - 1, device.c_str());
+            SetCtrlVal(schnitt_, SCHNITTPNL_QUELLE1 + n - 1, n == 2 ? "Umgebungsvariable TLX1_COM2 gilt" : "Vorgabe");
+        }
+        SetCtrlAttribute(schnitt_, SCHNITTPNL_COM2, ATTR_DIMMED, 1);
         Frame();
     }
 
-    int main_ = 0, konfig_ = 0, about_ = 0;
+    int main_ = 0, konfig_ = 0, about_ = 0, schnitt_ = 0;
 };
 
 TEST_F(QtView, TypedNumberCommitsExactlyWhatWasTyped)
@@ -241,6 +251,54 @@ TEST_F(QtView, StringFieldTakesOnlyWhatTheProgramCanStore)
     EXPECT_EQ(edit->text(), QString::fromUtf16(u"\u00B0Cabc"));   // Omega has no byte; five at most
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(UiModel_TextValue(konfig_, KONFIGPNL_SKAL_EINHEIT), "\xB0" "Cabc");
+}
+
+// Ring labels set at run time reach the box, which elides a long one with "…" and shows it whole as
+// tooltip and in its list; the combo box shows the program's items and takes a pick (its text, not its
+// label) or typed text; the check box flips; a long indicator text ends in "…" with the whole text as
+// tooltip.
+TEST_F(QtView, ChoicesAndLongTextsInTheWidgets)
+{
+    SetListItemLabel(main_, PANEL_PORT, 1, "COM 2 (/dev/serial/by-id/usb-FTDI_FT232R-port0)");
+    SetCtrlVal(main_, PANEL_PORT, 2);
+    const QString error = QStringLiteral("Fehler beim \u00f6ffnen der seriellen Schnittstelle \u2013 keine Berechtigung "
+                                         "f\u00fcr /dev/ttyUSB0: den Benutzer in die Gruppe \"dialout\" aufnehmen");
+    SetCtrlVal(main_, PANEL_FEHLERSTRING, QStringToCp1252(error).c_str());
+    Frame();
+    auto *ring = Widget<RingBox>(PANEL_PORT);
+    EXPECT_EQ(ring->itemText(1), QStringLiteral("COM 2 (/dev/serial/by-id/usb-FTDI_FT232R-port0)"));
+    EXPECT_EQ(ring->toolTip(), ring->itemText(1));
+    EXPECT_TRUE(ring->shownText().startsWith(QStringLiteral("COM 2 (\u2026"))) << ring->shownText().toStdString();
+    auto *shown = Widget<IndicatorField>(PANEL_FEHLERSTRING);
+    EXPECT_TRUE(shown->text().endsWith(QChar(0x2026))) << shown->text().toStdString();
+    EXPECT_TRUE(error.startsWith(shown->text().chopped(1)));
+    EXPECT_EQ(shown->toolTip(), error);
+
+    InsertListItem(schnitt_, SCHNITTPNL_COM3, -1, "/dev/ttyS0", "/dev/ttyS0");
+    InsertListItem(schnitt_, SCHNITTPNL_COM3, -1, "/dev/serial/by-id/usb-x (/dev/ttyUSB0, FTDI)", "/dev/serial/by-id/usb-x");
+    SetCtrlVal(schnitt_, SCHNITTPNL_COM3, "/dev/ttyS2");
+    InstallPopup(schnitt_);
+    Frame();
+    auto *combo = Widget<ComboField>(SCHNITTPNL_COM3, schnitt_);
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("/dev/serial/by-id/usb-x (/dev/ttyUSB0, FTDI)"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("/dev/ttyS2"));
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);   // the first item, then the second
+    QTest::keyClick(combo, Qt::Key_Down);
+    Frame();
+    EXPECT_EQ(combo->currentText(), QStringLiteral("/dev/serial/by-id/usb-x"));
+    EXPECT_EQ(UiModel_TextValue(schnitt_, SCHNITTPNL_COM3), "/dev/serial/by-id/usb-x");
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "rfc2217://127.0.0.1:7000");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    Frame();
+    EXPECT_EQ(UiModel_TextValue(schnitt_, SCHNITTPNL_COM3), "rfc2217://127.0.0.1:7000");
+    EXPECT_EQ(combo->count(), 2) << "a typed text is no new item";
+    QTest::mouseClick(Widget<QCheckBox>(SCHNITTPNL_WIEDERVERBINDEN, schnitt_), Qt::LeftButton, {}, QPoint(6, 11));
+    Frame();
+    EXPECT_EQ(UiModel_NumericValue(schnitt_, SCHNITTPNL_WIEDERVERBINDEN), 1.0);
+    RemovePopup(0);
 }
 
 // A paint-event counter.
@@ -627,7 +685,7 @@ QSize Needed(int panel, int control, QWidget *w)
 TEST_F(QtView, NothingOverlapsOrIsCutOff)
 {
     FillLikeARunningProgram();
-    for (int panel : {main_, konfig_, about_}) {
+    for (int panel : {main_, konfig_, about_, schnitt_}) {
         const QRect area = QtView_PanelWindow(panel)->findChild<QWidget *>(QStringLiteral("panelContent"))->rect();
         const PanelDef *def = UiModel_PanelDef(panel);
         std::vector<std::pair<int, QWidget *>> parts;   // frames may hold others; the timer is not seen
@@ -654,7 +712,8 @@ TEST_F(QtView, ScreenshotsOfEachPanelAtScaleOneAndTwo)
     FillLikeARunningProgram();
     const QString dir = qEnvironmentVariable("TLX1_SCREENSHOT_DIR", QStringLiteral(TLX1_SCREENSHOT_DIR));
     ASSERT_TRUE(QDir().mkpath(dir));
-    for (auto [panel, name] : {std::pair{main_, "main"}, {konfig_, "konfig"}, {about_, "about"}}) {
+    for (auto [panel, name] :
+         {std::pair{main_, "main"}, {konfig_, "konfig"}, {about_, "about"}, {schnitt_, "schnittstellen"}}) {
         DisplayPanel(panel);
         Frame();
         QWidget *w = QtView_PanelWindow(panel);

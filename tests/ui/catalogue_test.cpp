@@ -19,13 +19,14 @@ protected:
         ASSERT_GT(main = LoadPanel(0, TLX1STEUERUNG_UIR, PANEL), 0);
         ASSERT_GT(about = LoadPanel(main, TLX1STEUERUNG_UIR, ABOUTPANEL), 0);
         ASSERT_GT(konfig = LoadPanel(main, TLX1STEUERUNG_UIR, KONFIGPNL), 0);
+        ASSERT_GT(schnitt = LoadPanel(main, TLX1STEUERUNG_UIR, SCHNITTPNL), 0);
         ASSERT_GT(analyse = LoadPanel(main, TLX1STEUERUNG_UIR, ANALYSEPNL), 0);
     }
     void TearDown() override { UiTest_Reset(); }
 
     double Attr(int p, int c, int a) { double v = NAN; EXPECT_EQ(GetCtrlAttribute(p, c, a, &v), 0) << c; return v; }
     std::string Text(int p, int c, int a) { std::string s; EXPECT_EQ(GetCtrlAttribute(p, c, a, &s), 0); return s; }
-    int main = 0, about = 0, konfig = 0, analyse = 0;
+    int main = 0, about = 0, konfig = 0, schnitt = 0, analyse = 0;
 };
 
 TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
@@ -42,6 +43,9 @@ TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
         {konfig, {"TEXTMSG", "SKALMIN_VOLT", "SKALMAX_VOLT", "TEXTMSG_2", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET",
                   "SKAL_EINHEIT", "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
         {about, {"TEXTMSG", "VERSION", "DATUM", "TEXTMSG_4", "TEXTMSG_5", "OK", "PICTURE", "PROGRAMMVERSION"}},
+        {schnitt, {"TEXTMSG", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "QUELLE1", "QUELLE2",
+                   "QUELLE3", "QUELLE4", "QUELLE5", "QUELLE6", "QUELLE7", "QUELLE8", "HINWEIS", "WIEDERVERBINDEN",
+                   "ABBRUCH", "OK"}},
         {analyse, {"TEXT", "STELLALT", "STELLNEU", "DAUER", "STARTEN", "STATUS", "DIAGRAMM", "K", "T", "L", "R2",
                    "REGEL", "TAUC", "P", "I", "D", "UEBERNEHMEN", "SCHLIESSEN"}},
     };
@@ -87,7 +91,7 @@ TEST_F(Catalogue, ControlsStartWithTheirValuesRangesDigitsAndDimming)
     EXPECT_EQ(SetCtrlVal(main, PANEL_FEHLERNUMMER, INT_MIN), 0);
     EXPECT_EQ(UiModel_NumericValue(main, PANEL_FEHLERNUMMER), INT_MIN) << "the error number takes every int";
 
-    for (int handle : {main, konfig, about}) {
+    for (int handle : {main, konfig, about, schnitt}) {
         const PanelDef *def = UiModel_PanelDef(handle);
         for (int i = 0; i < def->controlCount; ++i) {
             const int id = def->controls[i].id;
@@ -144,7 +148,7 @@ TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
 TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
 {
     struct Rect { int top, left, bottom, right; std::string name; };
-    for (int handle : {main, konfig, about, analyse}) {
+    for (int handle : {main, konfig, about, schnitt, analyse}) {
         const PanelDef *def = UiModel_PanelDef(handle);
         std::vector<Rect> shapes;
         for (int i = 0; i < def->controlCount; ++i) {
@@ -153,7 +157,8 @@ TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
                 continue;
             shapes.push_back({c.top, c.left, c.top + c.height, c.left + c.width, c.constantName});
             const bool labelled = c.kind == CTRL_NUMERIC || c.kind == CTRL_NUMERIC_INDICATOR || c.kind == CTRL_STRING ||
-                                  c.kind == CTRL_STRING_INDICATOR || c.kind == CTRL_RING || c.kind == CTRL_LED;
+                                  c.kind == CTRL_STRING_INDICATOR || c.kind == CTRL_RING || c.kind == CTRL_LED ||
+                                  c.kind == CTRL_COMBO_BOX;
             if (!labelled || !c.label || !*c.label)
                 continue;
             int lines = 1, longest = 0, run = 0;
@@ -164,8 +169,10 @@ TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
             }
             const int w = 7 * longest, h = 18 * lines, right = c.left + c.width + 2;
             const int left = c.kind == CTRL_LED ? c.left + c.width / 2 - w / 2 : c.left;
-            shapes.push_back(c.labelPosition == LABEL_RIGHT ? Rect{c.top, right, c.top + c.height, right + w, c.label}
-                                                            : Rect{c.top - h, left, c.top, left + w, c.label});
+            const int before = c.left - 2 - w;
+            shapes.push_back(c.labelPosition == LABEL_RIGHT  ? Rect{c.top, right, c.top + c.height, right + w, c.label}
+                             : c.labelPosition == LABEL_LEFT ? Rect{c.top, before, c.top + c.height, c.left - 2, c.label}
+                                                             : Rect{c.top - h, left, c.top, left + w, c.label});
         }
         for (size_t i = 0; i < shapes.size(); ++i) {
             const Rect &a = shapes[i];

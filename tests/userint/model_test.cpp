@@ -2,6 +2,7 @@
 #include "TestPanels.h"
 
 #include <clocale>
+#include <tuple>
 
 TEST_F(Toolkit, ValuesAndRangesAreCoercedAndRangesNeverInvert)
 {
@@ -155,4 +156,48 @@ TEST_F(Toolkit, StripChartKeepsOneScreenAndTheManualRange)
     GetAxisScalingMode(panel, C_CHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
     EXPECT_EQ((std::vector<double>{double(mode), lo, hi}), (std::vector<double>{VAL_MANUAL, 100, 0}))
         << "a refused range leaves the axis as it was";
+}
+
+// Ring labels change at run time (the values stay); a combo box takes typed text or an item's text,
+// never its label; a check box flips like a toggle. Only operator input raises events.
+TEST_F(Toolkit, ListItemsComboBoxesAndCheckBoxes)
+{
+    EXPECT_EQ(SetListItemLabel(panel, C_RING, 1, "zwei (2.5)"), 0);
+    EXPECT_EQ(SetCtrlVal(panel, C_RING, 2.5), 0);
+    EXPECT_EQ(Shown(C_RING), "zwei (2.5)");
+    EXPECT_EQ(UiTest_Enter(panel, C_RING, "zwei komma f\xFCnf"), UIE_BAD_VALUE) << "the old label is gone";
+    EXPECT_EQ(UiTest_Enter(panel, C_RING, "zwei (2.5)"), 0);
+
+    EXPECT_EQ(InsertListItem(panel, C_COMBO, -1, "/dev/ttyUSB0 (FTDI)", "/dev/ttyUSB0"), 0);
+    EXPECT_EQ(InsertListItem(panel, C_COMBO, 0, "erstes", "/dev/ttyS0"), 0);
+    EXPECT_EQ(UiModel_ListItems(panel, C_COMBO),
+              (std::vector<UiListItem>{{"erstes", "/dev/ttyS0"}, {"/dev/ttyUSB0 (FTDI)", "/dev/ttyUSB0"}}));
+    EXPECT_EQ(UiModel_TextValue(panel, C_COMBO), "COM") << "items leave the text alone";
+    EXPECT_EQ(UiTest_PickListItem(panel, C_COMBO, 1), 0);
+    EXPECT_EQ(UiModel_TextValue(panel, C_COMBO), "/dev/tty") << "the item's text, cut to the entry length";
+    EXPECT_EQ(UiTest_Enter(panel, C_COMBO, " tcp://a:1 "), 0);
+    EXPECT_EQ(UiModel_TextValue(panel, C_COMBO), " tcp://a") << "typed as is, cut to the entry length";
+    EXPECT_EQ(UiTest_PickListItem(panel, C_COMBO, 2), UIE_BAD_VALUE);
+    EXPECT_EQ(UiTest_Press(panel, C_CHECK), 0);
+    EXPECT_EQ(UiModel_NumericValue(panel, C_CHECK), 1.0);
+    EXPECT_EQ(SetCtrlVal(panel, C_CHECK, 0), 0);
+    int count = -1;
+    EXPECT_EQ(ClearListCtrl(panel, C_COMBO), 0);
+    EXPECT_EQ(GetNumListItems(panel, C_COMBO, &count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(GetNumListItems(panel, C_RING, &count), 0);
+    EXPECT_EQ(count, 2);
+
+    // Refused: items the control does not have, rings' items are the catalogue's, other kinds have none.
+    EXPECT_EQ(SetListItemLabel(panel, C_RING, 2, "x"), UIE_BAD_VALUE);
+    EXPECT_EQ(InsertListItem(panel, C_RING, -1, "x", "x"), UIE_TYPE_MISMATCH);
+    EXPECT_EQ(ClearListCtrl(panel, C_STR), UIE_TYPE_MISMATCH);
+    EXPECT_EQ(SetListItemLabel(panel, C_MSG, 0, "x"), UIE_TYPE_MISMATCH);
+    SetCtrlAttribute(panel, C_COMBO, ATTR_DIMMED, 1);
+    EXPECT_EQ(UiTest_Enter(panel, C_COMBO, "x"), UIE_BAD_CONTROL) << "a dimmed field takes no input";
+
+    std::vector<std::pair<int, double>> seen;
+    for (const Event &e : gEvents)
+        seen.emplace_back(e.control, e.valueSeen);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, double>>{{C_RING, 2.5}, {C_COMBO, 0}, {C_COMBO, 0}, {C_CHECK, 1}}));
 }

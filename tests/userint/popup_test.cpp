@@ -2,6 +2,7 @@
 #include "TestPanels.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 
 TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
@@ -104,7 +105,7 @@ TEST_F(Toolkit, RunUserInterfaceEndsWithTheQuitCodeOrWithoutWaiting)
 }
 
 // What a view backend heard from the model, one counter per kind of notice.
-enum { VISIBILITY, CONTROL, CHART, MESSAGE, NOTICES };
+enum { VISIBILITY, CONTROL, CHART, MESSAGE, HELP, NOTICES };
 static int gSeen[NOTICES];
 
 TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
@@ -112,7 +113,8 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
     static const UiBackend backend = {
         [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
         [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
-        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr, nullptr,
+        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr,
+        [](const char *, const char *path) { return ++gSeen[HELP], int(std::string(path) == "/da/handbuch.md"); }, nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);
@@ -123,11 +125,23 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
     SetCtrlAttribute(panel, C_NUM, ATTR_DIMMED, 1);
     PlotStripChartPoint(panel, C_CHART, 1.0);
     MessagePopup("T", "M");
-    EXPECT_EQ(std::vector<int>(gSeen, gSeen + NOTICES), (std::vector<int>{2, 2, 1, 1}));
-    EXPECT_EQ(UiTest_Popups().size(), 1u) << "popups are recorded with a view too";
+    // The help window: the view reads the file; it waits for nobody, so it is no popup.
+    EXPECT_EQ(ShowHelpFile("Handbuch", "/da/handbuch.md"), 0);
+    EXPECT_EQ(ShowHelpFile("Handbuch", "/fehlt/handbuch.md"), UIE_PANEL_FILE);
+    EXPECT_EQ(OpenPopupCount(), 0);
+    EXPECT_EQ(std::vector<int>(gSeen, gSeen + NOTICES), (std::vector<int>{2, 2, 1, 1, 2}));
+    ASSERT_EQ(UiTest_Popups().size(), 3u) << "popups are recorded with a view too";
+    EXPECT_EQ(UiTest_Popups()[1].kind, UiTestPopup::HELP);
+    EXPECT_EQ(UiTest_Popups()[1].text, "/da/handbuch.md");
     UiTest_Reset();
     MessagePopup("T", "M");
     EXPECT_EQ(gSeen[MESSAGE], 1) << "reset returns to headless operation";
+    // Headless the file must be there to be read; a folder cannot be.
+    const std::string there = ::testing::TempDir() + "handbuch.md";
+    std::ofstream(there) << "# Handbuch\n";
+    EXPECT_EQ(ShowHelpFile("Handbuch", there.c_str()), 0);
+    for (const char *missing : {"/fehlt/handbuch.md", "/tmp", ""})
+        EXPECT_EQ(ShowHelpFile("Handbuch", missing), UIE_PANEL_FILE) << missing;
 }
 
 // Input that comes in while a callback runs (here: made by the callback itself, as the view queues it)
