@@ -35,10 +35,10 @@ struct Sprungeintrag {
     int vomModul;              // the panel's set came from this module
 };
 
-constexpr double kSprungFenster = 60.0;   // s: the figures are final after this at the latest
+constexpr double kSprungFenster = 60.0;  // s: the figures are final after this at the latest
 
 Sprungverfolgung verfolgung;
-std::deque<Sprungeintrag> spruenge;       // newest first
+std::deque<Sprungeintrag> spruenge;  // newest first
 
 double Systemzeit(void)
 {
@@ -77,7 +77,9 @@ const char *Zustandstext(int zustand)
     case SPRUNG_FERTIG: return "fertig";
     case SPRUNG_UNTERBROCHEN: return "unvollst\xE4ndig: neuer Sollwert";
     case SPRUNG_VERBINDUNG: return "unvollst\xE4ndig: Verbindung beendet";
-    case SPRUNG_LUECKE: return "unvollst\xE4ndig: L\xFC" "cke in den Messwerten";
+    case SPRUNG_LUECKE:
+        return "unvollst\xE4ndig: L\xFC"
+               "cke in den Messwerten";
     case SPRUNG_ZU_KLEIN: return "zu klein";
     default: return "";
     }
@@ -105,7 +107,9 @@ void NotizZeigen(void)
         text += std::string("\n") + Zustandstext(k.zustand) + " (keine Kennwerte)";
     } else {
         text += "\nAnstiegszeit " + Zahl(k.anstiegszeit, 2) + (std::isfinite(k.anstiegszeit) ? " s" : "");
-        text += "\n\xDC" "berschwingen " + Zahl(k.ueberschwingen, 1) + (std::isfinite(k.ueberschwingen) ? " %" : "");
+        text += "\n\xDC"
+                "berschwingen " +
+                Zahl(k.ueberschwingen, 1) + (std::isfinite(k.ueberschwingen) ? " %" : "");
         text += "\nAusregelzeit " + Zahl(k.ausregelzeit, 2) + (std::isfinite(k.ausregelzeit) ? " s" : "");
         text += "\nbleibende Abweichung " + Zahl(Differenz(k.bleibendeAbweichung), stellen) + " " + gKonfig.einheit;
     }
@@ -116,9 +120,11 @@ void NotizZeigen(void)
 void ListeZeigen(void)
 {
     const std::string e = gKonfig.einheit;
-    std::string t = "Zeit\tSprung [" + e + "]\tAnstiegszeit [s]\t\xDC" "berschwingen [%]\tAusregelzeit [s]\t"
-                    "bleibende Abweichung [" + e + "]\tP\tI\tD\tmin [V]\tmax [V]\tAnstieg [" + e +
-                    "/s]\tParametersatz\tZustand\n";
+    std::string t = "Zeit\tSprung [" + e +
+                    "]\tAnstiegszeit [s]\t\xDC"
+                    "berschwingen [%]\tAusregelzeit [s]\t"
+                    "bleibende Abweichung [" +
+                    e + "]\tP\tI\tD\tmin [V]\tmax [V]\tAnstieg [" + e + "/s]\tParametersatz\tZustand\n";
     const int stellen = Stellen();
     for (const Sprungeintrag &s : spruenge) {
         char zeit[16] = "";
@@ -170,8 +176,8 @@ void AufzeichnungAnzeigen(const char *zusatz)
 
 Aufzeichnungspunkt Punkt(double zeit, double sollV, double istV)
 {
-    const auto t = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-        std::chrono::duration<double>(zeit)));
+    const auto t = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::duration<double>(zeit)));
     return {t, Umrechnen_VoltZuBenutzereinheit(sollV), Umrechnen_VoltZuBenutzereinheit(istV), sollV, istV};
 }
 
@@ -188,9 +194,10 @@ void AufzeichnungFehler(int rc, const std::string &grund)
         return;
     aufzeichnungFehlerGezeigt = 1;
     AufzeichnungAnzeigen(" (Schreibfehler)");
-    const std::string text = "Die Aufzeichnung in \"" + aufzeichnungName + "\" kann nicht geschrieben werden.\n\nGrund:\t" +
-                             grund + "\n\nDie Messwerte gehen nicht verloren: das Programm h\xE4lt sie fest und schreibt "
-                                     "sie, sobald die Datei sie wieder annimmt.";
+    const std::string text = "Die Aufzeichnung in \"" + aufzeichnungName +
+                             "\" kann nicht geschrieben werden.\n\nGrund:\t" + grund +
+                             "\n\nDie Messwerte gehen nicht verloren: das Programm h\xE4lt sie fest und schreibt "
+                             "sie, sobald die Datei sie wieder annimmt.";
     MessagePopup("Aufzeichnung", text.c_str());
 }
 
@@ -203,8 +210,8 @@ bool DateiWaehlen(const char *muster, const char *titel, char pfad[MAX_PATHNAME_
 
 void SpeicherFehler(const char *titel, const char *pfad, const std::string &grund)
 {
-    const std::string text = "Die Datei \"" + Dateiname(pfad) + "\" konnte nicht geschrieben werden.\n\nGrund:\t" + grund +
-                             "\n\nEine fr\xFChere Datei dieses Namens ist unver\xE4ndert.";
+    const std::string text = "Die Datei \"" + Dateiname(pfad) + "\" konnte nicht geschrieben werden.\n\nGrund:\t" +
+                             grund + "\n\nEine fr\xFChere Datei dieses Namens ist unver\xE4ndert.";
     MessagePopup(titel, text.c_str());
 }
 
@@ -245,8 +252,8 @@ void Diagramm_Istwert(double volt)
 
     if (aufzeichnung.fd >= 0) {
         std::string grund;
-        const int rc = Aufzeichnung_Zeile(&aufzeichnung, AufzeichnungZeile(Punkt(Systemzeit(), sollwert, volt), gKonfig.einheit),
-                                          &grund);
+        const int rc = Aufzeichnung_Zeile(
+            &aufzeichnung, AufzeichnungZeile(Punkt(Systemzeit(), sollwert, volt), gKonfig.einheit), &grund);
         AufzeichnungFehler(rc, grund);
     }
 }
@@ -309,7 +316,8 @@ void Diagramm_Beenden(void)
         return;
     std::string grund;
     if (Aufzeichnung_Beenden(&aufzeichnung, &grund) != 0) {
-        const std::string text = "Die Aufzeichnung \"" + aufzeichnungName + "\" wurde nicht vollst\xE4ndig geschrieben.\n\nGrund:\t" + grund;
+        const std::string text =
+            "Die Aufzeichnung \"" + aufzeichnungName + "\" wurde nicht vollst\xE4ndig geschrieben.\n\nGrund:\t" + grund;
         MessagePopup("Aufzeichnung", text.c_str());
     }
 }
@@ -409,7 +417,8 @@ void Callback_Menu_AufzeichnungStarten(int, int, void *, int)
     Diagramm_Beenden();
     std::string grund;
     if (Aufzeichnung_Starten(&aufzeichnung, pfad, kAufzeichnungKopf, &grund) != 0) {
-        const std::string text = "Die Datei \"" + Dateiname(pfad) + "\" kann nicht angelegt werden.\n\nGrund:\t" + grund;
+        const std::string text =
+            "Die Datei \"" + Dateiname(pfad) + "\" kann nicht angelegt werden.\n\nGrund:\t" + grund;
         MessagePopup("Aufzeichnung nicht gestartet", text.c_str());
         AufzeichnungAnzeigen("");
         return;
@@ -433,14 +442,16 @@ void Callback_Menu_AufzeichnungBeenden(int, int, void *, int)
         return;
     }
     AufzeichnungAnzeigen("");
-    std::string text = "Die Aufzeichnung \"" + aufzeichnungName + "\" wurde nicht vollst\xE4ndig geschrieben.\n\nGrund:\t" + grund;
+    std::string text =
+        "Die Aufzeichnung \"" + aufzeichnungName + "\" wurde nicht vollst\xE4ndig geschrieben.\n\nGrund:\t" + grund;
     if (aufzeichnung.offen.empty()) {
         MessagePopup("Aufzeichnung beenden", text.c_str());
         return;
     }
     // What the file did not take is still here: it may go into another file.
     text += "\n\nDie letzten Messwerte fehlen in der Datei. Sie k\xF6nnen sie in eine andere Datei speichern.";
-    while (GenericMessagePopup("Aufzeichnung beenden", text.c_str(), "Anderswo speichern...", "Verwerfen", nullptr) == 1) {
+    while (GenericMessagePopup("Aufzeichnung beenden", text.c_str(), "Anderswo speichern...", "Verwerfen", nullptr) ==
+           1) {
         char pfad[MAX_PATHNAME_LEN];
         if (!DateiWaehlen("*.csv", "Fehlende Messwerte speichern", pfad))
             continue;

@@ -53,7 +53,9 @@ void Bedienung(bool laeuft)
     for (int control : {ANALYSEPNL_STELLNEU, ANALYSEPNL_DAUER, ANALYSEPNL_STARTEN, ANALYSEPNL_TAUC})
         SetCtrlAttribute(analysepanelHandle, control, ATTR_DIMMED, laeuft);
     SetCtrlAttribute(analysepanelHandle, ANALYSEPNL_SCHLIESSEN, ATTR_LABEL_TEXT,
-                     laeuft ? "Abbrechen" : "Schlie\xDF" "en");
+                     laeuft ? "Abbrechen"
+                            : "Schlie\xDF"
+                              "en");
     SetCtrlAttribute(analysepanelHandle, ANALYSEPNL_UEBERNEHMEN, ATTR_DIMMED,
                      laeuft || vorschlag.zustand != EINSTELLUNG_OK);
 }
@@ -61,7 +63,8 @@ void Bedienung(bool laeuft)
 void ErgebnisLeeren(void)
 {
     vorschlag.zustand = EINSTELLUNG_KEIN_MODELL;
-    for (int control : {ANALYSEPNL_K, ANALYSEPNL_T, ANALYSEPNL_L, ANALYSEPNL_R2, ANALYSEPNL_P, ANALYSEPNL_I, ANALYSEPNL_D})
+    for (int control :
+         {ANALYSEPNL_K, ANALYSEPNL_T, ANALYSEPNL_L, ANALYSEPNL_R2, ANALYSEPNL_P, ANALYSEPNL_I, ANALYSEPNL_D})
         SetCtrlVal(analysepanelHandle, control, NAN);
     SetCtrlVal(analysepanelHandle, ANALYSEPNL_REGEL, "");
 }
@@ -71,16 +74,23 @@ void ErgebnisLeeren(void)
 void Wiederhergestellt(const std::string &was)
 {
     if (test.fehlerWiederherstellen == 0) {
-        Status(was + " Betriebsart und Stellgr\xF6\xDF" "e sind wiederhergestellt.");
+        Status(was + " Betriebsart und Stellgr\xF6\xDF"
+                     "e sind wiederhergestellt.");
         return;
     }
     char alt[96];
-    std::snprintf(alt, sizeof alt, "Betriebsart %.0f, Stellgr\xF6\xDF" "e %.3f V", test.alteBetriebsart,
-                  test.alteStellgroesse);
+    std::snprintf(alt, sizeof alt,
+                  "Betriebsart %.0f, Stellgr\xF6\xDF"
+                  "e %.3f V",
+                  test.alteBetriebsart, test.alteStellgroesse);
     Status(was + " Das Modul konnte nicht wiederhergestellt werden.");
-    const std::string text = was + "\n\nBetriebsart und Stellgr\xF6\xDF" "e konnten nicht wiederhergestellt werden:\n" +
+    const std::string text = was +
+                             "\n\nBetriebsart und Stellgr\xF6\xDF"
+                             "e konnten nicht wiederhergestellt werden:\n" +
                              CodeText(test.fehlerWiederherstellen) +
-                             "\n\nBitte am Modul pr\xFC" "fen und von Hand wiederherstellen (vorher: " + alt + ").";
+                             "\n\nBitte am Modul pr\xFC"
+                             "fen und von Hand wiederherstellen (vorher: " +
+                             alt + ").";
     MessagePopup("Strecke identifizieren", text.c_str());
 }
 
@@ -95,10 +105,13 @@ void VorschlagZeigen(void)
     SetCtrlVal(analysepanelHandle, ANALYSEPNL_D, gut ? vorschlag.d : NAN);
     char text[200];
     if (gut)
-        std::snprintf(text, sizeof text, "Vorschlag nach %s f\xFCr einen PI-Regler: Kc = %.4g, Ti = %.3g s", kEinstellregel,
-                      vorschlag.kc, vorschlag.tauI);
+        std::snprintf(text, sizeof text, "Vorschlag nach %s f\xFCr einen PI-Regler: Kc = %.4g, Ti = %.3g s",
+                      kEinstellregel, vorschlag.kc, vorschlag.tauI);
     else if (vorschlag.zustand == EINSTELLUNG_AUSSER_BEREICH)
-        std::snprintf(text, sizeof text, "Vorschlag nach %s: P oder I l\xE4gen au\xDF" "erhalb -99999 bis 99999", kEinstellregel);
+        std::snprintf(text, sizeof text,
+                      "Vorschlag nach %s: P oder I l\xE4gen au\xDF"
+                      "erhalb -99999 bis 99999",
+                      kEinstellregel);
     else
         std::snprintf(text, sizeof text, "Kein Vorschlag: das Modell hat keine brauchbaren Kennwerte");
     SetCtrlVal(analysepanelHandle, ANALYSEPNL_REGEL, text);
@@ -118,9 +131,9 @@ void AntwortZeichnen(void)
             MarkStripChart(analysepanelHandle, ANALYSEPNL_DIAGRAMM);
             markiert = true;
         }
-        const double werte[] = {p.ist, modell ? StreckeAntwort(test.modell, test.sprungzeit, test.alteStellgroesse,
-                                                                test.stellNeu, p.zeit)
-                                              : NAN};
+        const double werte[] = {
+            p.ist,
+            modell ? StreckeAntwort(test.modell, test.sprungzeit, test.alteStellgroesse, test.stellNeu, p.zeit) : NAN};
         PlotStripChartPoints(analysepanelHandle, ANALYSEPNL_DIAGRAMM, werte, 2);
     }
 }
@@ -134,13 +147,21 @@ void Fertig(void)
     SetCtrlVal(analysepanelHandle, ANALYSEPNL_R2, m.bestimmtheitsmass);
     AntwortZeichnen();
     switch (m.zustand) {
-    case MODELL_OK: Status("Test fertig; Betriebsart und Stellgr\xF6\xDF" "e sind wiederhergestellt."); break;
+    case MODELL_OK:
+        Status("Test fertig; Betriebsart und Stellgr\xF6\xDF"
+               "e sind wiederhergestellt.");
+        break;
     case MODELL_ZU_WENIG_PUNKTE: Status("Zu wenige Messwerte nach dem Sprung: kein Modell."); break;
     case MODELL_KEINE_REAKTION:
-        Status("Der Istwert hat sich kaum bewegt: kein Modell. Gr\xF6\xDF" "eren Sprung oder l\xE4ngere Aufnahme w\xE4hlen.");
+        Status("Der Istwert hat sich kaum bewegt: kein Modell. Gr\xF6\xDF"
+               "eren Sprung oder l\xE4ngere Aufnahme w\xE4hlen.");
         break;
-    case MODELL_ZU_KURZ: Status("Die Aufnahme war k\xFCrzer als 2 T: K und T sind hochgerechnet (l\xE4nger aufnehmen)."); break;
-    case MODELL_UNGENAU: Status("R\xB2 unter 0.9: das Modell beschreibt die Antwort schlecht, Vorschlag mit Vorsicht."); break;
+    case MODELL_ZU_KURZ:
+        Status("Die Aufnahme war k\xFCrzer als 2 T: K und T sind hochgerechnet (l\xE4nger aufnehmen).");
+        break;
+    case MODELL_UNGENAU:
+        Status("R\xB2 unter 0.9: das Modell beschreibt die Antwort schlecht, Vorschlag mit Vorsicht.");
+        break;
     default: break;
     }
     SetCtrlVal(analysepanelHandle, ANALYSEPNL_TAUC, std::isfinite(m.verstaerkung) ? SimcTauCVorgabe(m) : 1.0);
@@ -201,9 +222,14 @@ void Strecke_Istwert(double volt)
         PlotStripChartPoints(analysepanelHandle, ANALYSEPNL_DIAGRAMM, werte, 2);
         char text[160];
         if (phase == ANALYSE_VORLAUF)
-            std::snprintf(text, sizeof text, "Vorlauf: Stellgr\xF6\xDF" "e %.3f V wird gehalten ...", test.alteStellgroesse);
+            std::snprintf(text, sizeof text,
+                          "Vorlauf: Stellgr\xF6\xDF"
+                          "e %.3f V wird gehalten ...",
+                          test.alteStellgroesse);
         else
-            std::snprintf(text, sizeof text, "Aufnahme nach dem Sprung auf %.3f V: %.1f s (h\xF6" "chstens %.0f s) ...",
+            std::snprintf(text, sizeof text,
+                          "Aufnahme nach dem Sprung auf %.3f V: %.1f s (h\xF6"
+                          "chstens %.0f s) ...",
                           test.stellNeu, Analyse_Jetzt() - test.sprungzeit, test.dauer);
         Status(text);
         return;
@@ -234,7 +260,8 @@ void Callback_Menu_Strecke(int, int, void *, int)
     const int port = OffenerComPort();
     if (!verbunden || port < 0) {
         MessagePopup("Strecke identifizieren", "Der Test braucht die Verbindung zum Modul.\n"
-                                               "Bitte zuerst \"verbinden\" dr\xFC" "cken.");
+                                               "Bitte zuerst \"verbinden\" dr\xFC"
+                                               "cken.");
         return;
     }
     if (adresse < 1 || adresse > 8) {
@@ -243,7 +270,8 @@ void Callback_Menu_Strecke(int, int, void *, int)
         return;
     }
     double stell = 0.0, lo = 0.0, hi = 10.0;
-    for (const auto &[name, wert] : {std::pair{"stellgroesse1", &stell}, std::pair{"min1", &lo}, std::pair{"max1", &hi}})
+    for (const auto &[name, wert] :
+         {std::pair{"stellgroesse1", &stell}, std::pair{"min1", &lo}, std::pair{"max1", &hi}})
         if (const int code = OKVTLX1_ParameterLesen(port, adresse, name, wert); code != 0) {
             FehlerZeigen(code);
             return;
@@ -277,8 +305,10 @@ int Callback_Analyse_Starten(int, int, int event, void *, int, int)
     GetCtrlVal(analysepanelHandle, ANALYSEPNL_DAUER, &dauer);
     char text[400];
     std::snprintf(text, sizeof text,
-                  "Das Modul an Adresse %d wird in den Stellbetrieb geschaltet; die Stellgr\xF6\xDF" "e springt von "
-                  "%.3f V auf %.3f V. Der Regler ist w\xE4hrend des Tests (h\xF6" "chstens %.0f s) abgeschaltet.\n\n"
+                  "Das Modul an Adresse %d wird in den Stellbetrieb geschaltet; die Stellgr\xF6\xDF"
+                  "e springt von "
+                  "%.3f V auf %.3f V. Der Regler ist w\xE4hrend des Tests (h\xF6"
+                  "chstens %.0f s) abgeschaltet.\n\n"
                   "Test starten?",
                   adresse, alt, neu, dauer);
     if (GenericMessagePopup("Strecke identifizieren", text, "Test starten", "Abbrechen", nullptr) != 1)
@@ -319,7 +349,9 @@ int Callback_Analyse_Uebernehmen(int, int, int event, void *, int, int)
     SetPrecision();
     // Nothing went to the module: "Schreiben" sends the set, asking first since it is not the module's.
     SatzHerkunftSetzen(HERKUNFT_VORSCHLAG, nullptr);
-    SetCtrlVal(panelHandle, PANEL_TEXT, "Vorschlag \xFC" "bernommen: \"Schreiben\" sendet P, I und D an das Modul");
+    SetCtrlVal(panelHandle, PANEL_TEXT,
+               "Vorschlag \xFC"
+               "bernommen: \"Schreiben\" sendet P, I und D an das Modul");
     RemovePopup(0);
     return 0;
 }

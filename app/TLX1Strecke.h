@@ -29,8 +29,6 @@ int Callback_Analyse_Starten(int panel, int control, int event, void *callbackDa
 // The closed loop's time constant (commit): the proposal anew.
 int Callback_Analyse_TauC(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // "Übernehmen" (commit): the proposal's P, I, D into the main panel's fields; closes the dialog.
-int Callback_Analyse_Uebernehmen(int panel, int control, int event, void *callbackData, int eventData1,
-                                 int eventData2);
+int Callback_Analyse_Uebernehmen(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // "Schließen" (commit), "Abbrechen" while the test runs: cancels the test, or closes the dialog.
-int Callback_Analyse_Schliessen(int panel, int control, int event, void *callbackData, int eventData1,
-                                int eventData2);
+int Callback_Analyse_Schliessen(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

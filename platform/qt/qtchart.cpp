@@ -20,7 +20,8 @@ namespace {
 int TickDecimals(double step)
 {
     step = std::fabs(step);
-    if (!(step > 0) || !std::isfinite(step)) return 0;
+    if (!(step > 0) || !std::isfinite(step))
+        return 0;
     return std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 6);
 }
 
@@ -29,7 +30,8 @@ void DrawnRange(const UiChartState &s, double *lo, double *hi)
 {
     *lo = s.lo;
     *hi = s.hi;
-    if (!std::isfinite(*lo) || !std::isfinite(*hi)) *lo = 0.0, *hi = 10.0;
+    if (!std::isfinite(*lo) || !std::isfinite(*hi))
+        *lo = 0.0, *hi = 10.0;
     if (*lo == *hi) {
         const double pad = *lo == 0.0 ? 1.0 : std::fabs(*lo) * 0.1;
         *lo -= pad;
@@ -103,7 +105,8 @@ StripChartWidget::FrameKey StripChartWidget::frameKey(const UiChartState &s, dou
 void StripChartWidget::modelChanged()
 {
     UiChartState s;
-    if (UiModel_ChartState(panel_, control_, &s) != 0) return;
+    if (UiModel_ChartState(panel_, control_, &s) != 0)
+        return;
     double lo, hi;
     DrawnRange(s, &lo, &hi);
     if (!(frameKey(s, lo, hi) == backgroundKey_) || s.note != noteBytes_ || !info_.plot.isValid()) {
@@ -117,7 +120,8 @@ void StripChartWidget::modelChanged()
         const qreal dpr = devicePixelRatioF();
         const double x0 = info_.plot.left() + static_cast<double>(g.w - 1 - (g.edge - oldNewest + 1)) / dpr;
         const double x1 = info_.plot.left() + static_cast<double>(g.w - (g.edge - g.newest)) / dpr;
-        update(QRectF(x0 - 2, info_.plot.top(), x1 - x0 + 4, info_.plot.height()).toAlignedRect() & info_.plot.toAlignedRect());
+        update(QRectF(x0 - 2, info_.plot.top(), x1 - x0 + 4, info_.plot.height()).toAlignedRect() &
+               info_.plot.toAlignedRect());
         return;
     }
     update(info_.plot.toAlignedRect());
@@ -126,7 +130,8 @@ void StripChartWidget::modelChanged()
 void StripChartWidget::paintEvent(QPaintEvent *event)
 {
     UiChartState s;
-    if (UiModel_ChartState(panel_, control_, &s) != 0) return;
+    if (UiModel_ChartState(panel_, control_, &s) != 0)
+        return;
     double lo, hi;
     DrawnRange(s, &lo, &hi);
     s.lo = lo;
@@ -148,7 +153,7 @@ void StripChartWidget::paintEvent(QPaintEvent *event)
         info_.xName = Cp1252ToQString(s.xName);
         background_ = QPixmap(size() * dpr);
         background_.setDevicePixelRatio(dpr);
-        background_.fill(palette().color(QPalette::Window));   // opaque: drawn as a plain copy
+        background_.fill(palette().color(QPalette::Window));  // opaque: drawn as a plain copy
         QPainter b(&background_);
         b.setRenderHint(QPainter::Antialiasing);
         paintBackground(b, s);
@@ -178,8 +183,10 @@ void StripChartWidget::paintEvent(QPaintEvent *event)
     const bool usable = plot.width() >= 10 && plot.height() >= 10;
     // The plot's own picture covers the plot; the background is copied only around it.
     const QRegion around = usable ? event->region().subtracted(QRegion(plot.toAlignedRect())) : event->region();
-    for (const QRect &r : around) p.drawPixmap(r, background_, QRectF(QRectF(r).topLeft() * dpr, QSizeF(r.size()) * dpr));
-    if (!usable) return;
+    for (const QRect &r : around)
+        p.drawPixmap(r, background_, QRectF(QRectF(r).topLeft() * dpr, QSizeF(r.size()) * dpr));
+    if (!usable)
+        return;
     drawTraces(s, false);
     p.save();
     p.setClipRect(plot);
@@ -187,7 +194,8 @@ void StripChartWidget::paintEvent(QPaintEvent *event)
     const int w = layer_.width();
     const int split = static_cast<int>(((layerRight_ + 1) % w + w) % w);
     const double h = layer_.height() / dpr;
-    p.drawPixmap(QRectF(plot.left(), plot.top(), (w - split) / dpr, h), layer_, QRectF(split, 0, w - split, layer_.height()));
+    p.drawPixmap(QRectF(plot.left(), plot.top(), (w - split) / dpr, h), layer_,
+                 QRectF(split, 0, w - split, layer_.height()));
     if (split > 0)
         p.drawPixmap(QRectF(plot.left() + (w - split) / dpr, plot.top(), split / dpr, h), layer_,
                      QRectF(0, 0, split, layer_.height()));
@@ -196,13 +204,15 @@ void StripChartWidget::paintEvent(QPaintEvent *event)
         timeGrid_ = QPixmap(1, layer_.height());
         timeGrid_.fill(Qt::transparent);
         QPainter g(&timeGrid_);
-        for (int y = 0; y < timeGrid_.height(); y += 3) g.fillRect(0, y, 1, 1, kGridColor);
+        for (int y = 0; y < timeGrid_.height(); y += 3)
+            g.fillRect(0, y, 1, 1, kGridColor);
     }
     for (int i = 1; i < kTimeDivisions; ++i) {
         const double x = std::round((plot.left() + plot.width() * i / kTimeDivisions) * dpr) / dpr;
         p.drawPixmap(QRectF(x, plot.top(), 1.0 / dpr, h), timeGrid_, QRectF(timeGrid_.rect()));
     }
-    if (!note_.isNull()) p.drawPixmap(plot.topLeft() + QPointF(6, 6), note_);
+    if (!note_.isNull())
+        p.drawPixmap(plot.topLeft() + QPointF(6, 6), note_);
     drawReadout(p, s);
     p.restore();
 }
@@ -218,18 +228,20 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
     const int w = g.w, h = g.h;
     const double dx = g.dx;
     auto column = [&g](long long point) { return g.column(point); };
-    const LayerKey key{w, h, s.lo, s.hi, s.revision, s.pointsPerScreen, s.stepTraces, static_cast<int>(info_.tickLabels.size())};
+    const LayerKey key{
+        w, h, s.lo, s.hi, s.revision, s.pointsPerScreen, s.stepTraces, static_cast<int>(info_.tickLabels.size())};
     const long long right = g.edge;
     const long long oldNewest = layerEnd_ > 0 ? column(layerEnd_ - 1) : 0;
-    const bool full = forceFull || layer_.isNull() || !(key == layerKey_) || s.end < layerEnd_ || s.first < layerFirst_ ||
-                      right - layerRight_ >= w || layerEnd_ <= layerFirst_;
+    const bool full = forceFull || layer_.isNull() || !(key == layerKey_) || s.end < layerEnd_ ||
+                      s.first < layerFirst_ || right - layerRight_ >= w || layerEnd_ <= layerFirst_;
     const bool moved = right != layerRight_;
     layerRight_ = right;
     info_.columnsDrawn = 0;
-    if (!full && !moved && s.end == layerEnd_ && s.first == layerFirst_) return;   // nothing new
+    if (!full && !moved && s.end == layerEnd_ && s.first == layerFirst_)
+        return;  // nothing new
 
-    long long from = s.first;                   // points to draw
-    long long clearFrom = right - (w - 1);      // first column drawn anew
+    long long from = s.first;               // points to draw
+    long long clearFrom = right - (w - 1);  // first column drawn anew
     if (full) {
         layer_ = QPixmap(w, h);
         layerKey_ = key;
@@ -255,7 +267,7 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
     QPainter p(&layer_);
     // The columns clearFrom..right, in one or two runs where they wrap round the picture's edge.
     for (long long a = clearFrom; a <= right;) {
-        const long long wrap = a - ((a % w) + w) % w;   // column shown at x = 0 in this run
+        const long long wrap = a - ((a % w) + w) % w;  // column shown at x = 0 in this run
         const long long b = std::min(right, wrap + w - 1);
         p.save();
         p.setClipRect(QRect(static_cast<int>(a - wrap), 0, static_cast<int>(b - a + 1), h));
@@ -298,7 +310,8 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
                         lines.emplace_back(lastX, lastY, x, y);
                     }
                 }
-                if (c.lo[t] != c.hi[t]) lines.emplace_back(x, yOf(c.lo[t]), x, yOf(c.hi[t]));
+                if (c.lo[t] != c.hi[t])
+                    lines.emplace_back(x, yOf(c.lo[t]), x, yOf(c.hi[t]));
                 lastX = x;
                 lastY = yOf(c.last[t]);
                 open = true;
@@ -309,7 +322,8 @@ void StripChartWidget::drawTraces(const UiChartState &s, bool forceFull)
             } else {
                 // Sparse: one smoothed path, so the joins look right.
                 for (const QLineF &l : lines) {
-                    if (path.isEmpty() || path.currentPosition() != l.p1()) path.moveTo(l.p1());
+                    if (path.isEmpty() || path.currentPosition() != l.p1())
+                        path.moveTo(l.p1());
                     path.lineTo(l.p2());
                 }
                 p.setPen(QPen(RgbColor(kTraceColors[t]), (t == 0 ? 1.6 : 1.4) * dpr));
@@ -328,10 +342,11 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
     const QFontMetrics fm = fontMetrics();
     // Value ticks: as many divisions as fit the height, at most ten.
     const int lineH = fm.height();
-    const double bottomRows = 2.0 * lineH + 10;   // time labels, then legend and time axis name
+    const double bottomRows = 2.0 * lineH + 10;  // time labels, then legend and time axis name
     const double probeH = height() - lineH - bottomRows;
     int yDiv = 10;
-    while (yDiv > 2 && probeH / yDiv < lineH * 1.4) yDiv /= 2;
+    while (yDiv > 2 && probeH / yDiv < lineH * 1.4)
+        yDiv /= 2;
     const int decimals = TickDecimals((hi - lo) / yDiv);
     int tickW = 0;
     for (int i = 0; i <= yDiv; ++i) {
@@ -343,10 +358,11 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
     const double top = std::round(lineH / 2.0 + 2);
     const QRectF plot(left, top, std::round(width() - left - 12), std::round(height() - top - bottomRows));
     info_.plot = plot;
-    if (plot.width() < 10 || plot.height() < 10) return;
+    if (plot.width() < 10 || plot.height() < 10)
+        return;
 
     const QPalette &pal = palette();
-    p.fillRect(plot, kPlotColor);   // the grid lies in the traces' picture (drawTraces) and over it
+    p.fillRect(plot, kPlotColor);  // the grid lies in the traces' picture (drawTraces) and over it
     p.setPen(QPen(pal.color(QPalette::Mid), 1));
     p.drawRect(plot.adjusted(-0.5, -0.5, 0.5, 0.5));
 
@@ -371,8 +387,8 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
             const long long there = std::llround((static_cast<double>(g.edge) + 0.5) / g.dx - 0.5 - back);
             ChartPoint point{};
             if (UiModel_ChartPoint(panel_, control_, std::min(there, s.end - 1), &point, nullptr) == 0)
-                label = ClockText(point.time + static_cast<double>(std::max(0LL, there - (s.end - 1))) * kSecondsPerPoint,
-                                  false);
+                label = ClockText(
+                    point.time + static_cast<double>(std::max(0LL, there - (s.end - 1))) * kSecondsPerPoint, false);
         }
         info_.timeLabels << label;
         const double x = plot.left() + plot.width() * i / kTimeDivisions;
@@ -411,7 +427,8 @@ void StripChartWidget::paintBackground(QPainter &p, const UiChartState &s)
 void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
 {
     const QRectF plot = info_.plot;
-    if (!plot.contains(mouse_) || s.end <= s.first) return;
+    if (!plot.contains(mouse_) || s.end <= s.first)
+        return;
     const qreal dpr = devicePixelRatioF();
     const Screen g = screen(s);
     const double dx = g.dx;
@@ -419,12 +436,15 @@ void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
     const long long right = g.edge;
     const double col = static_cast<double>(right) - (w - 1 - std::floor((mouse_.x() - plot.left()) * dpr));
     const long long point = std::clamp(std::llround((col + 0.5) / dx - 0.5), s.first, s.end - 1);
-    if (static_cast<double>(g.column(point)) < col - 2.0 * std::max(1.0, 1.0 / dx)) return;   // right of the newest
+    if (static_cast<double>(g.column(point)) < col - 2.0 * std::max(1.0, 1.0 / dx))
+        return;  // right of the newest
     ChartPoint raw{};
     double shown[kChartTraces];
-    if (UiModel_ChartPoint(panel_, control_, point, &raw, shown) != 0) return;
-    const double x = plot.left() +
-                     (w - 1 - (right - static_cast<long long>(std::floor(static_cast<double>(point) * dx))) + 0.5) / dpr;
+    if (UiModel_ChartPoint(panel_, control_, point, &raw, shown) != 0)
+        return;
+    const double x =
+        plot.left() +
+        (w - 1 - (right - static_cast<long long>(std::floor(static_cast<double>(point) * dx))) + 0.5) / dpr;
     p.setPen(QPen(QColor(0xff, 0xff, 0xff, 140), 1));
     p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
 
@@ -432,7 +452,8 @@ void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
     const QStringList names = TraceNames(s);
     const int decimals = std::min(6, TickDecimals((s.hi - s.lo) / 10000.0));
     for (int t = 0; t < kChartTraces; ++t) {
-        if (t >= names.size() && t > 0) break;
+        if (t >= names.size() && t > 0)
+            break;
         const QString name = t < names.size() ? names[t] : QString();
         const QString value = std::isfinite(shown[t]) ? FormatTick(shown[t], decimals) : QStringLiteral("\u2013");
         lines << (name.isEmpty() ? value : name + QStringLiteral(": ") + value);
@@ -441,8 +462,10 @@ void StripChartWidget::drawReadout(QPainter &p, const UiChartState &s)
     const QFontMetrics fm = fontMetrics();
     const QRect r = fm.boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft | Qt::AlignTop, text);
     QRectF box(x + 8, mouse_.y() + 8, r.width() + 10, r.height() + 6);
-    if (box.right() > plot.right() - 2) box.moveRight(x - 8);
-    if (box.bottom() > plot.bottom() - 2) box.moveBottom(mouse_.y() - 8);
+    if (box.right() > plot.right() - 2)
+        box.moveRight(x - 8);
+    if (box.bottom() > plot.bottom() - 2)
+        box.moveBottom(mouse_.y() - 8);
     p.setPen(QPen(kGridColor, 1));
     p.setBrush(QColor(0x0a, 0x10, 0x16, 225));
     p.drawRect(box);
@@ -462,11 +485,13 @@ void StripChartWidget::mouseMoveEvent(QMouseEvent *event)
             dragRest_ += (mouse_.x() - dragX_) / perPoint;
             const auto points = static_cast<long long>(dragRest_);
             dragRest_ -= static_cast<double>(points);
-            if (points != 0) scroll(points);
+            if (points != 0)
+                scroll(points);
         }
         dragX_ = mouse_.x();
     }
-    if (info_.plot.contains(before) || info_.plot.contains(mouse_)) update(info_.plot.toAlignedRect().adjusted(-2, -2, 2, 2));
+    if (info_.plot.contains(before) || info_.plot.contains(mouse_))
+        update(info_.plot.toAlignedRect().adjusted(-2, -2, 2, 2));
 }
 
 void StripChartWidget::mousePressEvent(QMouseEvent *event)
@@ -503,5 +528,6 @@ void StripChartWidget::wheelEvent(QWheelEvent *event)
 
 void StripChartWidget::scroll(long long points)
 {
-    if (points != 0) UiOperator_ScrollChart(panel_, control_, points);
+    if (points != 0)
+        UiOperator_ScrollChart(panel_, control_, points);
 }

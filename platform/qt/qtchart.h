@@ -18,21 +18,21 @@
 
 // What the strip chart drew last, so tests can see that points and axis range reached the screen.
 struct ChartPaintInfo {
-    double bottomValue = 0.0, topValue = 0.0;   // value axis at the bottom and at the top of the plot
-    int pointsDrawn = 0;                        // points of trace 0 with a value on screen
-    QRectF plot;                                // plot area in widget coordinates
-    QStringList tickLabels;                     // value axis labels, bottom to top
-    QStringList timeLabels;                     // time axis labels, left to right
+    double bottomValue = 0.0, topValue = 0.0;  // value axis at the bottom and at the top of the plot
+    int pointsDrawn = 0;                       // points of trace 0 with a value on screen
+    QRectF plot;                               // plot area in widget coordinates
+    QStringList tickLabels;                    // value axis labels, bottom to top
+    QStringList timeLabels;                    // time axis labels, left to right
     QString yName, xName;
-    int fullDraws = 0;                          // times the whole plot was drawn anew
-    int columnsDrawn = 0;                       // pixel columns drawn by the last paint
+    int fullDraws = 0;     // times the whole plot was drawn anew
+    int columnsDrawn = 0;  // pixel columns drawn by the last paint
 };
 
 // Time axis: five divisions, the newest point at the right edge or at most a fortieth of the width
 // before it (the edge moves on in steps). Live, the divisions are labelled in seconds before the
 // edge; held, with the clock time there.
 class StripChartWidget : public QWidget {
-public:
+ public:
     StripChartWidget(int panel, int control, QWidget *parent);
     const ChartPaintInfo &lastPaint() const { return info_; }
     // The model reported new points or settings: repaint the plot, or all of it when its frame changed.
@@ -42,7 +42,7 @@ public:
     static constexpr unsigned kTraceColors[kChartTraces] = {0xFFD400, 0x4FC3F7};
     static constexpr unsigned kTraceColor = kTraceColors[0];
 
-protected:
+ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -50,7 +50,7 @@ protected:
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
-private:
+ private:
     // What the background shows and what the traces' picture was drawn for; a change draws it anew.
     struct FrameKey {
         QSize size;
@@ -78,10 +78,13 @@ private:
         int w = 1, h = 1;
         double dx = 1.0;
         long long newest = 0, edge = 0;
-        long long column(long long point) const { return static_cast<long long>(std::floor(static_cast<double>(point) * dx)); }
+        long long column(long long point) const
+        {
+            return static_cast<long long>(std::floor(static_cast<double>(point) * dx));
+        }
     };
     Screen screen(const UiChartState &s) const;
-    void paintBackground(QPainter &p, const UiChartState &s);   // fills info_'s layout
+    void paintBackground(QPainter &p, const UiChartState &s);  // fills info_'s layout
     void drawTraces(const UiChartState &s, bool full);
     void drawReadout(QPainter &p, const UiChartState &s);
     void scroll(long long points);
@@ -90,10 +93,10 @@ private:
     ChartPaintInfo info_;
     QPixmap background_;
     FrameKey backgroundKey_;
-    QPixmap layer_;                 // the plot: column c at x = c mod width
+    QPixmap layer_;  // the plot: column c at x = c mod width
     LayerKey layerKey_;
     long long layerFirst_ = 0, layerEnd_ = 0, layerRight_ = 0;
-    QPixmap timeGrid_;              // one dotted vertical line
+    QPixmap timeGrid_;  // one dotted vertical line
     QPixmap note_;
     std::string noteBytes_;
     QPoint mouse_{-1, -1};

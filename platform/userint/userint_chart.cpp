@@ -73,10 +73,10 @@ int PlotStripChartPoints(int panel, int control, const double *values, int count
     ChartData &d = *c->chart;
     ChartPoint point{Now(), {}};
     for (int t = 0; t < kChartTraces; ++t)
-        point.raw[t] = t < count ? values[t] : NAN;   // a non-finite value is kept; the view leaves a gap
+        point.raw[t] = t < count ? values[t] : NAN;  // a non-finite value is kept; the view leaves a gap
     if (d.ring.size() < static_cast<std::size_t>(kChartHistory)) {
         if (d.ring.capacity() == 0)
-            d.ring.reserve(kChartHistory);   // one allocation for the hour, no moves later
+            d.ring.reserve(kChartHistory);  // one allocation for the hour, no moves later
         d.ring.push_back(point);
     } else {
         d.ring[static_cast<std::size_t>(d.total % kChartHistory)] = point;

@@ -22,7 +22,10 @@ void Ticks(int most, Done done)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
-void Ticks(int n) { Ticks(n, [] { return false; }); }
+void Ticks(int n)
+{
+    Ticks(n, [] { return false; });
+}
 
 std::vector<std::string> Lines(const std::string &text)
 {
@@ -81,7 +84,7 @@ TEST_F(Diagramm, SetpointStepsGetTheirFiguresOrStayIncomplete)
                   Ticks(5);
                   UiTest_Enter(panelHandle, PANEL_SOLLWERT, 8.0);
                   Ticks(5);
-                  UiTest_Press(panelHandle, PANEL_VERBINDEN);   // trennen
+                  UiTest_Press(panelHandle, PANEL_VERBINDEN);  // trennen
                   ASSERT_EQ(Diagramm_Sprungzahl(), 3);
                   const struct {
                       int index, zustand;
@@ -141,7 +144,7 @@ TEST_F(Diagramm, HistoryFollowsTheScalingAndIsRecorded)
     for (const std::string &datei : {export_, laufend}) {
         SCOPED_TRACE(datei);
         const std::vector<std::string> zeilen = Lines(readFile(datei));
-        ASSERT_GE(zeilen.size(), 26u);   // the header and the 25 points
+        ASSERT_GE(zeilen.size(), 26u);  // the header and the 25 points
         EXPECT_EQ(zeilen[0], "zeit,sollwert,istwert,einheit,sollwert_V,istwert_V");
         const std::vector<std::string> letzte = Cells(zeilen.back(), ',');
         ASSERT_EQ(letzte.size(), 6u);
@@ -166,7 +169,7 @@ TEST_F(Diagramm, PlantTestThroughTheWindowAndItsRestore)
                   EXPECT_EQ(num(dialog, ANALYSEPNL_STELLALT), 0.0);
                   UiTest_Enter(dialog, ANALYSEPNL_STELLNEU, 4.0);
                   UiTest_Enter(dialog, ANALYSEPNL_DAUER, 30.0);
-                  UiTest_AnswerNextMessagePopup(1);   // "Test starten"
+                  UiTest_AnswerNextMessagePopup(1);  // "Test starten"
                   UiTest_Press(dialog, ANALYSEPNL_STARTEN);
                   EXPECT_EQ(Strecke_Laeuft(), 1);
                   EXPECT_EQ(UiTest_Enter(panelHandle, PANEL_SOLLWERT, 3.0), UIE_BLOCKED_BY_POPUP);
@@ -179,7 +182,8 @@ TEST_F(Diagramm, PlantTestThroughTheWindowAndItsRestore)
                   takeReceived();
                   UiTest_Press(dialog, ANALYSEPNL_UEBERNEHMEN);
                   EXPECT_EQ(UiTest_TopPopup(), 0);
-                  EXPECT_EQ(std::pair(num(panelHandle, PANEL_PANTEIL), num(panelHandle, PANEL_IANTEIL)), std::pair(p, i));
+                  EXPECT_EQ(std::pair(num(panelHandle, PANEL_PANTEIL), num(panelHandle, PANEL_IANTEIL)),
+                            std::pair(p, i));
                   EXPECT_EQ(takeReceived(), Frames{}) << "nothing goes to the module before \"Schreiben\"";
                   EXPECT_EQ(SatzHerkunft(nullptr, nullptr), HERKUNFT_VORSCHLAG);
 
