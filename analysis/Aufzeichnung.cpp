@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include <fcntl.h>
@@ -73,10 +74,16 @@ std::string CsvFeld(std::string_view utf8)
     return s + "\"";
 }
 
+// A value of a row; a value that is not known (no setpoint in mode 3) leaves the field empty.
+static std::string Wert(double v)
+{
+    return std::isfinite(v) ? ZahlText(v) : std::string();
+}
+
 std::string AufzeichnungZeile(const Aufzeichnungspunkt &p, std::string_view einheit)
 {
-    return Zeitstempel(p.zeit) + "," + ZahlText(p.sollwert) + "," + ZahlText(p.istwert) + "," +
-           CsvFeld(Utf8AusCp1252(einheit)) + "," + ZahlText(p.sollwertV) + "," + ZahlText(p.istwertV) + "\n";
+    return Zeitstempel(p.zeit) + "," + Wert(p.sollwert) + "," + Wert(p.istwert) + "," +
+           CsvFeld(Utf8AusCp1252(einheit)) + "," + Wert(p.sollwertV) + "," + Wert(p.istwertV) + "\n";
 }
 
 int Aufzeichnung_Starten(Aufzeichnung *a, const char *pfad, std::string_view kopf, std::string *grund)

@@ -24,7 +24,8 @@ struct Aufzeichnungspunkt {
 };
 
 // The row of a point, with the line end; `einheit` is the user unit in Windows-1252 (quoted when
-// it holds a comma, a quote or a line break). No result.
+// it holds a comma, a quote or a line break), a value that is not a finite number an empty field.
+// No result.
 std::string AufzeichnungZeile(const Aufzeichnungspunkt &p, std::string_view einheit);
 
 // A field of a CSV row: UTF-8, quoted when it holds a comma, a quote or a line break.

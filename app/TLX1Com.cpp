@@ -11,6 +11,7 @@
 #include "ui/TLX1Steuerung.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -337,7 +338,7 @@ void SatzHerkunftSetzen(int art, const char *datei)
         HerkunftModul(port, GewaehlteAdresse());
         return;
     }
-    herkunft = art == HERKUNFT_DATEI ? HERKUNFT_DATEI : HERKUNFT_VORGABE;
+    herkunft = art == HERKUNFT_DATEI || art == HERKUNFT_VORSCHLAG ? art : HERKUNFT_VORGABE;
     herkunftPort = -1;
     herkunftAdresse = 0;
     herkunftDatei[0] = '\0';
@@ -421,8 +422,16 @@ int ParametersatzSchreiben(void)
 static constexpr double MODUS_DIGITALER_SOLLWERT = 1.0;
 static constexpr double MODUS_STELLBETRIEB = 3.0;
 
+static double gelesenerSollwert = NAN;
+
+double GelesenerSollwert(void)
+{
+    return gelesenerSollwert;
+}
+
 int SollwertOderStellwertEintragen(void)
 {
+    gelesenerSollwert = NAN;
     return MitPort([] {
         const int adresse = GewaehlteAdresse();
         double modus = 0.0;
@@ -433,6 +442,7 @@ int SollwertOderStellwertEintragen(void)
         if (modus == MODUS_DIGITALER_SOLLWERT) {
             if ((code = OKVTLX1_ParameterLesen(comPort, adresse, "soll1", &volt)) != 0)
                 return code;
+            gelesenerSollwert = volt;
             SetCtrlVal(panelHandle, PANEL_SOLLWERT, Umrechnen_VoltZuBenutzereinheit(volt));
         } else if (modus == MODUS_STELLBETRIEB) {
             if ((code = OKVTLX1_ParameterLesen(comPort, adresse, "stellgroesse1", &volt)) != 0)

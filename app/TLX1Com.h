@@ -107,6 +107,7 @@ enum {
     HERKUNFT_VORGABE = 0,   // the program's start values
     HERKUNFT_DATEI,         // a parameter-set file ("Parametersatz laden")
     HERKUNFT_MODUL,         // a successful "Lesen" or "Schreiben" at a port and address
+    HERKUNFT_VORSCHLAG,     // P, I and D from the plant test's proposal ("\xDC" "bernehmen")
 };
 
 // The origin of the panel's set; for HERKUNFT_MODUL also its port and address (null: not wanted).
@@ -138,6 +139,10 @@ void ProtokollFehlerZeigen(void);
 // STELLWERT from "stellgroesse1" (volts), in any other mode nothing.
 // 0, OpenComPort's codes, the first OKVTLX1_ParameterLesen failure.
 int SollwertOderStellwertEintragen(void);
+
+// The setpoint (volts) the last SollwertOderStellwertEintragen read, NaN when the module was not in
+// mode 1 or the read failed. No error result.
+double GelesenerSollwert(void);
 
 // The number of the open COM port, -1 when none is open (for tests and diagnostics).
 int OffenerComPort(void);

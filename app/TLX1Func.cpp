@@ -2,6 +2,7 @@
 
 #include "app/Parameterdatei.h"
 #include "app/TLX1Com.h"
+#include "app/TLX1Diagramm.h"
 #include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
@@ -145,6 +146,8 @@ void NeueSkalierungSetzen(void)
         SetCtrlAttribute(panelHandle, control, ATTR_PRECISION, stellen);
     // Ranges and units in the tooltips follow.
     Feldhilfe_Setzen();
+    // The chart converts its kept points, so no false step appears; the step list follows.
+    Diagramm_SkalierungUebernehmen();
 }
 
 // Thresholds of |v| at which the gains lose one decimal, starting from 4.
@@ -411,10 +414,6 @@ void PanelsInitialisieren(const char *version, const char *datum)
     ScanLampenVorbereiten();
 }
 
-void IstwertPlotten(double wert)
-{
-    PlotStripChartPoint(panelHandle, PANEL_STRIPCHART, wert);
-}
 
 // ---- parameter-set files ------------------------------------------------------------------------
 

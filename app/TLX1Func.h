@@ -1,5 +1,4 @@
-// TLX1Func: scaling of the main panel, display precision, the settings file, panel start-up and
-// plotting.
+// TLX1Func: scaling of the main panel, display precision, the settings file and panel start-up.
 #pragma once
 
 // ---- scaling and display precision --------------------------------------------------------------
@@ -60,9 +59,6 @@ const char *WriteIni_Grund(void);
 // status line, limits the unit field to 5 characters, sets the fields' tooltips and shows the scan
 // LEDs as not asked. No result.
 void PanelsInitialisieren(const char *version, const char *datum);
-
-// Plots the value (user unit) as the next point of the strip chart. No result.
-void IstwertPlotten(double wert);
 
 // ---- parameter-set files ------------------------------------------------------------------------
 

@@ -115,6 +115,10 @@ static constexpr Feldhilfe HAUPTFENSTER[] = {
     {PANEL_FEHLERNUMMER,     "Nummer des letzten Fehlers (Handbuch, Kapitel Fehlernummern)", OHNE},
     {PANEL_FEHLERSTRING,     "Text des letzten Fehlers", OHNE},
     {PANEL_IDSTRING,         "Die zuletzt gelesene Kennung eines TLX-1", OHNE},
+    {PANEL_ZEITSPANNE,       "Wie viel das Diagramm zeigt; behalten wird die letzte Stunde", OHNE},
+    {PANEL_ANHALTEN,         "H\xE4lt das Diagramm an, w\xE4hrend weiter gemessen wird; dann bl\xE4ttern Ziehen\n"
+                             "und Mausrad zur\xFC" "ck. Weiter zeigt wieder die neuesten Punkte", OHNE},
+    {PANEL_SPRUENGE,         "Die letzten 20 Sollwertspr\xFCnge mit ihren Kennwerten und dem Parametersatz dabei", OHNE},
 };
 static constexpr Feldhilfe SKALIERUNG[] = {
     {KONFIGPNL_SKALMIN_VOLT,        "Erste Spannung am TLX-1", VOLT},

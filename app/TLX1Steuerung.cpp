@@ -2,11 +2,13 @@
 
 #include "app/TLX1Befehlszeile.h"
 #include "app/TLX1Com.h"
+#include "app/TLX1Diagramm.h"
 #include "app/TLX1Func.h"
 #include "app/TLX1Hilfe.h"
 #include "app/TLX1Konfig.h"
 #include "app/TLX1Schnittstellen.h"
 #include "app/TLX1SchnittstellenFenster.h"
+#include "app/TLX1Strecke.h"
 #include "app/TLX1Vergleich.h"
 #include "error/OKV_errorV3.h"
 #include "platform/rs232/commap.h"
@@ -58,10 +60,21 @@ static constexpr CallbackEntry CALLBACKS[] = {
     {"Callback_Schnittstellen_Abbruch",         Callback_Schnittstellen_Abbruch, nullptr, nullptr},
     {"Callback_Schnittstellen_Panel",           nullptr, Callback_Schnittstellen_Panel, nullptr},
     {"Callback_Menu_Handbuch",                  nullptr, nullptr, Callback_Menu_Handbuch},
+    {"Callback_Main_Diagramm",                  Callback_Main_Diagramm, nullptr, nullptr},
+    {"Callback_Menu_AufzeichnungSpeichern",     nullptr, nullptr, Callback_Menu_AufzeichnungSpeichern},
+    {"Callback_Menu_BildSpeichern",             nullptr, nullptr, Callback_Menu_BildSpeichern},
+    {"Callback_Menu_AufzeichnungStarten",       nullptr, nullptr, Callback_Menu_AufzeichnungStarten},
+    {"Callback_Menu_AufzeichnungBeenden",       nullptr, nullptr, Callback_Menu_AufzeichnungBeenden},
+    {"Callback_Menu_Strecke",                   nullptr, nullptr, Callback_Menu_Strecke},
+    {"Callback_Analyse_Panel",                  nullptr, Callback_Analyse_Panel, nullptr},
+    {"Callback_Analyse_Starten",                Callback_Analyse_Starten, nullptr, nullptr},
+    {"Callback_Analyse_TauC",                   Callback_Analyse_TauC, nullptr, nullptr},
+    {"Callback_Analyse_Uebernehmen",            Callback_Analyse_Uebernehmen, nullptr, nullptr},
+    {"Callback_Analyse_Schliessen",             Callback_Analyse_Schliessen, nullptr, nullptr},
 };
 // clang-format on
 static constexpr int CALLBACK_ANZAHL = static_cast<int>(std::size(CALLBACKS));
-static_assert(CALLBACK_ANZAHL == 27);
+static_assert(CALLBACK_ANZAHL == 38);
 
 // Live polling of the actual value is on: set by a successful connect, cleared by a disconnect and
 // by a failed poll.
@@ -134,15 +147,21 @@ int TLX1Steuerung_Main(int argc, char *argv[])
         return -1;
     if ((schnittstellenpanelHandle = LoadPanel(panelHandle, TLX1STEUERUNG_UIR, SCHNITTPNL)) < 0)
         return -1;
+    if (Strecke_PanelLaden(panelHandle) < 0)
+        return -1;
     // Each window shows up on the desktop by itself with this toolkit; nothing to switch.
 
     PanelsInitialisieren(VERSION, DATUM);
+    Diagramm_Beginnen();
     LoadIni();  // a missing or unreadable file leaves the defaults; the operator is not told
     ComRingBeschriften();
     SetPrecision();
     DisplayPanel(panelHandle);
     RunUserInterface();
 
+    // A plant test still running gives the module its mode and output back before the port closes.
+    Strecke_Abbrechen();
+    Diagramm_Beenden();
     CloseComPort();
     EinstellungenSichern();
     return 0;  // also when the operator ended without saving
@@ -249,9 +268,10 @@ static void VerbindungAnzeigen(int verbunden)
     SetCtrlAttribute(panelHandle, PANEL_PORT, ATTR_DIMMED, verbunden);
 }
 
-// Ends the connection: port closed, panel disconnected, polling off.
+// Ends the connection: port closed, panel disconnected, polling off; a step that runs is incomplete.
 static void VerbindungBeenden(void)
 {
+    Diagramm_VerbindungBeendet();
     CloseComPort();
     VerbindungAnzeigen(0);
     SetCtrlVal(panelHandle, PANEL_VERBINDEN, 0);
@@ -295,6 +315,7 @@ static void Verbinden(void)
     abfrageAktiv = 1;
     // A failure here is shown, but the connection stays.
     Melden(SollwertOderStellwertEintragen());
+    Diagramm_SollwertGelesen(GelesenerSollwert());
 }
 
 // With the automatic reconnect on: tries once a second at most, and never while a popup waits for
@@ -330,6 +351,8 @@ int Callback_Main_Togglebutton_Verbinden(int, int, int event, void *, int, int)
     int verbinden = 0;
     GetCtrlVal(panelHandle, PANEL_VERBINDEN, &verbinden);
     if (!verbinden) {
+        Strecke_Abbrechen();
+        Diagramm_VerbindungBeendet();
         CloseComPort();
         VerbindungAnzeigen(0);
         abfrageAktiv = 0;
@@ -344,22 +367,26 @@ int Callback_Main_Timer(int, int, int event, void *, int, int)
     if (event != EVENT_TIMER_TICK)
         return 0;
     if (!abfrageAktiv) {
+        Diagramm_Takt();
         WiederVerbindenVersuchen();
         return 0;
     }
-    double wert = 0.0;
-    const int code = IstwertLesen(&wert);
+    double volt = 0.0;
+    const int code = IstwertLesen(&volt);
     if (code != 0) {
+        // A plant test gives the module back its mode and output while the port may still be open.
+        Strecke_Abbrechen();
         // No retry: the operator connects again when the module answers again, or the automatic
         // reconnect does when the device came back.
         Melden(code);
         if (abfrageAktiv)
             VerbindungBeenden();
+        Diagramm_Takt();
         return 0;
     }
-    wert = Umrechnen_VoltZuBenutzereinheit(wert);
-    SetCtrlVal(panelHandle, PANEL_ISTWERT, wert);
-    IstwertPlotten(wert);
+    SetCtrlVal(panelHandle, PANEL_ISTWERT, Umrechnen_VoltZuBenutzereinheit(volt));
+    Diagramm_Istwert(volt);
+    Strecke_Istwert(volt);
     return 0;
 }
 
@@ -389,7 +416,13 @@ int Callback_Main_Numeric_Sollwert(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    Melden(SollwertSchreiben());
+    const int code = SollwertSchreiben();
+    if (code == 0) {
+        double wert = 0.0;
+        GetCtrlVal(panelHandle, PANEL_SOLLWERT, &wert);
+        Diagramm_SollwertGeschrieben(Umrechnen_BenutzereinheitZuVolt(wert), abfrageAktiv);
+    }
+    Melden(code);
     SetActiveCtrl(panelHandle, PANEL_SOLLWERT);
     ProtokollFehlerZeigen();
     return 0;

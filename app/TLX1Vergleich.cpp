@@ -99,6 +99,8 @@ static std::string Herkunft(void)
         return std::string("stammt aus der Datei \"") + SatzHerkunftDatei() + "\"";
     case HERKUNFT_MODUL:
         return "stammt vom Modul an Adresse " + std::to_string(adresse) + " (COM " + std::to_string(port) + ")";
+    case HERKUNFT_VORSCHLAG:
+        return "enth\xE4lt P, I und D aus dem Vorschlag von \"Strecke identifizieren\"";
     default:
         return "enth\xE4lt die Vorgabewerte des Programms";
     }

@@ -20,4 +20,5 @@ run() {
 run bench_driver
 run bench_network
 run bench_ini
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} run bench_chart
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} run bench_app_device

@@ -155,6 +155,19 @@ constexpr CtrlDef EntryLength(CtrlDef d, int length)
     return d;
 }
 
+constexpr CtrlDef Grows(CtrlDef d, int growth)
+{
+    d.growth = growth;
+    return d;
+}
+
+constexpr CtrlDef Table(int id, const char *name, const char *header, Box b)
+{
+    CtrlDef d = Base(id, name, CTRL_TABLE, VAL_STRING, nullptr, b);
+    d.startText = header;
+    return d;
+}
+
 // Enter or Escape (VAL_ENTER_KEY, VAL_ESCAPE_KEY) press this button from anywhere on its panel.
 constexpr CtrlDef PanelKeys(CtrlDef d, int keys)
 {
@@ -189,16 +202,21 @@ constexpr RingItemDef kPorts[] = {
 constexpr const char *kParameterCb = "Callback_Main_Numerics_Parametereingabe";
 constexpr const char *kZoomCb = "Callback_Main_MultipleControls_Graphzoom";
 
-constexpr CtrlDef Chart(Box b)
+constexpr CtrlDef Chart(int id, const char *name, const char *yName, const char *xName, int points, Box b)
 {
-    CtrlDef d = Base(PANEL_STRIPCHART, "STRIPCHART", CTRL_STRIP_CHART, VAL_DOUBLE, nullptr, b);
+    CtrlDef d = Base(id, name, CTRL_STRIP_CHART, VAL_DOUBLE, nullptr, b);
     d.minValue = 0.0;
     d.maxValue = 10.0;
-    d.onText = "Istwert [V]";
-    d.offText = "4 s / div";
-    d.extra = 200;   // points per screen: 20 s at one point per 0.1 s
+    d.onText = yName;
+    d.offText = xName;
+    d.extra = points;   // points per screen
     return d;
 }
+
+// The chart's span in points at one point per 0.1 s.
+constexpr RingItemDef kZeitspannen[] = {
+    {"20 s", 200}, {"1 min", 600}, {"5 min", 3000}, {"30 min", 18000},
+};
 
 constexpr CtrlDef kMainControls[] = {
     Text(PANEL_TEXTMSG, "TEXTMSG", "PARAMETER", {20, 24, 140, 18}),
@@ -260,23 +278,41 @@ constexpr CtrlDef kMainControls[] = {
     Text(PANEL_STELLWERTEINHEIT, "STELLWERTEINHEIT", "[V]", {478, 740, 40, 18}),
     Dimmed(Text(PANEL_ISTWERTEINHEIT, "ISTWERTEINHEIT", "[V]", {478, 896, 52, 18})),
     Text(PANEL_SOLLWERTEINHEIT, "SOLLWERTEINHEIT", "[V]", {478, 576, 52, 18}),
-    Chart({12, 356, 612, 330}),
+    // 200 points per screen: 20 s at one point per 0.1 s. It takes the width the window gains.
+    Grows(Chart(PANEL_STRIPCHART, "STRIPCHART", "Istwert [V]", "4 s / div", 200, {12, 356, 612, 330}), GROW_WIDTH),
     Text(PANEL_ZOOMMINEINHEIT, "ZOOMMINEINHEIT", "[V]", {406, 452, 52, 18}),
     Text(PANEL_ZOOMMAXEINHEIT, "ZOOMMAXEINHEIT", "[V]", {406, 596, 52, 18}),
     Text(PANEL_TEXTMSG_4, "TEXTMSG_4", "Diagramm Zoom", {362, 368, 140, 18}),
+    Ring(PANEL_ZEITSPANNE, "ZEITSPANNE", "Zeitspanne", VAL_INTEGER, kZeitspannen, int(std::size(kZeitspannen)),
+         "Callback_Main_Diagramm", {382, 772, 80, 22}),
+    Toggle(PANEL_ANHALTEN, "ANHALTEN", "Anhalten", "Weiter", "Callback_Main_Diagramm", {380, 866, 96, 26}),
+    Text(PANEL_AUFZEICHNUNG, "AUFZEICHNUNG", "", {418, 772, 196, 18}),
+    // Below the controls: the list takes whatever the window gains in width and height.
+    Grows(Table(PANEL_SPRUENGE, "SPRUENGE", "", {652, 12, 956, 100}), GROW_WIDTH | GROW_HEIGHT),
 };
-static_assert(std::size(kMainControls) == 50, "PANEL has the controls 2 to 51");
+static_assert(std::size(kMainControls) == 54, "PANEL has the controls 2 to 55");
 
 constexpr MenuItemDef kDateiItems[] = {
     {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden",     "Ctrl+O"},
     {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern", "Ctrl+S"},
     {MENUBAR_DATEI_VERGLEICHEN, "VERGLEICHEN", "Vergleichen...",        0, "Callback_Menu_Vergleichen"},
+    {MENUBAR_DATEI_SEPARATOR_2, "SEPARATOR_2", nullptr,                 1, nullptr},
+    {MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN, "AUFZEICHNUNG_SPEICHERN", "Aufzeichnung speichern...", 0,
+     "Callback_Menu_AufzeichnungSpeichern"},
+    {MENUBAR_DATEI_BILD_SPEICHERN, "BILD_SPEICHERN", "Diagramm als Bild speichern...", 0, "Callback_Menu_BildSpeichern"},
+    {MENUBAR_DATEI_AUFZEICHNUNG_STARTEN, "AUFZEICHNUNG_STARTEN", "Aufzeichnung starten...", 0,
+     "Callback_Menu_AufzeichnungStarten"},
+    {MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN, "AUFZEICHNUNG_BEENDEN", "Aufzeichnung beenden", 0,
+     "Callback_Menu_AufzeichnungBeenden"},
     {MENUBAR_DATEI_SEPARATOR,  "SEPARATOR",  nullptr,                   1, nullptr},
     {MENUBAR_DATEI_BEENDEN,    "BEENDEN",    "Beenden",                 0, "Callback_Menu_Beenden",   "Ctrl+Q"},
 };
 constexpr MenuItemDef kKonfigItems[] = {
     {MENUBAR_KONFIG_SKALIERUNG,     "SKALIERUNG",     "Skalieren...",       0, "Callback_Menu_Skalieren"},
     {MENUBAR_KONFIG_SCHNITTSTELLEN, "SCHNITTSTELLEN", "Schnittstellen...",  0, "Callback_Menu_Schnittstellen"},
+};
+constexpr MenuItemDef kAnalyseItems[] = {
+    {MENUBAR_ANALYSE_STRECKE, "STRECKE", "Strecke identifizieren...", 0, "Callback_Menu_Strecke"},
 };
 constexpr MenuItemDef kInfoItems[] = {
     {MENUBAR_MENU_HANDBUCH, "HANDBUCH", "Handbuch", 0, "Callback_Menu_Handbuch", "F1"},
@@ -285,6 +321,7 @@ constexpr MenuItemDef kInfoItems[] = {
 constexpr MenuDef kMenus[] = {
     {MENUBAR_DATEI,  "DATEI",  "Datei",         kDateiItems,  int(std::size(kDateiItems)),  'D'},
     {MENUBAR_KONFIG, "KONFIG", "Konfiguration", kKonfigItems, int(std::size(kKonfigItems)), 'K'},
+    {MENUBAR_ANALYSE, "ANALYSE", "Analyse",     kAnalyseItems, int(std::size(kAnalyseItems)), 'A'},
     {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems)),   '?'},
 };
 constexpr MenuBarDef kMenuBar = {MENUBAR, kMenus, int(std::size(kMenus))};
@@ -395,6 +432,42 @@ constexpr CtrlDef kSchnittControls[] = {
 };
 static_assert(std::size(kSchnittControls) == 21, "SCHNITTPNL has the controls 2 to 22");
 
+// ---- ANALYSEPNL: plant test and tuning proposal --------------------------------------------------------
+
+constexpr const char *kAnalyseText =
+    "F\xFCr den Test schaltet das Programm das Modul in den Stellbetrieb (Betriebsart 3), h\xE4lt die\n"
+    "Stellgr\xF6\xDF" "e eine Sekunde und l\xE4sst sie dann auf den neuen Wert springen. Danach stellt es\n"
+    "Betriebsart und Stellgr\xF6\xDF" "e wieder her, auch wenn der Test abgebrochen wird.";
+
+constexpr CtrlDef kAnalyseControls[] = {
+    Text(ANALYSEPNL_TEXT, "TEXT", kAnalyseText, {12, 16, 568, 54}),
+    Indicator(Numeric(ANALYSEPNL_STELLALT, "STELLALT", "Stellgr\xF6\xDF" "e jetzt [V]", 0, -kInf, kInf, 1, 3, nullptr,
+                      {92, 16, 110, 22})),
+    Numeric(ANALYSEPNL_STELLNEU, "STELLNEU", "Stellgr\xF6\xDF" "e im Test [V]", 0, 0, 10, 0.1, 3, nullptr,
+            {92, 172, 110, 22}),
+    Numeric(ANALYSEPNL_DAUER, "DAUER", "Aufnahme h\xF6" "chstens [s]", 60, 2, 600, 10, 0, nullptr, {92, 332, 110, 22}),
+    Button(ANALYSEPNL_STARTEN, "STARTEN", "Test starten", "Callback_Analyse_Starten", {88, 490, 98, 28}),
+    Text(ANALYSEPNL_STATUS, "STATUS", "", {124, 16, 568, 18}),
+    Chart(ANALYSEPNL_DIAGRAMM, "DIAGRAMM", "Istwert [V]", "Antwort auf den Sprung", 600, {150, 16, 568, 210}),
+    Indicator(Numeric(ANALYSEPNL_K, "K", "Verst\xE4rkung K", 0, -kInf, kInf, 1, 3, nullptr, {392, 16, 110, 22})),
+    Indicator(Numeric(ANALYSEPNL_T, "T", "Zeitkonstante T [s]", 0, -kInf, kInf, 1, 2, nullptr, {392, 166, 110, 22})),
+    Indicator(Numeric(ANALYSEPNL_L, "L", "Totzeit L [s]", 0, -kInf, kInf, 1, 2, nullptr, {392, 316, 110, 22})),
+    Indicator(Numeric(ANALYSEPNL_R2, "R2", "Bestimmtheitsma\xDF R\xB2", 0, -kInf, kInf, 1, 3, nullptr,
+                      {392, 466, 110, 22})),
+    Text(ANALYSEPNL_REGEL, "REGEL", "", {426, 16, 568, 18}),
+    Numeric(ANALYSEPNL_TAUC, "TAUC", "Zeitkonstante des\nRegelkreises [s]", 1, 0.01, 10000, 0.1, 2,
+            "Callback_Analyse_TauC", {486, 16, 110, 22}),
+    Indicator(Numeric(ANALYSEPNL_P, "P", "P-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 166, 110, 22})),
+    Indicator(Numeric(ANALYSEPNL_I, "I", "I-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 316, 110, 22})),
+    Indicator(Numeric(ANALYSEPNL_D, "D", "D-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 466, 110, 22})),
+    Dimmed(Button(ANALYSEPNL_UEBERNEHMEN, "UEBERNEHMEN", "\xDC" "bernehmen", "Callback_Analyse_Uebernehmen",
+                  {530, 346, 114, 28})),
+    PanelKeys(Button(ANALYSEPNL_SCHLIESSEN, "SCHLIESSEN", "Schlie\xDF" "en", "Callback_Analyse_Schliessen",
+                     {530, 466, 114, 28}),
+              VAL_ESCAPE_KEY),
+};
+static_assert(std::size(kAnalyseControls) == 18, "ANALYSEPNL has the controls 2 to 19");
+
 // Each table numbers its controls 2, 3, ... in order; a slip here would rename controls silently.
 template <size_t N>
 constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
@@ -405,17 +478,20 @@ constexpr bool NumberedFromTwo(const CtrlDef (&controls)[N])
     return true;
 }
 static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls) && NumberedFromTwo(kAboutControls) &&
-              NumberedFromTwo(kSchnittControls));
+              NumberedFromTwo(kSchnittControls) && NumberedFromTwo(kAnalyseControls));
 
 constexpr PanelDef kPanels[] = {
     {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 266, kAboutControls,
      int(std::size(kAboutControls)), nullptr},
     {KONFIGPNL, "KONFIGPNL", "Konfiguration", "Callback_MainAndKonfig_Panel", 536, 200, kKonfigControls,
      int(std::size(kKonfigControls)), nullptr},
-    {PANEL, "PANEL", "TLX-1 Steuerung", "Callback_MainAndKonfig_Panel", 980, 644, kMainControls,
-     int(std::size(kMainControls)), &kMenuBar},
+    // The window may be enlarged; the list of steps below the controls made it taller than the design.
+    {PANEL, "PANEL", "TLX-1 Steuerung", "Callback_MainAndKonfig_Panel", 980, 764, kMainControls,
+     int(std::size(kMainControls)), &kMenuBar, 1},
     {SCHNITTPNL, "SCHNITTPNL", "Schnittstellen", "Callback_Schnittstellen_Panel", 780, 448, kSchnittControls,
      int(std::size(kSchnittControls)), nullptr},
+    {ANALYSEPNL, "ANALYSEPNL", "Strecke identifizieren", "Callback_Analyse_Panel", 600, 572, kAnalyseControls,
+     int(std::size(kAnalyseControls)), nullptr},
 };
 
 }  // namespace

@@ -16,6 +16,7 @@ enum {
     KONFIGPNL = 2,    // scaling dialog
     PANEL = 3,        // main window
     SCHNITTPNL = 4,   // "Schnittstellen": the device of COM 1 .. COM 8, modal popup
+    ANALYSEPNL = 5,   // plant test and tuning proposal
 };
 
 // ---- ABOUTPANEL ----------------------------------------------------------------------------------
@@ -96,6 +97,10 @@ enum {
     PANEL_ZOOMMINEINHEIT,
     PANEL_ZOOMMAXEINHEIT,
     PANEL_TEXTMSG_4,
+    PANEL_ZEITSPANNE,             // span of the chart: 20 s, 1 min, 5 min, 30 min
+    PANEL_ANHALTEN,               // "Anhalten"/"Weiter": holds the chart
+    PANEL_AUFZEICHNUNG,           // state of the running recording
+    PANEL_SPRUENGE,               // the last setpoint steps and their figures
 };
 
 // ---- menu bar of PANEL -----------------------------------------------------------------------------
@@ -113,6 +118,13 @@ enum {
     MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
     MENUBAR_KONFIG_SCHNITTSTELLEN,  // "Schnittstellen...": the device of each COM port
     MENUBAR_MENU_HANDBUCH,        // "Handbuch": the operator manual in a help window (F1)
+    MENUBAR_DATEI_SEPARATOR_2,
+    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,   // "Aufzeichnung speichern...": the kept points as CSV
+    MENUBAR_DATEI_BILD_SPEICHERN,           // "Diagramm als Bild speichern...": PNG
+    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,     // "Aufzeichnung starten...": every point into a CSV file
+    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,     // "Aufzeichnung beenden"
+    MENUBAR_ANALYSE,
+    MENUBAR_ANALYSE_STRECKE,      // "Strecke identifizieren...": plant test and tuning proposal
 };
 
 // ---- SCHNITTPNL ----------------------------------------------------------------------------------
@@ -142,6 +154,29 @@ enum {
     SCHNITTPNL_OK,
 };
 
+// ---- ANALYSEPNL ----------------------------------------------------------------------------------
+enum {
+    ANALYSEPNL_TEXT = 2,
+    ANALYSEPNL_STELLALT,
+    ANALYSEPNL_STELLNEU,
+    ANALYSEPNL_DAUER,
+    ANALYSEPNL_STARTEN,
+    ANALYSEPNL_STATUS,
+    ANALYSEPNL_DIAGRAMM,
+    ANALYSEPNL_K,
+    ANALYSEPNL_T,
+    ANALYSEPNL_L,
+    ANALYSEPNL_R2,
+    ANALYSEPNL_REGEL,
+    ANALYSEPNL_TAUC,
+    ANALYSEPNL_P,
+    ANALYSEPNL_I,
+    ANALYSEPNL_D,
+    ANALYSEPNL_UEBERNEHMEN,
+    ANALYSEPNL_SCHLIESSEN,
+};
+
 static_assert(PANEL_PANTEIL == 3 && PANEL_STRIPCHART == 48 && PANEL_TEXTMSG_4 == 51);
 static_assert(SCHNITTPNL_COM8 - SCHNITTPNL_COM1 == 7 && SCHNITTPNL_QUELLE8 - SCHNITTPNL_QUELLE1 == 7);
+static_assert(PANEL_SPRUENGE == 55 && ANALYSEPNL_SCHLIESSEN == 19);
 static_assert(KONFIGPNL_OK == 11 && ABOUTPANEL_OK == 7 && ABOUTPANEL_PICTURE == 8 && ABOUTPANEL_PROGRAMMVERSION == 9);

@@ -1,6 +1,7 @@
 #include "platform/qt/qtview.h"
 
 #include "platform/qt/cp1252.h"
+#include "platform/qt/qtchart.h"
 #include "platform/qt/qtchoices.h"
 #include "platform/qt/qthelp.h"
 #include "platform/qt/qtkeys.h"
@@ -8,6 +9,7 @@
 #include "platform/userint/userint_view.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -30,6 +33,7 @@
 #include <QStyleOption>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
@@ -158,6 +162,28 @@ void PlaceLabel(ControlView &cv, const QRect &body, const QString &text)
     cv.label->setGeometry(r);
 }
 
+// A table control's text: rows separated by '\n', cells by '\t', the first row the header.
+void MirrorTable(QTableWidget *t, const QString &text)
+{
+    if (t->property("tableText").toString() == text) return;
+    t->setProperty("tableText", text);
+    QStringList rows = text.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList header = rows.isEmpty() ? QStringList() : rows.takeFirst().split(u'\t');
+    t->clear();
+    t->setColumnCount(static_cast<int>(header.size()));
+    t->setHorizontalHeaderLabels(header);
+    t->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList cells = rows[r].split(u'\t');
+        for (int c = 0; c < cells.size() && c < header.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            t->setItem(r, c, item);
+        }
+    }
+    t->resizeColumnsToContents();
+}
+
 // Copies every piece of the model's state of one control onto its widget; raises no event.
 void Mirror(int panel, int control, ControlView &cv)
 {
@@ -239,6 +265,9 @@ void Mirror(int panel, int control, ControlView &cv)
         if (!enabled && t->isActive()) t->stop();
         break;
     }
+    case CTRL_TABLE:
+        MirrorTable(static_cast<QTableWidget *>(w), Cp1252ToQString(UiModel_TextValue(panel, control)));
+        break;
     case CTRL_STRIP_CHART:
     case CTRL_DECORATION:
     case CTRL_PICTURE:
@@ -356,6 +385,16 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     }
     case CTRL_PICTURE:
         return new PictureWidget(content);
+    case CTRL_TABLE: {
+        auto *t = new QTableWidget(content);
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->setSelectionBehavior(QAbstractItemView::SelectRows);
+        t->verticalHeader()->hide();
+        t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
+        t->horizontalHeader()->setStretchLastSection(true);
+        t->setWordWrap(false);
+        return t;
+    }
     }
     return new QWidget(content);
 }
@@ -592,6 +631,32 @@ void RequestFrame()
     WakeQtThread();
 }
 
+// The content of a resizable panel: controls that grow take what the window has beyond its design
+// size; every other control keeps the place and size the catalogue gives.
+class GrowingContent : public QWidget {
+public:
+    GrowingContent(int panel, QWidget *parent) : QWidget(parent), panel_(panel) {}
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        const PanelDef *def = UiModel_PanelDef(panel_);
+        if (!def) return;
+        const int dw = std::max(0, width() - def->width), dh = std::max(0, height() - def->height);
+        for (int i = 0; i < def->controlCount; ++i) {
+            const CtrlDef &d = def->controls[i];
+            QWidget *w = d.growth ? QtView_ControlWidget(panel_, d.id) : nullptr;
+            if (!w) continue;
+            w->setGeometry(d.left, d.top, std::max(1, d.width + (d.growth & GROW_WIDTH ? dw : 0)),
+                           std::max(1, d.height + (d.growth & GROW_HEIGHT ? dh : 0)));
+        }
+    }
+
+private:
+    int panel_;
+};
+
 void ViewPanelLoaded(int panel)
 {
     const PanelDef *def = UiModel_PanelDef(panel);
@@ -611,11 +676,20 @@ void ViewPanelLoaded(int panel)
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     if (def->menuBar) layout->setMenuBar(MakeMenuBar(panel, *def->menuBar, window));
-    auto *content = new QWidget(window);
+    QWidget *content = nullptr;
+    const QSize designSize(std::max(1, def->width), std::max(1, def->height));
+    if (def->resizable) {
+        // The design size is the least; what the operator adds goes to the controls that grow.
+        content = new GrowingContent(panel, window);
+        content->setMinimumSize(designSize);
+        layout->setSizeConstraint(QLayout::SetMinimumSize);
+    } else {
+        content = new QWidget(window);
+        content->setFixedSize(designSize);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
     content->setObjectName(QStringLiteral("panelContent"));
-    content->setFixedSize(std::max(1, def->width), std::max(1, def->height));
     layout->addWidget(content);
 
     for (int i = 0; i < def->controlCount; ++i) {
@@ -695,7 +769,10 @@ void PaintFrame()
     for (auto [panel, control] : changes.controls)
         if (ControlView *cv = FindControl(panel, control)) Mirror(panel, control, *cv);
     for (auto [panel, control] : changes.charts)
-        if (ControlView *cv = FindControl(panel, control); cv && cv->widget) cv->widget->update();
+        if (ControlView *cv = FindControl(panel, control); cv && cv->widget) {
+            if (auto *chart = dynamic_cast<StripChartWidget *>(cv->widget.data())) chart->modelChanged();
+            else cv->widget->update();
+        }
     for (int panel : changes.visibility) ApplyVisibility(panel);
     for (auto [panel, control] : changes.active) ApplyActive(panel, control);
 }
@@ -933,6 +1010,22 @@ int ViewHelpWindow(const char *title, const char *path)
     });
 }
 
+int ViewControlImagePng(int panel, int control, std::string *png)
+{
+    if (!qApp) return UIE_NO_VIEW;
+    return QtView_OnQtThread([&] {
+        ControlView *cv = FindControl(panel, control);
+        QWidget *w = cv ? cv->widget.data() : nullptr;
+        if (!w || !w->isVisible()) return int(UIE_NO_VIEW);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!w->grab().toImage().save(&buffer, "PNG")) return int(UIE_NO_VIEW);
+        png->assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        return int(UIE_NO_ERROR);
+    });
+}
+
 constexpr UiBackend kQtBackend = {
     ViewInit,
     ViewPanelReported,
@@ -946,6 +1039,7 @@ constexpr UiBackend kQtBackend = {
     ViewGenericMessagePopup,
     ViewFileSelectPopup,
     ViewHelpWindow,
+    ViewControlImagePng,
 };
 
 }  // namespace

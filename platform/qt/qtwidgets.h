@@ -1,6 +1,6 @@
-// Widgets of the Qt view that Qt has no ready equivalent for: the numeric field, the LED, the strip
-// chart, the picture and the panel window. Each reads its state from the toolkit model; none keeps a
-// value of its own that could drift from the model.
+// Widgets of the Qt view that Qt has no ready equivalent for: the numeric field, the LED, the picture
+// and the panel window (the strip chart is in qtchart.h). Each reads its state from the toolkit model;
+// none keeps a value of its own that could drift from the model.
 #pragma once
 
 #include <QAbstractSpinBox>
@@ -82,36 +82,6 @@ protected:
 private:
     bool on_ = false;
     unsigned onColor_ = 0xFF0000, offColor_ = 0x400000;
-};
-
-// What the strip chart drew last, so tests can see that points and axis range reached the screen.
-struct ChartPaintInfo {
-    double bottomValue = 0.0, topValue = 0.0;   // value axis at the bottom and at the top of the plot
-    int pointsDrawn = 0;                        // finite points inside the screen
-    QRectF plot;                                // plot area in widget coordinates
-    QStringList tickLabels;                     // value axis labels, bottom to top
-    QString yName, xName;
-};
-
-// Scrolling screen of the last points-per-screen points with grid, axis names and value ticks. The
-// value axis runs from the range's minimum at the bottom to its maximum at the top, so a minimum above
-// the maximum draws the axis reversed rather than failing.
-class StripChartWidget : public QWidget {
-public:
-    StripChartWidget(int panel, int control, QWidget *parent);
-    const ChartPaintInfo &lastPaint() const { return info_; }
-    static constexpr int kTimeDivisions = 5;
-    static constexpr unsigned kTraceColor = 0xFFD400;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    void paintBackground(QPainter &p);   // grid, ticks and names; fills info_'s layout
-    int panel_, control_;
-    ChartPaintInfo info_;
-    QPixmap background_;
-    qint64 backgroundPalette_ = 0;
 };
 
 // The about box emblem: a drawn control loop curve on a module face, no real logo.

@@ -344,7 +344,11 @@ static Control BuildControl(const CtrlDef &d)
         c.enabled = start != 0.0 ? 1 : 0;
         c.interval = std::isfinite(d.extra) && d.extra > 0.0 ? d.extra : 1.0;
         break;
+    case CTRL_TABLE:
+        c.text = d.startText ? d.startText : "";
+        break;
     case CTRL_STRIP_CHART:
+        c.chart = std::make_shared<ChartData>();
         c.pointsPerScreen = std::isfinite(d.extra) && d.extra >= 1.0 && d.extra <= 100000.0 ? int(d.extra) : 100;
         c.yName = c.onText;
         c.xName = c.offText;
@@ -489,7 +493,7 @@ static bool HoldsNumber(CtrlKind kind)
 
 static bool HoldsText(CtrlKind kind)
 {
-    return IsStringKind(kind) || kind == CTRL_TEXT_MSG;
+    return IsStringKind(kind) || kind == CTRL_TEXT_MSG || kind == CTRL_TABLE;
 }
 
 int SetCtrlVal(int panel, int control, double value)
@@ -656,12 +660,6 @@ static int AttrLookup(int panel, int control, int attribute, AttrType type, bool
     return UIE_NO_ERROR;
 }
 
-static void TrimChart(Control &c)
-{
-    while (c.points.size() > size_t(c.pointsPerScreen))
-        c.points.pop_front();
-}
-
 // Sets one limit; a limit that crosses the other one drags it along, so the range never inverts.
 static void SetLimit(Control &c, double v, bool isMin)
 {
@@ -715,7 +713,6 @@ static int SetIntAttr(Panel &p, Control &c, int attribute, int value)
         if (value < 1 || value > 100000)
             return UIE_BAD_VALUE;
         c.pointsPerScreen = value;
-        TrimChart(c);
         NotifyChart(p.handle, c.def->id);
         break;
     case ATTR_ENABLED: c.enabled = value ? 1 : 0; break;
@@ -860,66 +857,6 @@ int GetActiveCtrl(int panel)
     const ModelLock lock;
     const Panel *p = FindPanel(panel);
     return p ? p->activeCtrl : UIE_BAD_PANEL;
-}
-
-// ---- strip chart --------------------------------------------------------------------------------
-
-static int ChartLookup(int panel, int control, Control **c)
-{
-    Panel *p;
-    if (int rc = Lookup(panel, control, &p, c))
-        return rc;
-    return (*c)->def->kind == CTRL_STRIP_CHART ? UIE_NO_ERROR : UIE_TYPE_MISMATCH;
-}
-
-int PlotStripChartPoint(int panel, int control, double y)
-{
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    c->points.push_back(y);   // a non-finite point is kept; the view leaves a gap for it
-    TrimChart(*c);
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
-}
-
-int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max)
-{
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    if (axis != VAL_LEFT_YAXIS)
-        return UIE_BAD_ATTRIBUTE;
-    if (mode == VAL_MANUAL) {
-        if (!std::isfinite(min) || !std::isfinite(max))
-            return UIE_BAD_VALUE;
-        c->yMin = min;
-        c->yMax = max;
-    } else if (mode != VAL_AUTOSCALE) {
-        return UIE_BAD_VALUE;
-    }
-    c->yMode = mode;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
-}
-
-int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max)
-{
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    if (axis != VAL_LEFT_YAXIS)
-        return UIE_BAD_ATTRIBUTE;
-    if (mode)
-        *mode = c->yMode;
-    if (min)
-        *min = c->yMin;
-    if (max)
-        *max = c->yMax;
-    return UIE_NO_ERROR;
 }
 
 // ---- popups and the event loop ------------------------------------------------------------------

@@ -28,6 +28,7 @@ enum {
     UIE_BUFFER_TOO_SMALL = -9,  // text value does not fit the caller's buffer (it is cut, zero-terminated)
     UIE_BAD_VALUE = -10,        // NaN where a number is needed, no ring item with this value, bad interval
     UIE_BLOCKED_BY_POPUP = -11, // operator input to a panel below an installed modal popup
+    UIE_NO_VIEW = -12,          // no view shows the control (headless), or it could not be drawn
 };
 
 // ---- events --------------------------------------------------------------------------------------
@@ -65,6 +66,7 @@ enum CtrlKind {
     CTRL_PICTURE,
     CTRL_COMBO_BOX,           // editable text with a list of choices the program fills (a label and a text each)
     CTRL_CHECK_BOX,           // integer 0/1, its label beside the box
+    CTRL_TABLE,               // text shown as a table: rows separated by '\n', cells by '\t', the first row the header
 };
 
 enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
@@ -76,6 +78,10 @@ enum LabelPosition { LABEL_ABOVE, LABEL_RIGHT, LABEL_LEFT };
 // Keys that press a command button from anywhere on its panel (CtrlDef::panelKeys, may be combined):
 // Enter where the focused control does not take it itself, Escape likewise.
 enum { VAL_ENTER_KEY = 1, VAL_ESCAPE_KEY = 2 };
+
+// What a control does when the operator enlarges a resizable panel: it keeps its place and size, or
+// takes the extra width, height or both (its top left corner stays).
+enum Growth { GROW_NONE = 0, GROW_WIDTH = 1, GROW_HEIGHT = 2 };
 
 // ---- attributes ----------------------------------------------------------------------------------
 enum {
@@ -143,6 +149,7 @@ struct CtrlDef {
     int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
     LabelPosition labelPosition = LABEL_ABOVE;
     int panelKeys = 0;         // command buttons: VAL_ENTER_KEY, VAL_ESCAPE_KEY or both
+    int growth = GROW_NONE;    // Growth bits, on a resizable panel
 };
 
 struct MenuItemDef {
@@ -182,6 +189,7 @@ struct PanelDef {
     const CtrlDef *controls;
     int controlCount;
     const MenuBarDef *menuBar; // nullptr when the panel has none
+    int resizable = 0;         // the operator may enlarge it; width and height are its least size
 };
 
 // Makes a panel file known under its name, so LoadPanel(parent, fileName, resourceId) finds it. The
@@ -267,6 +275,46 @@ int InsertListItem(int panel, int control, int index, const char *label, const c
 // Removes every item of a combo box; its text stays.
 int ClearListCtrl(int panel, int control);
 int GetNumListItems(int panel, int control, int *count);
+
+// ---- strip chart history and traces --------------------------------------------------------------
+// Beyond its screen a strip chart keeps the last kChartHistory points, each with the time it was
+// plotted and kChartTraces values in raw units (the program's volts). It shows them converted by a
+// straight line (SetStripChartConversion), so a new conversion applies to every kept point alike.
+// The operator chooses the span (ATTR_POINTS_PER_SCREEN), holds the screen and scrolls back.
+// Results of these functions: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH (not a strip
+// chart), UIE_BAD_VALUE as named.
+inline constexpr int kChartTraces = 2;
+inline constexpr int kChartHistory = 36000;   // one hour at one point per 0.1 s
+
+struct ChartPoint {
+    double time;                  // seconds since 1970-01-01 UTC (system clock) when it was plotted
+    double raw[kChartTraces];     // raw units; not a number where the trace has no value
+};
+
+// Appends one point of `count` values (1..kChartTraces; the other traces get none, drawn as a gap).
+// UIE_BAD_VALUE for a count outside 1..kChartTraces.
+int PlotStripChartPoints(int panel, int control, const double *values, int count);
+// Shown value = (raw - rawRef) * factor + shownRef, for every kept point and every trace; the value
+// axis range stays in shown units. UIE_BAD_VALUE for a non-finite number.
+int SetStripChartConversion(int panel, int control, double rawRef, double shownRef, double factor);
+// The legend's names, one per trace separated by '\n' (Windows-1252), and which traces are drawn as
+// steps (bit t for trace t: the value holds until the next point) rather than as straight lines.
+int SetStripChartTraces(int panel, int control, const char *names, int stepTraces);
+// Forgets every kept point and mark.
+int ClearStripChart(int panel, int control);
+// Marks the next point to be plotted (the start of a step); the latest 32 marks are drawn.
+int MarkStripChart(int panel, int control);
+// A few lines of text drawn in the plot's upper left corner ("" for none).
+int SetStripChartNote(int panel, int control, const char *text);
+// 1 holds the screen where it is while points keep coming (the operator may scroll back), 0 shows
+// the newest points again.
+int SetStripChartPaused(int panel, int control, int paused);
+// Every kept point, oldest first, in raw units.
+int GetStripChartHistory(int panel, int control, std::vector<ChartPoint> *points);
+
+// The control as the view shows it now, at its size on screen, as PNG bytes in *png. 0, UIE_BAD_PANEL,
+// UIE_BAD_CONTROL, UIE_NO_VIEW (headless, or the control is not shown).
+int GetCtrlImagePng(int panel, int control, std::string *png);
 
 // Menu bar of a panel (0 when it has none).
 int GetPanelMenuBar(int panel);
@@ -359,6 +407,9 @@ void UiTest_ClearPopups(void);
 int UiTest_IsVisible(int panel);
 int UiTest_TopPopup(void);     // handle of the topmost installed popup, 0 when none
 std::vector<double> UiTest_ChartPoints(int panel, int control);
+// Operator scrolls a held strip chart `points` back in time (negative: forward). Results as
+// UiOperator_ScrollChart.
+int UiTest_ScrollChart(int panel, int control, long long points);
 // A script that RunUserInterface runs headless in place of waiting for real input. When the script
 // returns without a QuitUserInterface call, RunUserInterface returns -1 instead of waiting forever.
 void UiTest_SetRunScript(std::function<void()> script);

@@ -12,6 +12,21 @@
 
 namespace uimodel {
 
+// A strip chart's kept points and how it shows them (userint_chart.cpp).
+struct ChartData {
+    std::vector<ChartPoint> ring;      // grows to kChartHistory, then point p sits at ring[p % kChartHistory]
+    long long total = 0;               // points plotted so far
+    long long cleared = 0;             // points before this one are forgotten (ClearStripChart)
+    double rawRef = 0.0, shownRef = 0.0, factor = 1.0;
+    unsigned revision = 0;
+    std::string traceNames;
+    int stepTraces = 0;
+    std::deque<long long> marks;
+    std::string note;
+    int paused = 0;
+    long long pausedEnd = 0;           // end of the held screen
+};
+
 struct Control {
     const CtrlDef *def = nullptr;
     double value = 0.0;            // numeric, ring, toggle, LED; integer controls hold whole numbers
@@ -24,7 +39,7 @@ struct Control {
     int maxEntryLength = -1;       // string controls; -1 unlimited
     int onColor = VAL_GREEN, offColor = VAL_DK_GRAY;
     std::string onText, offText, label, tooltip;
-    std::deque<double> points;     // strip chart screen, oldest first
+    std::shared_ptr<ChartData> chart;   // strip charts
     int pointsPerScreen = 100;
     int yMode = VAL_MANUAL;
     double yMin = 0.0, yMax = 10.0;

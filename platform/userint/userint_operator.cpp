@@ -311,19 +311,11 @@ std::string UiModel_DisplayText(int panel, int control)
     case CTRL_STRING_INDICATOR:
     case CTRL_COMBO_BOX:
     case CTRL_TEXT_MSG:
+    case CTRL_TABLE:
         return c->text;
     default:
         return {};
     }
-}
-
-std::vector<double> UiModel_ChartPoints(int panel, int control)
-{
-    const ModelLock lock;
-    const Control *c = FindControl(FindPanel(panel), control);
-    if (!c || c->def->kind != CTRL_STRIP_CHART)
-        return {};
-    return {c->points.begin(), c->points.end()};
 }
 
 // ---- test API -----------------------------------------------------------------------------------

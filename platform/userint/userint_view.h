@@ -37,6 +37,8 @@ struct UiBackend {
                            int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName);
     // Shows the document in the help window and returns without waiting: 1 when it could be read.
     int (*helpWindow)(const char *title, const char *path);
+    // The control as shown, as PNG bytes; 0 or UIE_NO_VIEW. Called without the mutex, like a popup.
+    int (*controlImagePng)(int panel, int control, std::string *png);
 };
 // Sets the backend before InitUserInterface; null returns to headless operation.
 void SetUiBackend(const UiBackend *backend);
@@ -106,6 +108,38 @@ std::vector<UiListItem> UiModel_ListItems(int panel, int control);
 // Strip chart screen: the last points (oldest first), axis mode and range.
 std::vector<double> UiModel_ChartPoints(int panel, int control);
 
+// What a strip chart shows now. Points are numbered from the chart's first point on and keep their
+// number; kept are [keptFirst, total), on screen [first, end).
+struct UiChartState {
+    long long first = 0, end = 0;
+    long long keptFirst = 0, total = 0;
+    int pointsPerScreen = 200;
+    int paused = 0;
+    double lo = 0.0, hi = 10.0;          // value axis, shown units (autoscale: the points on screen)
+    unsigned revision = 0;               // changes when kept points change otherwise than by appending
+    int stepTraces = 0;
+    std::string yName, xName, traceNames, note;
+    std::vector<long long> marks;        // marked points on screen
+};
+// 0, or UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
+int UiModel_ChartState(int panel, int control, UiChartState *state);
+
+// One pixel column of the screen: the points p with floor(p * pixelsPerPoint) == column, in shown units.
+struct UiChartColumn {
+    long long column;
+    double lo[kChartTraces], hi[kChartTraces];        // not a number when the trace has no value here
+    double first[kChartTraces], last[kChartTraces];
+    unsigned joined;                                  // bit t: trace t runs on from the column before
+};
+// The columns of the points [from, to) that hold points; the cost grows with their number, never
+// with the history's length beyond them.
+std::vector<UiChartColumn> UiModel_ChartColumns(int panel, int control, long long from, long long to,
+                                                double pixelsPerPoint);
+// How many of the points [from, to) have a value on trace 0.
+long long UiModel_ChartFiniteCount(int panel, int control, long long from, long long to);
+// Point `index` with its shown values: 0, or UIE_BAD_VALUE when it is not kept (or as above).
+int UiModel_ChartPoint(int panel, int control, long long index, ChartPoint *raw, double shown[kChartTraces]);
+
 // ---- operator input (the view and the test API both come through here) ----------------------------
 // The same contracts as the UiTest_ functions of userint.h.
 int UiOperator_Enter(int panel, int control, double value);
@@ -116,3 +150,7 @@ int UiOperator_PickRingIndex(int panel, int control, int index);
 int UiOperator_TimerTick(int panel, int control);
 int UiOperator_ClosePanel(int panel);
 int UiOperator_ChooseMenuItem(int panel, int menuItem);
+// Scrolls a held strip chart `points` back in time (negative: forward), no further than its kept
+// points; raises no event, so the view calls it directly. 0, UIE_BAD_PANEL, UIE_BAD_CONTROL,
+// UIE_TYPE_MISMATCH (not a strip chart), UIE_BAD_VALUE (the chart is not held).
+int UiOperator_ScrollChart(int panel, int control, long long points);

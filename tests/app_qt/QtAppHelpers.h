@@ -5,6 +5,7 @@
 
 #include "app/TLX1Steuerung.h"
 #include "platform/qt/qtview.h"
+#include "platform/qt/qtchart.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint.h"
 #include "ui/TLX1Steuerung.h"

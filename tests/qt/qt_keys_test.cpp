@@ -152,8 +152,9 @@ TEST_F(QtViewKeys, TabFollowsThePanelFromTopLeftToBottomRight)
     const std::pair<int, std::vector<std::string>> panels[] = {
         {main_,
          {"PANTEIL",     "IANTEIL", "DANTEIL",   "STELLMIN",     "STELLMAX",     "ANFANGSSOLLWERT",  "ANSTIEGSZEIT",
-          "BETRIEBSART", "LESEN",   "SCHREIBEN", "GRAPHZOOMMIN", "GRAPHZOOMMAX", "GRAPHZOOMZURUECK", "ADRESSE",
-          "PORT",        "SCANN",   "IDLESEN",   "VERBINDEN",    "SOLLWERT",     "STELLWERT"}},
+          "BETRIEBSART", "LESEN",   "SCHREIBEN", "GRAPHZOOMMIN", "GRAPHZOOMMAX", "GRAPHZOOMZURUECK", "ZEITSPANNE",
+          "ANHALTEN",    "ADRESSE", "PORT",      "SCANN",        "IDLESEN",      "VERBINDEN",        "SOLLWERT",
+          "STELLWERT",   "SPRUENGE"}},
         {konfig_,
          {"SKALMIN_VOLT", "SKALMAX_VOLT", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET", "SKAL_EINHEIT",
           "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},

@@ -4,6 +4,7 @@
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qtchoices.h"
 #include "platform/qt/qtview.h"
+#include "platform/qt/qtchart.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 #include "tlx1_version.h"
@@ -374,6 +375,95 @@ TEST_F(QtView, ChartPointsAndManualRangeReachThePaintedWidget)
     SetAxisScalingMode(main_, PANEL_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, 3.0, 3.0);
     chart->grab();
     EXPECT_LT(chart->lastPaint().bottomValue, chart->lastPaint().topValue);
+}
+
+// Two traces in their colours with a legend; a new point draws only its own columns, so painting
+// with an hour kept costs what it costs with a screen; the picture saved is the chart as shown.
+TEST_F(QtView, ChartDrawsTwoTracesAndOnlyWhatIsNew)
+{
+    auto *chart = Widget<StripChartWidget>(PANEL_STRIPCHART);
+    SetStripChartTraces(main_, PANEL_STRIPCHART, "Istwert\nSollwert", 2);
+    auto plot = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            const double werte[] = {2.5, 7.5};
+            PlotStripChartPoints(main_, PANEL_STRIPCHART, werte, 2);
+        }
+    };
+    plot(kChartHistory + 10);   // the ring has wrapped
+    chart->grab();
+    const ChartPaintInfo &info = chart->lastPaint();
+    EXPECT_EQ(info.pointsDrawn, 200);
+    EXPECT_EQ(info.timeLabels, QStringList({"-20 s", "-16 s", "-12 s", "-8 s", "-4 s", "0 s"}));
+    const int fullDraws = info.fullDraws;
+    const QImage image = chart->grab().toImage();
+    const double dpr = image.devicePixelRatio();
+    auto colourAt = [&](const QImage &im, double fraction) {
+        const int x = static_cast<int>(info.plot.center().x() * dpr);
+        const int y = static_cast<int>((info.plot.bottom() - info.plot.height() * fraction) * dpr);
+        // The smoothed line's middle pixel, near the trace's colour.
+        for (int dy = -3; dy <= 3; ++dy)
+            for (unsigned c : StripChartWidget::kTraceColors) {
+                const QColor p = im.pixelColor(x, y + dy), t = RgbColor(c);
+                if (std::abs(p.red() - t.red()) + std::abs(p.green() - t.green()) + std::abs(p.blue() - t.blue()) < 60)
+                    return c;
+            }
+        return 0u;
+    };
+    EXPECT_EQ(colourAt(image, 0.25), StripChartWidget::kTraceColors[0]);
+    EXPECT_EQ(colourAt(image, 0.75), StripChartWidget::kTraceColors[1]);
+
+    // Steady polling: each point draws a column or two, never the whole plot.
+    for (int i = 0; i < 5; ++i) {
+        plot(1);
+        Frame();
+        chart->repaint();
+        EXPECT_LE(chart->lastPaint().columnsDrawn, 4);
+    }
+    EXPECT_EQ(chart->lastPaint().fullDraws, fullDraws);
+    EXPECT_EQ(chart->lastPaint().pointsDrawn, 200);
+    // A wider span with the hour kept: whole repaints draw one column per pixel at most.
+    SetCtrlAttribute(main_, PANEL_STRIPCHART, ATTR_POINTS_PER_SCREEN, 18000);
+    Frame();
+    chart->repaint();
+    EXPECT_LE(chart->lastPaint().columnsDrawn, static_cast<int>(info.plot.width() * dpr) + 1);
+    EXPECT_EQ(chart->lastPaint().pointsDrawn, 18000);
+
+    // Held, the screen stays while points come and the labels tell the clock time.
+    SetStripChartPaused(main_, PANEL_STRIPCHART, 1);
+    Frame();
+    const QImage held = chart->grab().toImage();
+    plot(50);
+    Frame();
+    EXPECT_EQ(chart->grab().toImage(), held);
+    EXPECT_TRUE(chart->lastPaint().timeLabels.back().contains(':'));
+
+    std::string png;
+    ASSERT_EQ(GetCtrlImagePng(main_, PANEL_STRIPCHART, &png), 0);
+    const QImage saved = QImage::fromData(QByteArray(png.data(), static_cast<qsizetype>(png.size())), "PNG");
+    EXPECT_EQ(saved.size(), chart->size() * chart->devicePixelRatioF());
+}
+
+// The window may grow: the chart takes the width, the step list width and height, every other
+// control keeps its catalogue place and size; the design size is the least.
+TEST_F(QtView, EnlargingTheWindowMovesNoOtherControl)
+{
+    QWidget *window = QtView_PanelWindow(main_);
+    const QSize design = window->size();
+    window->resize(design + QSize(300, 200));
+    QTest::qWait(50);
+    const PanelDef *def = UiModel_PanelDef(main_);
+    for (int i = 0; i < def->controlCount; ++i) {
+        const CtrlDef &c = def->controls[i];
+        QWidget *w = QtView_ControlWidget(main_, c.id);
+        if (!w || c.kind == CTRL_TIMER) continue;
+        const QRect expected(c.left, c.top, c.width + (c.growth & GROW_WIDTH ? 300 : 0),
+                             c.height + (c.growth & GROW_HEIGHT ? 200 : 0));
+        EXPECT_EQ(w->geometry(), expected) << c.constantName;
+    }
+    window->resize(design - QSize(100, 100));
+    QTest::qWait(50);
+    EXPECT_EQ(window->size(), design);
+    EXPECT_EQ(QtView_ControlWidget(main_, PANEL_STRIPCHART)->width(), 612);
 }
 
 TEST_F(QtView, TimerTicksOnlyWhileEnabled)

@@ -20,12 +20,13 @@ protected:
         ASSERT_GT(about = LoadPanel(main, TLX1STEUERUNG_UIR, ABOUTPANEL), 0);
         ASSERT_GT(konfig = LoadPanel(main, TLX1STEUERUNG_UIR, KONFIGPNL), 0);
         ASSERT_GT(schnitt = LoadPanel(main, TLX1STEUERUNG_UIR, SCHNITTPNL), 0);
+        ASSERT_GT(analyse = LoadPanel(main, TLX1STEUERUNG_UIR, ANALYSEPNL), 0);
     }
     void TearDown() override { UiTest_Reset(); }
 
     double Attr(int p, int c, int a) { double v = NAN; EXPECT_EQ(GetCtrlAttribute(p, c, a, &v), 0) << c; return v; }
     std::string Text(int p, int c, int a) { std::string s; EXPECT_EQ(GetCtrlAttribute(p, c, a, &s), 0); return s; }
-    int main = 0, about = 0, konfig = 0, schnitt = 0;
+    int main = 0, about = 0, konfig = 0, schnitt = 0, analyse = 0;
 };
 
 TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
@@ -37,13 +38,16 @@ TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
                 "LED5", "LED6", "LED7", "LED8", "SCANN", "IDLESEN", "FEHLERLED", "FEHLERSTRING", "FEHLERNUMMER",
                 "TEXTMSG_2", "TIMER", "TEXT", "IDSTRING", "DECORATION", "DECORATION_2", "DECORATION_3",
                 "ANFANGSSOLLWERTEINHEI", "ANSTEIGSZEITEINHEIT", "STELLWERTEINHEIT", "ISTWERTEINHEIT",
-                "SOLLWERTEINHEIT", "STRIPCHART", "ZOOMMINEINHEIT", "ZOOMMAXEINHEIT", "TEXTMSG_4"}},
+                "SOLLWERTEINHEIT", "STRIPCHART", "ZOOMMINEINHEIT", "ZOOMMAXEINHEIT", "TEXTMSG_4", "ZEITSPANNE",
+                "ANHALTEN", "AUFZEICHNUNG", "SPRUENGE"}},
         {konfig, {"TEXTMSG", "SKALMIN_VOLT", "SKALMAX_VOLT", "TEXTMSG_2", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET",
                   "SKAL_EINHEIT", "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
         {about, {"TEXTMSG", "VERSION", "DATUM", "TEXTMSG_4", "TEXTMSG_5", "OK", "PICTURE", "PROGRAMMVERSION"}},
         {schnitt, {"TEXTMSG", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "QUELLE1", "QUELLE2",
                    "QUELLE3", "QUELLE4", "QUELLE5", "QUELLE6", "QUELLE7", "QUELLE8", "HINWEIS", "WIEDERVERBINDEN",
                    "ABBRUCH", "OK"}},
+        {analyse, {"TEXT", "STELLALT", "STELLNEU", "DAUER", "STARTEN", "STATUS", "DIAGRAMM", "K", "T", "L", "R2",
+                   "REGEL", "TAUC", "P", "I", "D", "UEBERNEHMEN", "SCHLIESSEN"}},
     };
     for (const auto &[handle, names] : panels) {
         const PanelDef *def = UiModel_PanelDef(handle);
@@ -132,9 +136,10 @@ TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
     EXPECT_EQ(Text(main, PANEL_STELLMAX, ATTR_CALLBACK_NAME), "Callback_Main_Numerics_Parametereingabe");
     EXPECT_EQ(Text(main, PANEL_ANFANGSSOLLWERT, ATTR_CALLBACK_NAME), "");
     const MenuBarDef *bar = UiModel_PanelDef(main)->menuBar;
-    ASSERT_TRUE(bar && bar->menuCount == 3);
-    EXPECT_EQ(std::string(bar->menus[0].title) + "|" + bar->menus[1].title + "|" + bar->menus[2].title,
-              "Datei|Konfiguration|?");
+    ASSERT_TRUE(bar && bar->menuCount == 4);
+    EXPECT_EQ(std::string(bar->menus[0].title) + "|" + bar->menus[1].title + "|" + bar->menus[2].title + "|" +
+                  bar->menus[3].title,
+              "Datei|Konfiguration|Analyse|?");
     EXPECT_STREQ(bar->menus[0].items[1].text, "Parametersatz speichern");
 }
 
@@ -143,7 +148,7 @@ TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
 TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
 {
     struct Rect { int top, left, bottom, right; std::string name; };
-    for (int handle : {main, konfig, about, schnitt}) {
+    for (int handle : {main, konfig, about, schnitt, analyse}) {
         const PanelDef *def = UiModel_PanelDef(handle);
         std::vector<Rect> shapes;
         for (int i = 0; i < def->controlCount; ++i) {

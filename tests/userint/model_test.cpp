@@ -201,3 +201,69 @@ TEST_F(Toolkit, ListItemsComboBoxesAndCheckBoxes)
         seen.emplace_back(e.control, e.valueSeen);
     EXPECT_EQ(seen, (std::vector<std::pair<int, double>>{{C_RING, 2.5}, {C_COMBO, 0}, {C_COMBO, 0}, {C_CHECK, 1}}));
 }
+
+// The chart keeps an hour of points in raw units, shows them through the conversion in force, and
+// hands the view one column per pixel however many points lie behind it.
+TEST_F(Toolkit, StripChartKeepsAnHourRawAndShowsItConverted)
+{
+    for (int i = 0; i < kChartHistory + 5; ++i) {
+        const double v[] = {double(i), i % 2 ? 1.0 : 0.0};
+        PlotStripChartPoints(panel, C_CHART, v, 2);
+    }
+    std::vector<ChartPoint> kept;
+    ASSERT_EQ(GetStripChartHistory(panel, C_CHART, &kept), 0);
+    ASSERT_EQ(kept.size(), size_t(kChartHistory));
+    EXPECT_EQ(std::pair(kept.front().raw[0], kept.back().raw[0]), std::pair(5.0, double(kChartHistory + 4)));
+
+    // A new conversion applies to every kept point: no step where it changed.
+    EXPECT_EQ(SetStripChartConversion(panel, C_CHART, 2.0, 100.0, 10.0), 0);
+    EXPECT_EQ(UiTest_ChartPoints(panel, C_CHART).back(), (kChartHistory + 4 - 2.0) * 10.0 + 100.0);
+    EXPECT_EQ(SetStripChartConversion(panel, C_CHART, 0.0, 0.0, NAN), UIE_BAD_VALUE);
+    SetStripChartConversion(panel, C_CHART, 0.0, 0.0, 1.0);
+
+    // 1000 points at a tenth of a pixel each: 100 columns, each with its ten points' range.
+    const long long total = kChartHistory + 5;
+    std::vector<UiChartColumn> cols = UiModel_ChartColumns(panel, C_CHART, total - 1005, total - 5, 0.1);
+    ASSERT_EQ(cols.size(), 100u);
+    const UiChartColumn &c = cols[1];
+    EXPECT_EQ(std::tuple(c.lo[0], c.hi[0], c.first[0], c.last[0]),
+              std::tuple(double(c.column * 10), double(c.column * 10 + 9), double(c.column * 10), double(c.column * 10 + 9)));
+    EXPECT_EQ(std::pair(c.lo[1], c.hi[1]), std::pair(0.0, 1.0));
+    EXPECT_EQ(c.joined, 3u);
+    EXPECT_EQ(cols.front().joined, 0u) << "nothing before the first column asked for";
+
+    // A gap: a point without trace 1 (and NaN on trace 0) breaks both lines.
+    PlotStripChartPoint(panel, C_CHART, NAN);
+    const double v[] = {7.0, 7.0};
+    PlotStripChartPoints(panel, C_CHART, v, 2);
+    cols = UiModel_ChartColumns(panel, C_CHART, total - 1, total + 2, 1.0);
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_TRUE(std::isnan(cols[1].first[0]) && std::isnan(cols[1].first[1]));
+    EXPECT_EQ(cols[2].joined, 0u);
+    EXPECT_EQ(UiModel_ChartFiniteCount(panel, C_CHART, total - 1, total + 2), 2);
+
+    // Held: the screen stays while points come; scrolling back stops where the kept points end.
+    UiChartState s;
+    EXPECT_EQ(UiOperator_ScrollChart(panel, C_CHART, 3), UIE_BAD_VALUE) << "only a held chart scrolls";
+    SetStripChartPaused(panel, C_CHART, 1);
+    MarkStripChart(panel, C_CHART);
+    PlotStripChartPoints(panel, C_CHART, v, 2);
+    UiModel_ChartState(panel, C_CHART, &s);
+    EXPECT_EQ(std::tuple(s.first, s.end, s.total, s.marks.size()), std::tuple(total - 3, total + 2, total + 3, size_t(0)));
+    UiTest_ScrollChart(panel, C_CHART, 3);
+    UiModel_ChartState(panel, C_CHART, &s);
+    EXPECT_EQ(s.end, total - 1);
+    UiTest_ScrollChart(panel, C_CHART, 1000000);
+    UiModel_ChartState(panel, C_CHART, &s);
+    EXPECT_EQ(std::pair(s.first, s.end), std::pair(s.keptFirst, s.keptFirst + 5));
+    SetStripChartPaused(panel, C_CHART, 0);
+    UiModel_ChartState(panel, C_CHART, &s);
+    EXPECT_EQ(std::tuple(s.end, s.marks), std::tuple(total + 3, std::vector<long long>{total + 2}));
+
+    const unsigned before = s.revision;
+    ClearStripChart(panel, C_CHART);
+    UiModel_ChartState(panel, C_CHART, &s);
+    EXPECT_EQ(std::tuple(s.first, s.end, s.marks.empty()), std::tuple(total + 3, total + 3, true));
+    EXPECT_NE(s.revision, before);
+    EXPECT_TRUE(UiTest_ChartPoints(panel, C_CHART).empty());
+}

@@ -114,7 +114,7 @@ TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
         [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
         [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
         [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr,
-        [](const char *, const char *path) { return ++gSeen[HELP], int(std::string(path) == "/da/handbuch.md"); },
+        [](const char *, const char *path) { return ++gSeen[HELP], int(std::string(path) == "/da/handbuch.md"); }, nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);
