@@ -18,6 +18,7 @@
 #include "platform/userint/userint_view.h"
 #include "sim/SimProcess.h"
 #include "ui/TLX1Steuerung.h"
+#include "bench/messung.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -58,27 +59,6 @@ const std::vector<std::string> kParameter = {"P1", "I1", "D1", "anfangssoll1", "
 double Sekunden(Clock::time_point a, Clock::time_point b)
 {
     return std::chrono::duration<double>(b - a).count();
-}
-
-double CpuSekunden()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty()) return 0.0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double Perzentil(std::vector<double> v, double p)
-{
-    if (v.empty()) return 0.0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
 // Lets the Qt thread's event loop run for the given time.
@@ -174,7 +154,7 @@ void StartVergleich(const char *self)
         text.push_back(StartMessen(self, FENSTER_MIT_TEXT));
         programm.push_back(StartMessen(self, PROGRAMM));
     }
-    const double p = Median(programm), f = Median(fenster), t = Median(text);
+    const double p = bench::Median(programm), f = bench::Median(fenster), t = bench::Median(text);
     std::printf("start-up to the first painted window (median of %d): program %.1f ms, bare Qt window %.1f ms "
                 "(ratio %.2f, goal <= 1.3), bare window with one line of text %.1f ms (ratio %.2f)\n",
                 kStarts, p * 1e3, f * 1e3, p / f, t * 1e3, p / t);
@@ -210,7 +190,7 @@ struct Sonde {
     {
         std::printf("  10 ms timer %-34s largest delay %6.1f ms, 99th percentile %5.1f ms (%zu ticks)\n", was,
                     verspaetung.empty() ? 0.0 : *std::max_element(verspaetung.begin(), verspaetung.end()),
-                    Perzentil(verspaetung, 0.99), verspaetung.size());
+                    bench::Perzentil(verspaetung, 0.99), verspaetung.size());
     }
 };
 
@@ -365,11 +345,11 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     sim.command("ping");
     sim.clearReceived();
     antwort.stop();   // no popup comes while polling; the closer's own timer is not the program's CPU
-    const double cpu0 = CpuSekunden();
+    const double cpu0 = bench::CpuSekunden();
     const Clock::time_point t0 = Clock::now();
     Laufen(sekunden * 1000);
     const Clock::time_point t1 = Clock::now();
-    const double cpu1 = CpuSekunden();
+    const double cpu1 = bench::CpuSekunden();
     antwort.start(50);
     sim.command("ping");
     const std::vector<std::string> polls = sim.received();
@@ -427,7 +407,7 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
             ++l.austausche;
         }
     }
-    Bericht("scan, eight modules (median of 5)", Median(scans), l);
+    Bericht("scan, eight modules (median of 5)", bench::Median(scans), l);
     // The same eight reads through the driver alone, port opened and closed around them as the
     // program does: what the window adds is the difference.
     std::vector<double> treiber;
@@ -440,9 +420,9 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
         OKVTLX1_Close(1);
         treiber.push_back(Sekunden(a, Clock::now()));
     }
-    Bericht("the same reads, driver alone", Median(treiber), l);
+    Bericht("the same reads, driver alone", bench::Median(treiber), l);
     std::printf("  the window adds %.2f ms per exchange to the driver's scan (goal <= 0.3 ms)\n",
-                (Median(scans) - Median(treiber)) * 1e3 / l.austausche);
+                (bench::Median(scans) - bench::Median(treiber)) * 1e3 / l.austausche);
 
     std::vector<double> lesen, schreiben;
     Leitung lesenDraht, schreibenDraht;
@@ -472,8 +452,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     status.stop();
     status.bericht();
     if (Wert(PANEL_FEHLERLED) != 0) std::printf("[error shown after Lesen/Schreiben: %d]\n", Wert(PANEL_FEHLERNUMMER));
-    Bericht("Lesen (median of 5)", Median(lesen), lesenDraht);
-    Bericht("Schreiben with read-back (median)", Median(schreiben), schreibenDraht);
+    Bericht("Lesen (median of 5)", bench::Median(lesen), lesenDraht);
+    Bericht("Schreiben with read-back (median)", bench::Median(schreiben), schreibenDraht);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/qt/qtview.h"
 #include "platform/userint/userint_view.h"
 #include "ui/TLX1Steuerung.h"
+#include "bench/messung.h"
 
 #include <QApplication>
 
@@ -28,13 +29,6 @@
 
 namespace {
 
-double CpuSekunden()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 long ResidentKiB()
 {
     std::ifstream status("/proc/self/status");
@@ -42,12 +36,6 @@ long ResidentKiB()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::atol(line.c_str() + 6);
     return -1;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
 int g_panel = 0;
@@ -67,7 +55,7 @@ double Frames(int frames, bool punkt = true, bool feld = true)
 {
     QtView_WaitIdle();
     QCoreApplication::processEvents();
-    const double a = CpuSekunden();
+    const double a = bench::CpuSekunden();
     for (int i = 0; i < frames; ++i) {
         if (punkt)
             Plotten(1);
@@ -76,20 +64,20 @@ double Frames(int frames, bool punkt = true, bool feld = true)
         QtView_WaitIdle();
         QCoreApplication::processEvents();
     }
-    return (CpuSekunden() - a) / frames;
+    return (bench::CpuSekunden() - a) / frames;
 }
 
 // CPU seconds per whole repaint of the chart.
 double Ganz(int frames)
 {
     auto *chart = dynamic_cast<StripChartWidget *>(QtView_ControlWidget(g_panel, PANEL_STRIPCHART));
-    const double a = CpuSekunden();
+    const double a = bench::CpuSekunden();
     for (int i = 0; i < frames; ++i) {
         SetAxisScalingMode(g_panel, PANEL_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 10.0 + (i % 2));
         QtView_WaitIdle();
         chart->repaint();
     }
-    return (CpuSekunden() - a) / frames;
+    return (bench::CpuSekunden() - a) / frames;
 }
 
 }  // namespace
@@ -127,7 +115,7 @@ int main(int argc, char *argv[])
     }
     std::printf("polling frame (point, ISTWERT, paint), 20 s span: %.1f us with 200 points kept, %.1f us with one "
                 "hour kept (ratio %.2f, goal <= 1.2)\n",
-                Median(kurz) * 1e6, Median(lang) * 1e6, Median(lang) / Median(kurz));
+                bench::Median(kurz) * 1e6, bench::Median(lang) * 1e6, bench::Median(lang) / bench::Median(kurz));
 
     std::printf("  of it: the chart's point alone %.1f us, the ISTWERT field alone %.1f us, neither %.1f us\n",
                 Frames(frames / 2, true, false) * 1e6, Frames(frames / 2, false, true) * 1e6,

@@ -3,9 +3,9 @@
 //
 //   bench_driver [EXCHANGES [PACED_EXCHANGES]]     defaults 2000 and 1000
 //
-// Part 1, unpaced simulator: median exchange time of driver and raw baseline, their ratio and
-// the CPU time of this process per exchange. Part 2, simulator paced at 9600 baud: median
-// exchange time against the time the bytes need on the wire.
+// First against the unpaced simulator: median exchange time of driver and raw baseline, their ratio
+// and the CPU time of this process per exchange. Then against the simulator paced at 9600 baud:
+// median exchange time against the time the bytes need on the wire.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +22,7 @@
 
 #include "driver/okvtlx1.h"
 #include "sim/SimProcess.h"
+#include "bench/messung.h"
 
 namespace {
 
@@ -31,19 +32,6 @@ constexpr int kRounds = 10;  // blocks alternate between driver and raw, so drif
 const std::string kFrame = "#1V5R\r";
 
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
 
 struct Messung {
     std::vector<double> zeiten;  // seconds per exchange
@@ -59,7 +47,7 @@ void DriverBlock(const std::string &device, int count, Messung &m)
         std::fprintf(stderr, "bench_driver: cannot open %s\n", device.c_str());
         std::exit(1);
     }
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSekunden();
     for (int i = 0; i < count; ++i) {
         double value = 0.0;
         const auto t0 = Clock::now();
@@ -67,7 +55,7 @@ void DriverBlock(const std::string &device, int count, Messung &m)
         m.zeiten.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
         m.fehler += rc != 0;
     }
-    m.cpu += CpuSeconds() - cpu0;
+    m.cpu += bench::CpuSekunden() - cpu0;
     OKVTLX1_Close(kPort);
 }
 
@@ -108,7 +96,7 @@ int RawOpen(const std::string &device)
 void RawBlock(const std::string &device, int count, Messung &m, std::string *answer = nullptr)
 {
     const int fd = RawOpen(device);
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSekunden();
     for (int i = 0; i < count; ++i) {
         const auto t0 = Clock::now();
         const std::string got = RawExchange(fd);
@@ -117,7 +105,7 @@ void RawBlock(const std::string &device, int count, Messung &m, std::string *ans
         if (answer != nullptr)
             *answer = got;
     }
-    m.cpu += CpuSeconds() - cpu0;
+    m.cpu += bench::CpuSekunden() - cpu0;
     close(fd);
 }
 
@@ -136,7 +124,7 @@ void Report(const char *what, const Messung &m)
 {
     const double n = static_cast<double>(m.zeiten.size());
     std::printf("  %-8s median %8.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n",
-                what, Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
+                what, bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
 }
 
 }  // namespace
@@ -155,7 +143,7 @@ int Run(int argc, char **argv)
     std::printf("istwert1 read against tlx1sim, unpaced\n");
     Report("driver", driver);
     Report("raw", raw);
-    std::printf("  ratio driver/raw %.3f (goal <= 1.25)\n\n", Median(driver.zeiten) / Median(raw.zeiten));
+    std::printf("  ratio driver/raw %.3f (goal <= 1.25)\n\n", bench::Median(driver.zeiten) / bench::Median(raw.zeiten));
 
     std::vector<std::string> pacedArgs = modul;
     pacedArgs.push_back("--pace");
@@ -169,13 +157,13 @@ int Run(int argc, char **argv)
     // Frame, ACK and answer, 10 bits a character at 9600 baud.
     const size_t bytes = kFrame.size() + answer.size();
     const double wire = static_cast<double>(bytes) * 10.0 / 9600.0;
-    const double excess = Median(pDriver.zeiten) - wire;
+    const double excess = bench::Median(pDriver.zeiten) - wire;
     std::printf("istwert1 read against tlx1sim paced at 9600 baud (module turnaround included)\n");
     Report("driver", pDriver);
     Report("raw", pRaw);
     std::printf("  wire time of %zu bytes %.2f ms; driver median %.2f ms, %.2f ms above it "
                 "(goal <= 2 ms)\n",
-                bytes, wire * 1e3, Median(pDriver.zeiten) * 1e3, excess * 1e3);
+                bytes, wire * 1e3, bench::Median(pDriver.zeiten) * 1e3, excess * 1e3);
     return driver.fehler + raw.fehler + pDriver.fehler + pRaw.fehler == 0 ? 0 : 1;
 }
 

@@ -29,6 +29,7 @@
 #include "platform/rs232/rs232.h"
 #include "sim/Ser2netProcess.h"
 #include "sim/SimProcess.h"
+#include "bench/messung.h"
 
 namespace {
 
@@ -40,19 +41,6 @@ const char *const kNamen[kWege] = {"pty", "tcp", "rfc2217", "raw tcp"};
 const std::string kFrame = "#1V5R\r";
 
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
 
 struct Messung {
     std::vector<double> zeiten;  // seconds per exchange
@@ -68,7 +56,7 @@ void Block(const std::string &device, int count, Messung &m)
         std::fprintf(stderr, "bench_network: cannot open %s: %s\n", device.c_str(), ComOpenFailure(kPort).c_str());
         std::exit(1);
     }
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSekunden();
     for (int i = 0; i < count; ++i) {
         double value = 0.0;
         const auto t0 = Clock::now();
@@ -76,7 +64,7 @@ void Block(const std::string &device, int count, Messung &m)
         m.zeiten.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
         m.fehler += rc != 0;
     }
-    m.cpu += CpuSeconds() - cpu0;
+    m.cpu += bench::CpuSekunden() - cpu0;
     OKVTLX1_Close(kPort);
     // ser2net lets go of the device after its client has gone.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -97,7 +85,7 @@ void RohBlock(int port, int count, Messung &m)
         std::fprintf(stderr, "bench_network: cannot connect to port %d\n", port);
         std::exit(1);
     }
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSekunden();
     for (int i = 0; i < count; ++i) {
         const auto t0 = Clock::now();
         std::string got;
@@ -114,7 +102,7 @@ void RohBlock(int port, int count, Messung &m)
         m.zeiten.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
         m.fehler += !gut;
     }
-    m.cpu += CpuSeconds() - cpu0;
+    m.cpu += bench::CpuSekunden() - cpu0;
     close(fd);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
@@ -145,7 +133,7 @@ void Report(const char *what, const Messung &m)
 {
     const double n = static_cast<double>(m.zeiten.size());
     std::printf("  %-8s median %9.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n", what,
-                Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
+                bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
 }
 
 }  // namespace
@@ -168,7 +156,7 @@ int Run(int argc, char **argv)
         Report(kNamen[w], m[w]);
     for (int w = 1; w < kWege - 1; ++w)
         std::printf("  ratio %s/pty %.2f (goal <= 1.5); against the raw socket %.2f\n", kNamen[w],
-                    Median(m[w].zeiten) / Median(m[0].zeiten), Median(m[w].zeiten) / Median(m[kWege - 1].zeiten));
+                    bench::Median(m[w].zeiten) / bench::Median(m[0].zeiten), bench::Median(m[w].zeiten) / bench::Median(m[kWege - 1].zeiten));
 
     std::vector<std::string> pacedArgs = modul;
     pacedArgs.push_back("--pace");
@@ -183,7 +171,7 @@ int Run(int argc, char **argv)
         Report(kNamen[w], p[w]);
     for (int w = 0; w < kWege; ++w)
         std::printf("  %-8s %.2f ms above the wire time of %zu bytes (%.2f ms; goal <= 3 ms)\n", kNamen[w],
-                    (Median(p[w].zeiten) - wire) * 1e3, bytes, wire * 1e3);
+                    (bench::Median(p[w].zeiten) - wire) * 1e3, bytes, wire * 1e3);
     int fehler = 0;
     for (int w = 0; w < kWege; ++w)
         fehler += m[w].fehler + p[w].fehler;
