@@ -293,8 +293,11 @@ std::string UiModel_DisplayText(int panel, int control)
     if (!c)
         return {};
     switch (c->def->kind) {
-    case CTRL_NUMERIC:
     case CTRL_NUMERIC_INDICATOR:
+        if (std::isnan(c->value))
+            return {};   // an indicator without a value (nothing measured yet) shows an empty field
+        [[fallthrough]];
+    case CTRL_NUMERIC:
         return IsIntegerControl(*c) ? FormatInt(c->value) : FormatFixed(c->value, c->precision);
     case CTRL_RING: {
         const int i = UiModel_RingIndex(panel, control);

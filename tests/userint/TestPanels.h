@@ -10,7 +10,7 @@
 
 enum { P_MAIN = 1, P_POPUP = 2 };
 enum { C_NUM = 2, C_INT, C_STR, C_RING, C_TOGGLE, C_LED, C_TIMER, C_CHART, C_BUTTON, C_FREE, C_MSG, C_STRIND, C_COMBO,
-       C_CHECK };
+       C_CHECK, C_NUMIND };
 enum { M_BAR = 1, M_FILE, M_FILE_OPEN, M_FILE_SEP, M_FILE_QUIT };
 
 struct Event {
@@ -56,6 +56,7 @@ inline void RegisterTestPanels()
         Ctrl(C_STRIND, CTRL_STRING_INDICATOR, VAL_STRING, 0, 0, nullptr),
         Ctrl(C_COMBO, CTRL_COMBO_BOX, VAL_STRING, 0, 0, "OnCtrl", 0, "COM"),
         Ctrl(C_CHECK, CTRL_CHECK_BOX, VAL_INTEGER, 0, 1, "OnCtrl"),
+        Ctrl(C_NUMIND, CTRL_NUMERIC_INDICATOR, VAL_DOUBLE, -HUGE_VAL, HUGE_VAL, nullptr),
     };
     main[C_COMBO - 2].maxEntryLength = 8;
     main[C_STR - 2].maxEntryLength = 5;
@@ -67,7 +68,7 @@ inline void RegisterTestPanels()
     static constexpr MenuDef menus[] = {{M_FILE, "FILE", "Datei", items, 3}};
     static constexpr MenuBarDef bar = {M_BAR, menus, 1};
     static const PanelDef panels[] = {
-        {P_MAIN, "MAIN", "Test", "OnPanel", 400, 300, main, 14, &bar},
+        {P_MAIN, "MAIN", "Test", "OnPanel", 400, 300, main, std::size(main), &bar},
         {P_POPUP, "POPUP", "Popup", nullptr, 100, 100, popup, 1, nullptr},
     };
     RegisterPanelFile("test.uir", panels, 2);

@@ -54,6 +54,10 @@ TEST_F(Toolkit, PrecisionChangesOnlyTheDisplay)
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(SetCtrlVal(panel, C_NUM, NAN), 0) << "a double field keeps what the program computed";
     EXPECT_EQ(Shown(C_NUM), "NaN");
+    EXPECT_EQ(SetCtrlVal(panel, C_NUMIND, NAN), 0);
+    EXPECT_EQ(Shown(C_NUMIND), "") << "an indicator without a value shows an empty field";
+    EXPECT_EQ(SetCtrlVal(panel, C_NUMIND, -HUGE_VAL), 0);
+    EXPECT_EQ(Shown(C_NUMIND), "-Inf");
     EXPECT_EQ(SetCtrlVal(panel, C_INT, NAN), UIE_BAD_VALUE);
 }
 
