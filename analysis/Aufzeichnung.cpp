@@ -96,7 +96,7 @@ int Aufzeichnung_Starten(Aufzeichnung *a, const char *pfad, std::string_view kop
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return Fehler(grund, was, errno == ENXIO ? EINVAL : errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return Fehler(grund, was, EINVAL);
@@ -127,8 +127,7 @@ int Aufzeichnung_Zeile(Aufzeichnung *a, std::string_view zeile, std::string *gru
 int Aufzeichnung_Takt(Aufzeichnung *a, std::string *grund)
 {
     const auto jetzt = std::chrono::steady_clock::now();
-    if (a->fd < 0 || a->synchronisiert ||
-        jetzt - a->letzterSync < std::chrono::duration<double>(kAufzeichnungSync))
+    if (a->fd < 0 || a->synchronisiert || jetzt - a->letzterSync < std::chrono::duration<double>(kAufzeichnungSync))
         return 0;
     a->letzterSync = jetzt;
     if (::fdatasync(a->fd) != 0 && errno != EINVAL)

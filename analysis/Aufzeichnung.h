@@ -36,8 +36,8 @@ std::string CsvFeld(std::string_view utf8);
 inline constexpr double kAufzeichnungSync = 1.0;  // s between flushes to the disk, at most
 
 struct Aufzeichnung {
-    int fd = -1;              // -1: none running
-    std::string offen;        // rows the file has not taken yet
+    int fd = -1;        // -1: none running
+    std::string offen;  // rows the file has not taken yet
     std::chrono::steady_clock::time_point letzterSync{};
     bool synchronisiert = true;
 };

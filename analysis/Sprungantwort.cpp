@@ -24,7 +24,10 @@ double Schnitt(double t0, double x0, double t1, double x1, double x)
     return x1 == x0 ? t1 : t0 + (t1 - t0) * (x - x0) / (x1 - x0);
 }
 
-bool ImBand(double x) { return std::fabs(x - 1.0) <= kSprungBand; }
+bool ImBand(double x)
+{
+    return std::fabs(x - 1.0) <= kSprungBand;
+}
 
 // Where the line from an outside x0 to an inside x1 crosses into the band.
 double BandEintritt(double t0, double x0, double t1, double x1)
@@ -34,8 +37,7 @@ double BandEintritt(double t0, double x0, double t1, double x1)
 
 }  // namespace
 
-Sprungkennwerte SprungAuswerten(double start, double anfang, double ziel, const Messpunkt *punkte,
-                                std::size_t n)
+Sprungkennwerte SprungAuswerten(double start, double anfang, double ziel, const Messpunkt *punkte, std::size_t n)
 {
     const double hub = ziel - anfang;
     if (!(std::fabs(hub) >= kSprungMin))
@@ -178,8 +180,8 @@ int Sprungverfolgung_Punkt(Sprungverfolgung *v, const Messpunkt &p)
     }
     v->punkte.push_back(p);
     const double seit = p.zeit - v->start;
-    const bool ruhig = !std::isnan(v->imBandSeit) &&
-                       p.zeit - v->imBandSeit >= std::fmax(kSprungRuhe, v->imBandSeit - v->start);
+    const bool ruhig =
+        !std::isnan(v->imBandSeit) && p.zeit - v->imBandSeit >= std::fmax(kSprungRuhe, v->imBandSeit - v->start);
     if (ruhig || seit >= v->fenster || v->punkte.size() >= kMaxPunkte)
         return Beenden(v, SPRUNG_FERTIG);
     return ende != SPRUNG_KEINER ? ende : SPRUNG_LAEUFT;

@@ -20,35 +20,34 @@ struct Messpunkt {
 enum Sprungzustand {
     SPRUNG_LAEUFT = 1,
     SPRUNG_FERTIG = 0,
-    SPRUNG_UNTERBROCHEN = -1,   // another setpoint step came first
-    SPRUNG_VERBINDUNG = -2,     // the connection was lost (Sprungverfolgung_Abbrechen)
-    SPRUNG_LUECKE = -3,         // no sample for longer than kSprungMaxLuecke
-    SPRUNG_ZU_KLEIN = -4,       // setpoint and actual value closer than kSprungMin
-    SPRUNG_KEINER = 2,          // Sprungverfolgung: no step is running
+    SPRUNG_UNTERBROCHEN = -1,  // another setpoint step came first
+    SPRUNG_VERBINDUNG = -2,    // the connection was lost (Sprungverfolgung_Abbrechen)
+    SPRUNG_LUECKE = -3,        // no sample for longer than kSprungMaxLuecke
+    SPRUNG_ZU_KLEIN = -4,      // setpoint and actual value closer than kSprungMin
+    SPRUNG_KEINER = 2,         // Sprungverfolgung: no step is running
 };
 
-inline constexpr double kSprungBand = 0.02;        // settling band, fraction of the step
-inline constexpr double kSprungMin = 0.01;         // V: smaller steps drown in the 1 mV resolution
-inline constexpr double kSprungMaxLuecke = 2.5;    // s: more than two poll time-outs without a value
-inline constexpr double kSprungMittelung = 1.0;    // s: remaining deviation is the mean of the last second
+inline constexpr double kSprungBand = 0.02;      // settling band, fraction of the step
+inline constexpr double kSprungMin = 0.01;       // V: smaller steps drown in the 1 mV resolution
+inline constexpr double kSprungMaxLuecke = 2.5;  // s: more than two poll time-outs without a value
+inline constexpr double kSprungMittelung = 1.0;  // s: remaining deviation is the mean of the last second
 
 struct Sprungkennwerte {
-    int zustand;                  // Sprungzustand
-    double start;                 // time of the step
-    double anfangswert;           // actual value at the step
-    double zielwert;              // new setpoint
-    double anstiegszeit;          // s from 10 % to 90 % of the step; NaN: 90 % not reached
-    double ueberschwingen;        // % of the step beyond the setpoint, 0 when none
-    double ausregelzeit;          // s from the step to the last entry into the band; NaN: not settled
-    double bleibendeAbweichung;   // V, setpoint minus actual value at the end of the window
-    double dauer;                 // s of response seen
+    int zustand;                 // Sprungzustand
+    double start;                // time of the step
+    double anfangswert;          // actual value at the step
+    double zielwert;             // new setpoint
+    double anstiegszeit;         // s from 10 % to 90 % of the step; NaN: 90 % not reached
+    double ueberschwingen;       // % of the step beyond the setpoint, 0 when none
+    double ausregelzeit;         // s from the step to the last entry into the band; NaN: not settled
+    double bleibendeAbweichung;  // V, setpoint minus actual value at the end of the window
+    double dauer;                // s of response seen
 };
 
 // Figures of the step to `ziel` at time `start` from the actual value `anfang`, over the samples
 // punkte[0..n) taken after the step (their setpoint is not looked at). SPRUNG_FERTIG or
 // SPRUNG_ZU_KLEIN; with no sample at all SPRUNG_LUECKE.
-Sprungkennwerte SprungAuswerten(double start, double anfang, double ziel, const Messpunkt *punkte,
-                                std::size_t n);
+Sprungkennwerte SprungAuswerten(double start, double anfang, double ziel, const Messpunkt *punkte, std::size_t n);
 
 // Figures of the first setpoint step in a recording: the step starts at the first sample whose
 // setpoint differs from the one before, from the actual value of the sample before it. A second
@@ -62,8 +61,8 @@ Sprungkennwerte SprungInAufzeichnung(const Messpunkt *punkte, std::size_t n);
 inline constexpr double kSprungRuhe = 2.0;
 
 struct Sprungverfolgung {
-    double fenster = 30.0;          // s, set before the first step
-    bool aktiv = false;             // a step is running
+    double fenster = 30.0;  // s, set before the first step
+    bool aktiv = false;     // a step is running
     double start = 0, anfang = 0, ziel = 0;
     double letzteZeit = 0, letzterIst = 0, letzterSoll = 0;
     bool hatPunkt = false;

@@ -51,8 +51,7 @@ Anpassung Linear(double sprung, const Messpunkt *p, std::size_t n, double T, dou
 
 }  // namespace
 
-Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *alle,
-                               std::size_t anzahl)
+Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *alle, std::size_t anzahl)
 {
     // A long recording of a slow plant is thinned to every k-th sample, which keeps the fit to a
     // few tens of milliseconds (it runs in the window's timer tick) and costs nothing in accuracy:
@@ -155,8 +154,7 @@ Reglereinstellung SimcEinstellung(const Streckenmodell &m, double tauC)
 {
     Reglereinstellung e{EINSTELLUNG_KEIN_MODELL, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
     const double K = m.verstaerkung, T = m.zeitkonstante, L = m.totzeit;
-    if (!std::isfinite(K) || K == 0.0 || !(T > 0.0) || !std::isfinite(T) || !(L >= 0.0) ||
-        !std::isfinite(L))
+    if (!std::isfinite(K) || K == 0.0 || !(T > 0.0) || !std::isfinite(T) || !(L >= 0.0) || !std::isfinite(L))
         return e;
     e.tauC = std::isfinite(tauC) && tauC > 0.0 ? tauC : SimcTauCVorgabe(m);
     e.kc = T / (K * (e.tauC + L));
@@ -165,8 +163,7 @@ Reglereinstellung SimcEinstellung(const Streckenmodell &m, double tauC)
     e.p = e.kc;
     e.i = e.kc / e.tauI;
     e.d = e.kc * e.tauD;
-    e.zustand = std::fabs(e.p) <= kGrenzeRegler && std::fabs(e.i) <= kGrenzeRegler
-                    ? EINSTELLUNG_OK
-                    : EINSTELLUNG_AUSSER_BEREICH;
+    e.zustand = std::fabs(e.p) <= kGrenzeRegler && std::fabs(e.i) <= kGrenzeRegler ? EINSTELLUNG_OK
+                                                                                   : EINSTELLUNG_AUSSER_BEREICH;
     return e;
 }

@@ -22,19 +22,18 @@ inline constexpr std::size_t kModellMaxPunkte = 1500;  // more samples are thinn
 inline constexpr double kModellMinR2 = 0.9;
 
 struct Streckenmodell {
-    int zustand;              // Modellzustand
-    double verstaerkung;      // K: change of the actual value per volt of output
-    double zeitkonstante;     // T, s
-    double totzeit;           // L, s
-    double anfangswert;       // V, actual value before the step
-    double bestimmtheitsmass; // R^2 of the fit over all samples
+    int zustand;               // Modellzustand
+    double verstaerkung;       // K: change of the actual value per volt of output
+    double zeitkonstante;      // T, s
+    double totzeit;            // L, s
+    double anfangswert;        // V, actual value before the step
+    double bestimmtheitsmass;  // R^2 of the fit over all samples
 };
 
 // Fits y(t) = y0 + K*(neu - alt)*(1 - exp(-(t - sprung - L)/T)) for t > sprung + L, else y0, to the
 // samples (their setpoint is not looked at); samples before `sprung` pin y0. The figures, with the
 // zustand above (no figures: NaN). R^2 is taken over the samples used.
-Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *punkte,
-                               std::size_t n);
+Streckenmodell StreckeAnpassen(double sprung, double alt, double neu, const Messpunkt *punkte, std::size_t n);
 
 // The model's response at time t to the step at `sprung` from `alt` to `neu` (to draw it).
 double StreckeAntwort(const Streckenmodell &m, double sprung, double alt, double neu, double t);
@@ -46,8 +45,8 @@ inline constexpr const char *kEinstellregel = "SIMC (Skogestad)";
 
 enum Einstellzustand {
     EINSTELLUNG_OK = 0,
-    EINSTELLUNG_KEIN_MODELL = -1,    // K is zero or a figure is not finite
-    EINSTELLUNG_AUSSER_BEREICH = -2, // P or I beyond the module's -99999..99999
+    EINSTELLUNG_KEIN_MODELL = -1,     // K is zero or a figure is not finite
+    EINSTELLUNG_AUSSER_BEREICH = -2,  // P or I beyond the module's -99999..99999
 };
 
 struct Reglereinstellung {

@@ -17,42 +17,53 @@ constexpr int kOffKonfig = 120;
 constexpr int kOffEinheit = 152;
 constexpr int kEinheitBytes = 6;
 
-void putU32(unsigned char *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+void putU32(unsigned char *p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-std::uint32_t getU32(const unsigned char *p) {
+std::uint32_t getU32(const unsigned char *p)
+{
     std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
     return v;
 }
 
-void putDouble(unsigned char *p, double d) {
+void putDouble(unsigned char *p, double d)
+{
     const auto v = std::bit_cast<std::uint64_t>(d);
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-double getDouble(const unsigned char *p) {
+double getDouble(const unsigned char *p)
+{
     std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i)
+        v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     return std::bit_cast<double>(v);
 }
 
 // The ten values at offset 40, in file order.
 constexpr int kWerte = 10;
 
-void werteLesen(const Parameterdatei *d, double out[kWerte]) {
+void werteLesen(const Parameterdatei *d, double out[kWerte])
+{
     const Parametersatz &s = d->satz;
-    const double werte[kWerte] = {s.P, s.I, s.D, s.min, s.max, s.anfangssoll, s.anstiegszeit,
+    const double werte[kWerte] = {s.P,           s.I,        s.D,       s.min, s.max, s.anfangssoll, s.anstiegszeit,
                                   s.betriebsart, d->zoommin, d->zoommax};
     std::memcpy(out, werte, sizeof werte);
 }
 
-void werteSetzen(Parameterdatei *d, const double in[kWerte]) {
+void werteSetzen(Parameterdatei *d, const double in[kWerte])
+{
     Parametersatz &s = d->satz;
-    double *ziele[kWerte] = {&s.P, &s.I, &s.D, &s.min, &s.max, &s.anfangssoll, &s.anstiegszeit,
+    double *ziele[kWerte] = {&s.P,           &s.I,        &s.D,       &s.min, &s.max, &s.anfangssoll, &s.anstiegszeit,
                              &s.betriebsart, &d->zoommin, &d->zoommax};
-    for (int i = 0; i < kWerte; ++i) *ziele[i] = in[i];
+    for (int i = 0; i < kWerte; ++i)
+        *ziele[i] = in[i];
 }
 
 }  // namespace
@@ -65,14 +76,16 @@ static_assert(offsetof(Parameterdatei, konfig) == kOffKonfig);
 static_assert(sizeof(Parameterdatei) == PARAMETERDATEI_GROESSE);
 static_assert(sizeof(KonfigStruktur::einheit) == kEinheitBytes, "unit field is 6 bytes");
 
-void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PARAMETERDATEI_GROESSE]) {
+void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PARAMETERDATEI_GROESSE])
+{
     std::memset(bytes, 0, PARAMETERDATEI_GROESSE);
     std::memcpy(bytes, PARAMETERDATEI_TYP, sizeof PARAMETERDATEI_TYP);
     putU32(bytes + kOffVersion, PARAMETERDATEI_VERSION);
 
     double werte[kWerte];
     werteLesen(datei, werte);
-    for (int i = 0; i < kWerte; ++i) putDouble(bytes + kOffWerte + 8 * i, werte[i]);
+    for (int i = 0; i < kWerte; ++i)
+        putDouble(bytes + kOffWerte + 8 * i, werte[i]);
 
     const KonfigStruktur &k = datei->konfig;
     putDouble(bytes + kOffKonfig, k.vmin);
@@ -84,17 +97,22 @@ void Parameterdatei_Kodieren(const Parameterdatei *datei, unsigned char bytes[PA
     std::memcpy(bytes + kOffEinheit, k.einheit, laenge);
 }
 
-int Parameterdatei_KopfPruefen(const unsigned char kopf[PARAMETERDATEI_KOPF]) {
-    if (std::memcmp(kopf, PARAMETERDATEI_TYP, sizeof PARAMETERDATEI_TYP) != 0) return -302105;
-    if (static_cast<std::int32_t>(getU32(kopf + kOffVersion)) != PARAMETERDATEI_VERSION) return -303106;
+int Parameterdatei_KopfPruefen(const unsigned char kopf[PARAMETERDATEI_KOPF])
+{
+    if (std::memcmp(kopf, PARAMETERDATEI_TYP, sizeof PARAMETERDATEI_TYP) != 0)
+        return -302105;
+    if (static_cast<std::int32_t>(getU32(kopf + kOffVersion)) != PARAMETERDATEI_VERSION)
+        return -303106;
     return 0;
 }
 
-void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE], Parameterdatei *datei) {
+void Parameterdatei_Dekodieren(const unsigned char bytes[PARAMETERDATEI_GROESSE], Parameterdatei *datei)
+{
     std::memcpy(datei->typ, bytes, sizeof datei->typ);
     datei->version = static_cast<std::int32_t>(getU32(bytes + kOffVersion));
     double werte[kWerte];
-    for (int i = 0; i < kWerte; ++i) werte[i] = getDouble(bytes + kOffWerte + 8 * i);
+    for (int i = 0; i < kWerte; ++i)
+        werte[i] = getDouble(bytes + kOffWerte + 8 * i);
     werteSetzen(datei, werte);
 
     KonfigStruktur &k = datei->konfig;
@@ -119,11 +137,13 @@ constexpr int kFehlerWerte = -304108;
 
 // Every double finite and the scaling one that can be applied: a damaged or hand-made file must
 // not bring infinities or NaN into the panel, the settings file or a module.
-bool WerteBrauchbar(const Parameterdatei &d) {
+bool WerteBrauchbar(const Parameterdatei &d)
+{
     double werte[kWerte];
     werteLesen(&d, werte);
     for (double w : werte)
-        if (!std::isfinite(w)) return false;
+        if (!std::isfinite(w))
+            return false;
     const KonfigStruktur &k = d.konfig;
     return KonfigPruefen(k.vmin, k.vmax, k.einheitmin, k.einheitmax) == KONFIG_BRAUCHBAR;
 }
@@ -133,8 +153,10 @@ constexpr int kTempPfadLaenge = 4096 + 64;
 
 }  // namespace
 
-int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei) {
-    if (pfad == nullptr || datei == nullptr) return kFehlerAnlegen;
+int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei)
+{
+    if (pfad == nullptr || datei == nullptr)
+        return kFehlerAnlegen;
     unsigned char bytes[PARAMETERDATEI_GROESSE];
     Parameterdatei_Kodieren(datei, bytes);
 
@@ -142,13 +164,15 @@ int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei) {
     // replaced only by a complete file that is on the disk.
     // A symbolic link stays and its target gets the new content; a dangling one creates nothing.
     char ziel[kTempPfadLaenge];
-    if (ResolveLinks(pfad, ziel, sizeof ziel) != 0) return kFehlerAnlegen;
+    if (ResolveLinks(pfad, ziel, sizeof ziel) != 0)
+        return kFehlerAnlegen;
     char temp[kTempPfadLaenge];
     const int handle = OpenTempFileBeside(ziel, temp, sizeof temp);
-    if (handle < 0) return kFehlerAnlegen;
-    const bool vollstaendig = WriteFile(handle, reinterpret_cast<const char *>(bytes), PARAMETERDATEI_GROESSE) ==
-                              PARAMETERDATEI_GROESSE;
-    const bool geschlossen = CloseFile(handle) == 0;   // includes the flush to the disk
+    if (handle < 0)
+        return kFehlerAnlegen;
+    const bool vollstaendig =
+        WriteFile(handle, reinterpret_cast<const char *>(bytes), PARAMETERDATEI_GROESSE) == PARAMETERDATEI_GROESSE;
+    const bool geschlossen = CloseFile(handle) == 0;  // includes the flush to the disk
     if (!vollstaendig || !geschlossen || RenameFile(temp, ziel) != 0) {
         DeleteFile(temp);
         return kFehlerSchreiben;
@@ -156,23 +180,29 @@ int Parameterdatei_Schreiben(const char *pfad, const Parameterdatei *datei) {
     return 0;
 }
 
-int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei) {
-    if (pfad == nullptr || datei == nullptr) return kFehlerOeffnen;
+int Parameterdatei_Lesen(const char *pfad, Parameterdatei *datei)
+{
+    if (pfad == nullptr || datei == nullptr)
+        return kFehlerOeffnen;
     const int handle = OpenFile(pfad, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_BINARY);
-    if (handle < 0) return kFehlerOeffnen;
+    if (handle < 0)
+        return kFehlerOeffnen;
     unsigned char bytes[PARAMETERDATEI_GROESSE] = {};
     char *puffer = reinterpret_cast<char *>(bytes);
     constexpr int kRest = PARAMETERDATEI_GROESSE - PARAMETERDATEI_KOPF;
     int code = kFehlerKopfFehlt;
     if (ReadFile(handle, puffer, PARAMETERDATEI_KOPF) == PARAMETERDATEI_KOPF) {
         code = Parameterdatei_KopfPruefen(bytes);
-        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest) code = kFehlerRestFehlt;
+        if (code == 0 && ReadFile(handle, puffer + PARAMETERDATEI_KOPF, kRest) != kRest)
+            code = kFehlerRestFehlt;
     }
-    CloseFile(handle);   // only read: nothing to lose
-    if (code != 0) return code;
+    CloseFile(handle);  // only read: nothing to lose
+    if (code != 0)
+        return code;
     Parameterdatei gelesen{};
     Parameterdatei_Dekodieren(bytes, &gelesen);
-    if (!WerteBrauchbar(gelesen)) return kFehlerWerte;
+    if (!WerteBrauchbar(gelesen))
+        return kFehlerWerte;
     *datei = gelesen;
     return 0;
 }

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 inline constexpr int PARAMETERDATEI_GROESSE = 160;
-inline constexpr int PARAMETERDATEI_KOPF = 36;     // type text and version, checked before the rest
+inline constexpr int PARAMETERDATEI_KOPF = 36;  // type text and version, checked before the rest
 inline constexpr char PARAMETERDATEI_TYP[] = "okv tlx1 parameterdatei";
 inline constexpr int PARAMETERDATEI_VERSION = 2;
 
@@ -21,12 +21,12 @@ inline constexpr int PARAMETERDATEI_VERSION = 2;
 // read field by field, so it does not depend on the host's byte order or on how the compiler lays
 // out this struct.
 struct Parameterdatei {
-    char typ[32];            // type text as read; written as PARAMETERDATEI_TYP
-    std::int32_t version;    // as read; written as PARAMETERDATEI_VERSION
-    Parametersatz satz;      // in the field order of the file; anfangssoll and anstiegszeit in the file's unit
-    double zoommin;          // chart value axis, in the file's unit
+    char typ[32];          // type text as read; written as PARAMETERDATEI_TYP
+    std::int32_t version;  // as read; written as PARAMETERDATEI_VERSION
+    Parametersatz satz;    // in the field order of the file; anfangssoll and anstiegszeit in the file's unit
+    double zoommin;        // chart value axis, in the file's unit
     double zoommax;
-    KonfigStruktur konfig;   // the scaling the values are shown in
+    KonfigStruktur konfig;  // the scaling the values are shown in
 };
 
 // The 160 bytes of a record; the head always holds the type text and version 2.

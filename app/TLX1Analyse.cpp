@@ -12,15 +12,20 @@ struct AnalyseMeldung {
     int code;
     const char *text;
 };
+// clang-format off
 constexpr AnalyseMeldung kMeldungen[] = {
     {ANALYSE_GRENZEN,     "Die neue Stellgr\xF6\xDF" "e liegt au\xDF" "erhalb der Grenzen min1 bis max1 des Moduls."},
     {ANALYSE_ZU_KLEIN,    "Der Sprung ist zu klein (weniger als 0.01 V)."},
     {ANALYSE_BETRIEBSART, "Das Modul ist nicht in Betriebsart 1 (Digitaler Sollwert)."},
     {ANALYSE_LAEUFT,      "Es l\xE4uft schon ein Test."},
 };
+// clang-format on
 static_assert(std::size(kMeldungen) == 4);
 
-bool Laeuft(int phase) { return phase == ANALYSE_VORLAUF || phase == ANALYSE_AUFNAHME; }
+bool Laeuft(int phase)
+{
+    return phase == ANALYSE_VORLAUF || phase == ANALYSE_AUFNAHME;
+}
 
 // Puts mode and output back as they were, output first, so the module leaves mode 3 with the
 // output it had. Both writes are tried even when the first fails. 0 or the first failure.
@@ -152,8 +157,7 @@ int Streckentest_Punkt(Streckentest *t, double zeit, double istwert)
     }
     if (!Eingeschwungen(t, zeit) && zeit - t->sprungzeit < t->dauer)
         return t->phase;
-    t->modell = StreckeAnpassen(t->sprungzeit, t->alteStellgroesse, t->stellNeu, t->punkte.data(),
-                                t->punkte.size());
+    t->modell = StreckeAnpassen(t->sprungzeit, t->alteStellgroesse, t->stellNeu, t->punkte.data(), t->punkte.size());
     t->fehlerWiederherstellen = Wiederherstellen(t);
     t->phase = t->fehlerWiederherstellen == 0 ? ANALYSE_FERTIG : ANALYSE_FEHLER;
     return t->phase;
@@ -170,8 +174,7 @@ int Streckentest_Abbrechen(Streckentest *t)
 
 // ---- setpoint step -------------------------------------------------------------------------------
 
-int Sollwertsprung_Beginnen(Sollwertsprung *s, int port, int adresse, double ziel, double dauer,
-                            double istwert)
+int Sollwertsprung_Beginnen(Sollwertsprung *s, int port, int adresse, double ziel, double dauer, double istwert)
 {
     if (Laeuft(s->phase))
         return ANALYSE_LAEUFT;

@@ -35,8 +35,8 @@ enum {
 // comes from the error catalogue).
 const char *AnalyseText(int code);
 
-inline constexpr double kVorlaufDauer = 1.0;   // s of resting output before the plant-test step
-inline constexpr double kTestMinDauer = 2.0;   // s: the shortest recording the caller may ask for
+inline constexpr double kVorlaufDauer = 1.0;  // s of resting output before the plant-test step
+inline constexpr double kTestMinDauer = 2.0;  // s: the shortest recording the caller may ask for
 
 // ---- plant test ----------------------------------------------------------------------------------
 
@@ -45,7 +45,7 @@ struct Streckentest {
     int port = -1, adresse = 1;
     double stellNeu = 0, dauer = 60;
     double alteBetriebsart = 1, alteStellgroesse = 0, min = 0, max = 10;
-    bool veraendert = false;         // the module was changed: restore mode and output
+    bool veraendert = false;  // the module was changed: restore mode and output
     double vorlaufBis = 0, sprungzeit = 0;
     std::vector<Messpunkt> punkte;   // .soll is the output in force
     int fehler = 0;                  // the failure that ended the test (driver code), 0 when none
@@ -76,8 +76,8 @@ struct Sollwertsprung {
     int phase = ANALYSE_AUS;
     int port = -1, adresse = 1;
     double alterSoll = 0;
-    bool geschrieben = false;        // soll1 was written: restore it if the step is cut short
-    Sprungverfolgung verfolgung;     // figures in verfolgung.ergebnis once finished
+    bool geschrieben = false;     // soll1 was written: restore it if the step is cut short
+    Sprungverfolgung verfolgung;  // figures in verfolgung.ergebnis once finished
     int fehler = 0, fehlerWiederherstellen = 0;
 };
 
@@ -85,8 +85,7 @@ struct Sollwertsprung {
 // actual value `istwert` polled last; `dauer` is the window (at least kTestMinDauer).
 // 0 (ANALYSE_AUFNAHME); ANALYSE_LAEUFT, ANALYSE_BETRIEBSART, ANALYSE_ZU_KLEIN, a read failure
 // (ANALYSE_AUS); a failed write (ANALYSE_FEHLER, soll1 written back).
-int Sollwertsprung_Beginnen(Sollwertsprung *s, int port, int adresse, double ziel, double dauer,
-                            double istwert);
+int Sollwertsprung_Beginnen(Sollwertsprung *s, int port, int adresse, double ziel, double dauer, double istwert);
 
 // Takes the next polled actual value; the phase after the call (ANALYSE_FERTIG once the figures
 // are final or the step ended incomplete: verfolgung.ergebnis.zustand says which). The new setpoint

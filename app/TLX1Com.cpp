@@ -171,7 +171,8 @@ void ProtokollFehlerZeigen(void)
     const std::string meldung = Protokoll_Meldung();
     if (!meldung.empty())
         MessagePopup("Protokoll", Cp1252AusUtf8(meldung + "\n\nDie Werte wurden trotzdem an das Modul gesendet; "
-                                                          "sie fehlen nur im Protokoll.").c_str());
+                                                          "sie fehlen nur im Protokoll.")
+                                      .c_str());
 }
 
 int IDLesen(void)
@@ -231,7 +232,7 @@ static void AdresseAbfragen(int adresse, char *fortschritt)
     SetCtrlVal(panelHandle, PANEL_TEXT, fortschritt);
 
     const int led = Lampe(adresse);
-    int nichtGefragt = 0;   // dimmed by a stopped scan
+    int nichtGefragt = 0;  // dimmed by a stopped scan
     GetCtrlAttribute(panelHandle, led, ATTR_DIMMED, &nichtGefragt);
     if (nichtGefragt)
         SetCtrlAttribute(panelHandle, led, ATTR_DIMMED, 0);
@@ -293,7 +294,8 @@ int SollwertSchreiben(void)
     return MitPort([] {
         double wert = 0.0;
         GetCtrlVal(panelHandle, PANEL_SOLLWERT, &wert);
-        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1", Umrechnen_BenutzereinheitZuVolt(wert));
+        return Protokoll_ParameterSchreiben(comPort, GewaehlteAdresse(), "soll1",
+                                            Umrechnen_BenutzereinheitZuVolt(wert));
     });
 }
 

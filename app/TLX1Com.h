@@ -84,11 +84,12 @@ int ParametersatzSchreiben(void);
 // a parameter set (SATZ_ANZAHL values) follow this order. The setpoint-related fields show the user
 // unit; the module works in volts.
 struct ParameterFeld {
-    const char *name;     // module name (channel 1)
-    int control;          // field on the main panel
-    bool skaliert;        // shown in the user unit
-    const char *text;     // the field's label in one line
+    const char *name;  // module name (channel 1)
+    int control;       // field on the main panel
+    bool skaliert;     // shown in the user unit
+    const char *text;  // the field's label in one line
 };
+// clang-format off
 inline constexpr ParameterFeld PARAMETERFELDER[] = {
     {"P1",            PANEL_PANTEIL,         false, "P-Anteil"},
     {"I1",            PANEL_IANTEIL,         false, "I-Anteil"},
@@ -99,15 +100,16 @@ inline constexpr ParameterFeld PARAMETERFELDER[] = {
     {"anstiegszeit1", PANEL_ANSTIEGSZEIT,    true,  "max. Anstiegsgeschwindigkeit"},
     {"betriebsart1",  PANEL_BETRIEBSART,     false, "Betriebsart"},
 };
+// clang-format on
 inline constexpr int SATZ_ANZAHL = 8;
 static_assert(sizeof PARAMETERFELDER / sizeof PARAMETERFELDER[0] == SATZ_ANZAHL);
 
 // Where the panel's parameter set came from.
 enum {
-    HERKUNFT_VORGABE = 0,   // the program's start values
-    HERKUNFT_DATEI,         // a parameter-set file ("Parametersatz laden")
-    HERKUNFT_MODUL,         // a successful "Lesen" or "Schreiben" at a port and address
-    HERKUNFT_VORSCHLAG,     // P, I and D from the plant test's proposal ("\xDC" "bernehmen")
+    HERKUNFT_VORGABE = 0,  // the program's start values
+    HERKUNFT_DATEI,        // a parameter-set file ("Parametersatz laden")
+    HERKUNFT_MODUL,        // a successful "Lesen" or "Schreiben" at a port and address
+    HERKUNFT_VORSCHLAG,    // P, I and D from the plant test's proposal ("\xDC" "bernehmen")
 };
 
 // The origin of the panel's set; for HERKUNFT_MODUL also its port and address (null: not wanted).

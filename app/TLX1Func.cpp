@@ -71,10 +71,12 @@ static int NachkommastellenAusSpanne(double spanne)
 }
 
 // The main panel's values that are shown in the user unit and rescaled with the scaling.
+// clang-format off
 static constexpr std::array SKALIERTE_WERTE = {
     PANEL_ANFANGSSOLLWERT, PANEL_ANSTIEGSZEIT, PANEL_SOLLWERT,
     PANEL_ISTWERT,         PANEL_GRAPHZOOMMIN, PANEL_GRAPHZOOMMAX,
 };
+// clang-format on
 static_assert(SKALIERTE_WERTE.size() == 6);
 
 // Unit labels and their formats.
@@ -414,7 +416,6 @@ void PanelsInitialisieren(const char *version, const char *datum)
     ScanLampenVorbereiten();
 }
 
-
 // ---- parameter-set files ------------------------------------------------------------------------
 
 static constexpr const char *DATEI_MUSTER = "*.tlx";
@@ -431,8 +432,10 @@ void LeseParameterAusGUI(Parameterdatei *datei)
     if (datei == nullptr)
         return;
     Parametersatz &s = datei->satz;
+    // clang-format off
     double *const ziele[] = {&s.P,           &s.I,           &s.D,           &s.min,           &s.max,
                              &s.anfangssoll, &s.anstiegszeit, &s.betriebsart, &datei->zoommin, &datei->zoommax};
+    // clang-format on
     static_assert(sizeof ziele / sizeof ziele[0] == DATEI_FELDER.size());
     for (std::size_t i = 0; i < DATEI_FELDER.size(); ++i)
         GetCtrlVal(panelHandle, DATEI_FELDER[i], ziele[i]);
@@ -443,8 +446,10 @@ void SchreibeParameterInGUI(const Parameterdatei *datei)
     if (datei == nullptr)
         return;
     const Parametersatz &s = datei->satz;
+    // clang-format off
     const double werte[] = {s.P,           s.I,           s.D,           s.min,          s.max,
                             s.anfangssoll, s.anstiegszeit, s.betriebsart, datei->zoommin, datei->zoommax};
+    // clang-format on
     static_assert(sizeof werte / sizeof werte[0] == DATEI_FELDER.size());
     for (std::size_t i = 0; i < DATEI_FELDER.size(); ++i)
         SetCtrlVal(panelHandle, DATEI_FELDER[i], werte[i]);

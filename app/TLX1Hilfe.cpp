@@ -18,7 +18,8 @@
 static constexpr const char *HANDBUCH_TITEL = "TLX-1 Steuerung \x96 Handbuch";
 // Where the manual is looked for below an installation's prefix: the program's own data (always
 // installed), then the documentation folder (which minimal systems may leave out).
-static constexpr const char *INSTALLIERT[] = {"/share/tlx1steuerung/handbuch.md", "/share/doc/tlx1steuerung/handbuch.md"};
+static constexpr const char *INSTALLIERT[] = {"/share/tlx1steuerung/handbuch.md",
+                                              "/share/doc/tlx1steuerung/handbuch.md"};
 
 // Places set by a test; empty: the usual ones.
 static std::vector<std::string> testOrte;
@@ -181,10 +182,13 @@ void Feldhilfe_Setzen(void)
     for (const Feldhilfe &feld : SCHNITTSTELLEN)
         HilfeSetzen(schnittstellenpanelHandle, feld);
     for (int n = 1; n <= 8; ++n) {
-        const std::string text = "Ger\xE4t f\xFC" "r COM " + std::to_string(n) +
+        const std::string text = "Ger\xE4t f\xFC"
+                                 "r COM " +
+                                 std::to_string(n) +
                                  ": aus der Liste w\xE4hlen oder eintippen, z. B. /dev/ttyUSB0,\n"
                                  "/dev/serial/by-id/..., tcp://RECHNER:PORT oder rfc2217://RECHNER:PORT;\n"
-                                 "leer: /dev/ttyS" + std::to_string(n - 1);
+                                 "leer: /dev/ttyS" +
+                                 std::to_string(n - 1);
         SetCtrlAttribute(schnittstellenpanelHandle, SCHNITTPNL_COM1 + n - 1, ATTR_TOOLTIP, text.c_str());
     }
 }

@@ -26,9 +26,9 @@ static int wiederverbinden = 0;
 struct Kopie {
     IniStore *von;
     const char *sektion;
-    int naechste;   // number of the line the reader wants next, 0 = the first header
-    int gezaehlt;   // lines of the section seen in this pass
-    int drin;       // the writer is inside the section
+    int naechste;  // number of the line the reader wants next, 0 = the first header
+    int gezaehlt;  // lines of the section seen in this pass
+    int drin;      // the writer is inside the section
     char *ziel;
     int max;
     int gefunden;

@@ -91,10 +91,11 @@ static void EinstellungenSichern(void)
         std::snprintf(text, sizeof text,
                       "Die Einstellungen konnten nicht gespeichert werden.\n\n"
                       "Datei:\t%s\nGrund:\t%s\n\n"
-                      "Ohne Speichern gelten beim n\xE4" "chsten Start die zuletzt gespeicherten Einstellungen.",
+                      "Ohne Speichern gelten beim n\xE4"
+                      "chsten Start die zuletzt gespeicherten Einstellungen.",
                       Einstellungsdatei_Anzeige(), WriteIni_Grund());
-        if (GenericMessagePopup("Einstellungen nicht gespeichert", text, "Erneut versuchen",
-                                "Ohne Speichern beenden", nullptr) != 1)
+        if (GenericMessagePopup("Einstellungen nicht gespeichert", text, "Erneut versuchen", "Ohne Speichern beenden",
+                                nullptr) != 1)
             return;
     }
 }
@@ -208,7 +209,8 @@ static const char *SkalierungsFehler(void)
         "Die beiden Werte in der Einheit sind gleich.\n"
         "F\xFCr die Umrechnung werden zwei verschiedene Werte ben\xF6tigt.",
         "Mit diesen Werten l\xE4sst sich die Skalierung nicht berechnen:\n"
-        "Die Umrechnung \xFC" "berschreitet den darstellbaren Zahlenbereich.",
+        "Die Umrechnung \xFC"
+        "berschreitet den darstellbaren Zahlenbereich.",
     };
     static_assert(std::size(TEXTE) == KONFIG_NICHT_BERECHENBAR + 1);
     double vmin = 0.0, vmax = 0.0, emin = 0.0, emax = 0.0;
@@ -224,7 +226,9 @@ int Callback_Konfig_Button_Ok(int, int, int event, void *, int, int)
     if (event != EVENT_COMMIT)
         return 0;
     if (const char *fehler = SkalierungsFehler()) {
-        MessagePopup("Skalierung nicht \xFC" "bernommen", fehler);
+        MessagePopup("Skalierung nicht \xFC"
+                     "bernommen",
+                     fehler);
         return 0;
     }
     NeueSkalierungSetzen();
@@ -253,11 +257,11 @@ int Callback_Konfig_Button_AufStandardwerte(int, int, int event, void *, int, in
 // ---- device actions -----------------------------------------------------------------------------
 
 static constexpr const char *WARNUNG_TITEL = "Info";
-static constexpr const char *WARNUNG_TEXT =
-    "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
-    "st\xE4rker als im Normalbetrieb.\n"
-    "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
-    "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
+static constexpr const char *WARNUNG_TEXT = "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
+                                            "st\xE4rker als im Normalbetrieb.\n"
+                                            "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
+                                            "Au\xDF"
+                                            "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
 
 // Marks the panel connected or not: the actual value is live only while connected, and the port
 // must not change under an open connection.
@@ -498,8 +502,7 @@ int Callback_Main_Numerics_Parametereingabe(int, int control, int event, void *,
         if (stellmax < stellmin)
             SetCtrlVal(panelHandle, control, control == PANEL_STELLMIN ? stellmax : stellmin);
         break;
-    default:
-        break;
+    default: break;
     }
     return 0;
 }

@@ -32,20 +32,18 @@ void Callback_Menu_Skalieren(int menuBar, int menuItem, void *callbackData, int 
 void Callback_Menu_Info(int menuBar, int menuItem, void *callbackData, int panel);
 
 // About box "OK" (commit): removes the popup.
-int Callback_Info_Button_Ok(int panel, int control, int event, void *callbackData, int eventData1,
-                            int eventData2);
+int Callback_Info_Button_Ok(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 // Scaling dialog "Ok" (commit): applies the dialog's scaling and hides the dialog; a scaling that
 // cannot be computed (equal or non-finite values) is refused with a message and the dialog stays.
-int Callback_Konfig_Button_Ok(int panel, int control, int event, void *callbackData, int eventData1,
-                              int eventData2);
+int Callback_Konfig_Button_Ok(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // Scaling dialog "Abbruch" (commit): hides the dialog, keeping its unapplied values.
 int Callback_Konfig_Button_Abbruch(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
 // Scaling dialog "auf Standardwerte zurücksetzen" (commit): shows the default scaling in the dialog
 // without applying it.
-int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, void *callbackData,
-                                            int eventData1, int eventData2);
+int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, void *callbackData, int eventData1,
+                                            int eventData2);
 
 // ---- callbacks of the device actions --------------------------------------------------------------
 // Each hands the result of its device operation to the error display (FehlerZeigen); those that write
@@ -57,18 +55,17 @@ int Callback_Konfig_Button_AufStandardwerte(int panel, int control, int event, v
 // fails), shows the polling warning on the first connect of a run, starts polling and fills SOLLWERT
 // or STELLWERT by the module's mode; off closes the port and stops polling. Either way a waiting
 // automatic reconnect is given up.
-int Callback_Main_Togglebutton_Verbinden(int panel, int control, int event, void *callbackData,
-                                         int eventData1, int eventData2);
+int Callback_Main_Togglebutton_Verbinden(int panel, int control, int event, void *callbackData, int eventData1,
+                                         int eventData2);
 // Timer (EVENT_TIMER_TICK, every 0.1 s): while connected reads the actual value, shows it in the user
 // unit and plots it; a failed read is shown and drops the connection. Not connected, after a device
 // went away and with the automatic reconnect on, it connects again once the same device opens again
 // (tried at most once a second, never while a popup is open).
-int Callback_Main_Timer(int panel, int control, int event, void *callbackData, int eventData1,
-                        int eventData2);
+int Callback_Main_Timer(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // Zoom fields (commit): the chart's value axis spans the two fields, whichever is larger; "Zoom 1:1"
 // sets both fields and the axis to the user-unit images of 0 V and 10 V.
-int Callback_Main_MultipleControls_Graphzoom(int panel, int control, int event, void *callbackData,
-                                             int eventData1, int eventData2);
+int Callback_Main_MultipleControls_Graphzoom(int panel, int control, int event, void *callbackData, int eventData1,
+                                             int eventData2);
 // SOLLWERT (commit): sends the setpoint; the field stays the active control.
 int Callback_Main_Numeric_Sollwert(int panel, int control, int event, void *callbackData, int eventData1,
                                    int eventData2);
@@ -80,8 +77,7 @@ int Callback_Main_Ring_Betriebsart(int panel, int control, int event, void *call
                                    int eventData2);
 // "Lesen" (commit): reads the parameter set into the fields, then adjusts the gains' decimals; the
 // status line says "Parametersatz gelesen".
-int Callback_Main_ButtonLesen(int panel, int control, int event, void *callbackData, int eventData1,
-                              int eventData2);
+int Callback_Main_ButtonLesen(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // "Schreiben" (commit): asks first when the set did not come from this module (SchreibenBestaetigen),
 // sends the parameter set; only when all was accepted reads it back, adjusts the gains' decimals and
 // says in the status line what happened (SchreibenPruefen).
@@ -89,14 +85,12 @@ int Callback_Main_Button_Schreiben(int panel, int control, int event, void *call
                                    int eventData2);
 // P, I, D, output limits, slope (commit): adjusts the gains' decimals; an I gain of exactly 0 becomes
 // 0.0001; the limit just edited yields to the other one when they would cross.
-int Callback_Main_Numerics_Parametereingabe(int panel, int control, int event, void *callbackData,
-                                            int eventData1, int eventData2);
+int Callback_Main_Numerics_Parametereingabe(int panel, int control, int event, void *callbackData, int eventData1,
+                                            int eventData2);
 // "Scann" (commit): scans addresses 1..8.
-int Callback_Main_Button_Scann(int panel, int control, int event, void *callbackData, int eventData1,
-                               int eventData2);
+int Callback_Main_Button_Scann(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // "ID lesen" (commit): reads the selected module's identification.
-int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callbackData, int eventData1,
-                                 int eventData2);
+int Callback_Main_Button_IDLesen(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 // ---- callbacks of the parameter-set files ---------------------------------------------------------
 // (menu "Datei", "Parametersatz laden" and "Parametersatz speichern")

@@ -95,14 +95,11 @@ static std::string Herkunft(void)
 {
     int port = 0, adresse = 0;
     switch (SatzHerkunft(&port, &adresse)) {
-    case HERKUNFT_DATEI:
-        return std::string("stammt aus der Datei \"") + SatzHerkunftDatei() + "\"";
+    case HERKUNFT_DATEI: return std::string("stammt aus der Datei \"") + SatzHerkunftDatei() + "\"";
     case HERKUNFT_MODUL:
         return "stammt vom Modul an Adresse " + std::to_string(adresse) + " (COM " + std::to_string(port) + ")";
-    case HERKUNFT_VORSCHLAG:
-        return "enth\xE4lt P, I und D aus dem Vorschlag von \"Strecke identifizieren\"";
-    default:
-        return "enth\xE4lt die Vorgabewerte des Programms";
+    case HERKUNFT_VORSCHLAG: return "enth\xE4lt P, I und D aus dem Vorschlag von \"Strecke identifizieren\"";
+    default: return "enth\xE4lt die Vorgabewerte des Programms";
     }
 }
 
@@ -127,15 +124,16 @@ int SchreibenBestaetigen(void)
     PanelSatzVolt(panelVolt);
     if (Ring(PANEL_ADRESSE) == BROADCAST)
         return Schreiben("Der Parametersatz des Fensters geht an alle Module am Bus (Adresse \"alle\").\n"
-                         "Die Module antworten darauf nicht; gepr\xFC" "ft wird nichts.\n\n" +
+                         "Die Module antworten darauf nicht; gepr\xFC"
+                         "ft wird nichts.\n\n" +
                          PanelTabelle(panel));
     if (SatzVonDiesemModul())
         return 1;
 
     if (const int code = ModulSatzLesen(modul); code != 0) {
         const bool weiter = Schreiben("Das Modul " + Modulort() + " konnte nicht gelesen werden:\n" + CodeText(code) +
-                                      "\n\nDer Parametersatz im Fenster " + Herkunft() +
-                                      ".\nTrotzdem schreiben?\n\n" + PanelTabelle(panel));
+                                      "\n\nDer Parametersatz im Fenster " + Herkunft() + ".\nTrotzdem schreiben?\n\n" +
+                                      PanelTabelle(panel));
         if (!weiter)
             FehlerZeigen(code);
         return weiter;
@@ -158,19 +156,24 @@ void SchreibenPruefen(const double vorher[8])
 {
     if (Ring(PANEL_ADRESSE) == BROADCAST) {
         // The modules do not answer at address 9, so there is nothing to read back.
-        SetCtrlVal(panelHandle, PANEL_TEXT, "an alle Module geschrieben (ohne R\xFC" "ckmeldung)");
+        SetCtrlVal(panelHandle, PANEL_TEXT,
+                   "an alle Module geschrieben (ohne R\xFC"
+                   "ckmeldung)");
         return;
     }
     const int code = ParametersatzLesen();
     FehlerZeigen(code);
     SetPrecision();
     if (code != 0) {
-        SetCtrlVal(panelHandle, PANEL_TEXT, "Parametersatz geschrieben, aber nicht gepr\xFC" "ft");
+        SetCtrlVal(panelHandle, PANEL_TEXT,
+                   "Parametersatz geschrieben, aber nicht gepr\xFC"
+                   "ft");
         return;
     }
     double nachher[SATZ_ANZAHL];
     PanelSatz(nachher);
-    std::string text = "Parametersatz geschrieben und gepr\xFC" "ft";
+    std::string text = "Parametersatz geschrieben und gepr\xFC"
+                       "ft";
     const char *trenner = "; gerundet: ";
     for (int i : ZEILEN) {
         // The volts of a scaled field come back through the conversion: a last-digit difference is no rounding.
@@ -226,7 +229,10 @@ int SatzVergleichen(void)
             text += Name(i) + "\t" + (code == 0 ? Wert(i, modul[i], true) : "-") + "\t" + Wert(i, panel[i], false) +
                     "\t" + Wert(i, dateiVolt[i], true) + "\t" + (gleich ? "" : "*") + "\n";
         }
-        if (GenericMessagePopup("Parametersatz vergleichen", text.c_str(), "Modul lesen", "Schlie\xDF" "en", nullptr) != 1)
+        if (GenericMessagePopup("Parametersatz vergleichen", text.c_str(), "Modul lesen",
+                                "Schlie\xDF"
+                                "en",
+                                nullptr) != 1)
             return 0;
     } while (true);
 }

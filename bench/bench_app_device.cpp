@@ -13,12 +13,12 @@
 //    status text the program sets takes to be painted.
 // 4. "Scann" with eight modules, "Lesen" and "Schreiben" against the time their bytes need on the wire.
 #include "app/TLX1Steuerung.h"
+#include "bench/messung.h"
 #include "driver/okvtlx1.h"
 #include "platform/qt/qtview.h"
 #include "platform/userint/userint_view.h"
 #include "sim/SimProcess.h"
 #include "ui/TLX1Steuerung.h"
-#include "bench/messung.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -53,7 +53,7 @@ constexpr double kSekundeProZeichen = 10.0 / 9600.0;
 constexpr double kTurnaround = 0.001;
 constexpr int kWiederholungen = 5;
 constexpr int kStarts = 7;
-const std::vector<std::string> kParameter = {"P1", "I1", "D1", "anfangssoll1", "min1", "max1", "anstiegszeit1",
+const std::vector<std::string> kParameter = {"P1",          "I1", "D1", "anfangssoll1", "min1", "max1", "anstiegszeit1",
                                              "betriebsart1"};
 
 double Sekunden(Clock::time_point a, Clock::time_point b)
@@ -72,7 +72,8 @@ void Laufen(int ms)
 // Until the program waits for input again; the Qt thread keeps running meanwhile.
 void Warten()
 {
-    while (!UiProgram_Idle()) Laufen(2);
+    while (!UiProgram_Idle())
+        Laufen(2);
 }
 
 void Klicken(int control)
@@ -128,8 +129,9 @@ int StartKind(Start was, int fd)
 double StartMessen(const char *self, Start was)
 {
     int p[2];
-    if (pipe(p) != 0) return -1.0;
-    std::fflush(stdout);   // a child must not print what this process has buffered
+    if (pipe(p) != 0)
+        return -1.0;
+    std::fflush(stdout);  // a child must not print what this process has buffered
     const Clock::time_point t0 = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -167,14 +169,15 @@ struct Sonde {
     QTimer timer;
     QElapsedTimer uhr;
     qint64 letzte = -1;
-    std::vector<double> verspaetung;   // ms
+    std::vector<double> verspaetung;  // ms
     Sonde()
     {
         timer.setTimerType(Qt::PreciseTimer);
         timer.setInterval(10);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             const qint64 jetzt = uhr.nsecsElapsed();
-            if (letzte >= 0) verspaetung.push_back(std::max(0.0, static_cast<double>(jetzt - letzte) / 1e6 - 10.0));
+            if (letzte >= 0)
+                verspaetung.push_back(std::max(0.0, static_cast<double>(jetzt - letzte) / 1e6 - 10.0));
             letzte = jetzt;
         });
     }
@@ -245,7 +248,8 @@ struct StatusZeit : QObject {
         int texte = 0;
         for (size_t i = 0; i < gesetzt.size(); ++i) {
             const auto &[wann, was] = gesetzt[i];
-            if (was.empty()) continue;
+            if (was.empty())
+                continue;
             const Clock::time_point ab = i > 0 ? gesetzt[i - 1].first : wann;
             const std::string *danach = i + 1 < gesetzt.size() ? &gesetzt[i + 1].second : nullptr;
             for (const auto &[gemaltWann, gemaltWas] : gemalt)
@@ -308,15 +312,17 @@ double MonitorCpu(const std::string &device, int sekunden)
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!freopen("/dev/null", "w", stdout)) std::_Exit(127);
+        if (!freopen("/dev/null", "w", stdout))
+            std::_Exit(127);
         const std::string count = std::to_string(sekunden * 10);
-        execl(TLX1CTL_PATH, "tlx1ctl", "monitor", "--rate", "10", "--count", count.c_str(), "--device",
-              device.c_str(), static_cast<char *>(nullptr));
+        execl(TLX1CTL_PATH, "tlx1ctl", "monitor", "--rate", "10", "--count", count.c_str(), "--device", device.c_str(),
+              static_cast<char *>(nullptr));
         std::_Exit(127);
     }
     int status = 0;
     rusage ru{};
-    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
+    if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1.0;
     return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
            static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
 }
@@ -326,7 +332,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     // Read and close the polling warning whenever it comes up.
     QTimer antwort;
     QObject::connect(&antwort, &QTimer::timeout, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) box->accept();
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->accept();
     });
     antwort.start(50);
     Sonde sonde;
@@ -344,7 +351,7 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     sonde.stop();
     sim.command("ping");
     sim.clearReceived();
-    antwort.stop();   // no popup comes while polling; the closer's own timer is not the program's CPU
+    antwort.stop();  // no popup comes while polling; the closer's own timer is not the program's CPU
     const double cpu0 = bench::CpuSekunden();
     const Clock::time_point t0 = Clock::now();
     Laufen(sekunden * 1000);
@@ -373,7 +380,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
         Laufen(500);
         sonde.start();
         sim.command("fault silent");
-        while (Wert(PANEL_VERBINDEN) == 1) Laufen(5);   // the poll runs into its time-out and drops the line
+        while (Wert(PANEL_VERBINDEN) == 1)
+            Laufen(5);  // the poll runs into its time-out and drops the line
         Laufen(100);
         sonde.stop();
         sim.command("fault none");
@@ -391,7 +399,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     std::printf("scan, one module (7 silent addresses): %.3f s\n", scan1);
 
     // 4. Eight modules; parameter set, median of several runs; each action opens and closes the port.
-    for (int adresse = 2; adresse <= 8; ++adresse) sim.command("add " + std::to_string(adresse));
+    for (int adresse = 2; adresse <= 8; ++adresse)
+        sim.command("add " + std::to_string(adresse));
     std::vector<double> scans;
     Leitung l;
     for (int i = 0; i < kWiederholungen; ++i) {
@@ -403,7 +412,7 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
         for (const std::string &f : sim.received()) {
             const std::string id = sim.command("get " + f.substr(1, 1) + " id");
             l.bytes += static_cast<int>(f.size()) + 1 + 1;   // "#aIDR", CR, ACK
-            l.bytes += 2 + static_cast<int>(id.size()) + 1;   // "#a", the text, CR
+            l.bytes += 2 + static_cast<int>(id.size()) + 1;  // "#a", the text, CR
             ++l.austausche;
         }
     }
@@ -415,7 +424,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
         const Clock::time_point a = Clock::now();
         if (OKVTLX1_Open(1) == 0 && OKVTLX1_Timeout(1, 1.0) == 0) {
             char id[OKVTLX1_ID_PUFFER + 8] = {};
-            for (int adresse = 1; adresse <= 8; ++adresse) OKVTLX1_IDLesen(1, adresse, id);
+            for (int adresse = 1; adresse <= 8; ++adresse)
+                OKVTLX1_IDLesen(1, adresse, id);
         }
         OKVTLX1_Close(1);
         treiber.push_back(Sekunden(a, Clock::now()));
@@ -451,7 +461,8 @@ void Messen(tlx1sim::SimProcess &sim, int sekunden)
     }
     status.stop();
     status.bericht();
-    if (Wert(PANEL_FEHLERLED) != 0) std::printf("[error shown after Lesen/Schreiben: %d]\n", Wert(PANEL_FEHLERNUMMER));
+    if (Wert(PANEL_FEHLERLED) != 0)
+        std::printf("[error shown after Lesen/Schreiben: %d]\n", Wert(PANEL_FEHLERNUMMER));
     Bericht("Lesen (median of 5)", bench::Median(lesen), lesenDraht);
     Bericht("Schreiben with read-back (median)", bench::Median(schreiben), schreibenDraht);
 }
@@ -463,11 +474,13 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     for (Start was : {PROGRAMM, FENSTER, FENSTER_MIT_TEXT})
-        if (argc == 3 && std::string(argv[1]) == kStartArg[was]) return StartKind(was, std::atoi(argv[2]));
+        if (argc == 3 && std::string(argv[1]) == kStartArg[was])
+            return StartKind(was, std::atoi(argv[2]));
     const std::filesystem::path alt = std::filesystem::current_path();
     std::string ordner = (std::filesystem::temp_directory_path() / "tlx1bench-XXXXXX").string();
-    if (!mkdtemp(ordner.data())) return 1;
-    std::filesystem::current_path(ordner);   // settings files land here
+    if (!mkdtemp(ordner.data()))
+        return 1;
+    std::filesystem::current_path(ordner);  // settings files land here
 
     const int sekunden = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20;
     std::printf("platform: %s\n", qEnvironmentVariableIsSet("QT_QPA_PLATFORM")
@@ -483,7 +496,7 @@ int main(int argc, char *argv[])
         int n = 1;
         new QApplication(n, args);
         QTimer::singleShot(0, [&] {
-            QtView_WaitIdle();   // the window is built
+            QtView_WaitIdle();  // the window is built
             Messen(sim, sekunden);
             QuitUserInterface(0);
         });

@@ -10,11 +10,11 @@
 // 2. The same for the other spans (1, 5, 30 min) with one hour kept, and a whole repaint of the chart
 //    (a new value range) per span.
 // 3. Memory of one hour of history: the process's resident memory before and after plotting it.
+#include "bench/messung.h"
 #include "platform/qt/qtchart.h"
 #include "platform/qt/qtview.h"
 #include "platform/userint/userint_view.h"
 #include "ui/TLX1Steuerung.h"
-#include "bench/messung.h"
 
 #include <QApplication>
 

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <ctime>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -20,9 +20,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "bench/messung.h"
 #include "driver/okvtlx1.h"
 #include "sim/SimProcess.h"
-#include "bench/messung.h"
 
 namespace {
 
@@ -123,8 +123,8 @@ void Compare(const std::string &device, int exchanges, Messung &driver, Messung 
 void Report(const char *what, const Messung &m)
 {
     const double n = static_cast<double>(m.zeiten.size());
-    std::printf("  %-8s median %8.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n",
-                what, bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
+    std::printf("  %-8s median %8.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n", what,
+                bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
 }
 
 }  // namespace

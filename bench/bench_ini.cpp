@@ -27,8 +27,14 @@ double SecondsSince(Clock::time_point start)
 
 constexpr int kSections = 10;
 
-std::string ItemName(int i) { return "Parameter" + std::to_string(i); }
-std::string SectionName(int i) { return "Kanal" + std::to_string(i % kSections); }
+std::string ItemName(int i)
+{
+    return "Parameter" + std::to_string(i);
+}
+std::string SectionName(int i)
+{
+    return "Kanal" + std::to_string(i % kSections);
+}
 
 // A file with n items in shuffled order, so that reading has to sort.
 std::string FileText(int n, std::mt19937 &random)
@@ -64,7 +70,8 @@ double CpuSeconds()
 }
 
 // Best of `runs` runs, in processor time (wall time for file writes, which wait for the disk).
-template <typename F> double Best(int runs, F f, bool wall = false)
+template <typename F>
+double Best(int runs, F f, bool wall = false)
 {
     double best = 1e9;
     for (int r = 0; r < runs; ++r) {
@@ -90,9 +97,9 @@ void MeasureSizes(const std::string &dir)
             Ini_Dispose(store);
             store = Ini_New(1);
             read = std::min(read, Best(1, [&] {
-                if (Ini_ReadFromFile(store, path.c_str()) != 0)
-                    std::abort();
-            }));
+                                if (Ini_ReadFromFile(store, path.c_str()) != 0)
+                                    std::abort();
+                            }));
         }
 
         // Lookups in random order, alternating sections, so the section cache rarely helps.
@@ -118,15 +125,17 @@ void MeasureSizes(const std::string &dir)
         size_t bytes = 0;
         const double generic = Best(3, [&] { Ini_WriteGeneric(store, CountBytes, &bytes); });
         const std::string out = dir + "/out" + std::to_string(n) + ".ini";
-        const double file = Best(3, [&] {
-            if (Ini_WriteToFile(store, out.c_str()) != 0)
-                std::abort();
-        }, true);
+        const double file = Best(
+            3,
+            [&] {
+                if (Ini_WriteToFile(store, out.c_str()) != 0)
+                    std::abort();
+            },
+            true);
 
         // Building a store by Put: in name order (appends) and in random order (inserts).
         std::vector<int> sortedOrder(order);
-        std::sort(sortedOrder.begin(), sortedOrder.end(),
-                  [](int a, int b) { return ItemName(a) < ItemName(b); });
+        std::sort(sortedOrder.begin(), sortedOrder.end(), [](int a, int b) { return ItemName(a) < ItemName(b); });
         // One lookup per section at the end counts the work of bringing the last Puts into order.
         auto putAll = [&](const std::vector<int> &which) {
             IniStore *built = Ini_New(1);
@@ -201,7 +210,7 @@ void Soak(const std::string &dir, int kills)
     if (broken)
         std::exit(1);
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

@@ -25,11 +25,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bench/messung.h"
 #include "driver/okvtlx1.h"
 #include "platform/rs232/rs232.h"
 #include "sim/Ser2netProcess.h"
 #include "sim/SimProcess.h"
-#include "bench/messung.h"
 
 namespace {
 
@@ -156,7 +156,8 @@ int Run(int argc, char **argv)
         Report(kNamen[w], m[w]);
     for (int w = 1; w < kWege - 1; ++w)
         std::printf("  ratio %s/pty %.2f (goal <= 1.5); against the raw socket %.2f\n", kNamen[w],
-                    bench::Median(m[w].zeiten) / bench::Median(m[0].zeiten), bench::Median(m[w].zeiten) / bench::Median(m[kWege - 1].zeiten));
+                    bench::Median(m[w].zeiten) / bench::Median(m[0].zeiten),
+                    bench::Median(m[w].zeiten) / bench::Median(m[kWege - 1].zeiten));
 
     std::vector<std::string> pacedArgs = modul;
     pacedArgs.push_back("--pace");

@@ -19,11 +19,15 @@ inline double CpuSekunden()
 // The value below which the fraction `p` of the samples lies (0 for no samples).
 inline double Perzentil(std::vector<double> v, double p)
 {
-    if (v.empty()) return 0.0;
+    if (v.empty())
+        return 0.0;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
 }
 
-inline double Median(std::vector<double> v) { return Perzentil(std::move(v), 0.5); }
+inline double Median(std::vector<double> v)
+{
+    return Perzentil(std::move(v), 0.5);
+}
 
 }  // namespace bench

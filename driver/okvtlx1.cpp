@@ -30,14 +30,11 @@ const ParameterName *ParameterSuchen(const char *name)
 int Dezimalstellen(Dezimalregel regel, double value)
 {
     switch (regel) {
-    case Dezimalregel::Drei:
-        return 3;
+    case Dezimalregel::Drei: return 3;
     case Dezimalregel::Null:
-    case Dezimalregel::Keine:
-        return 0;
+    case Dezimalregel::Keine: return 0;
     case Dezimalregel::A:
-    case Dezimalregel::B:
-        break;
+    case Dezimalregel::B: break;
     }
     // Chosen from the value as given, before rounding: 9.99996 keeps 4 decimals -> "10.0000".
     const double betrag = std::fabs(value);
@@ -62,8 +59,7 @@ int WertText(char *out, int size, double value, int decimals)
     if (size < 1)
         return -1;
     // to_chars is exact and ignores the C locale, so the frame never carries a decimal comma.
-    const auto [end, ec] =
-        std::to_chars(out, out + size - 1, value, std::chars_format::fixed, decimals);
+    const auto [end, ec] = std::to_chars(out, out + size - 1, value, std::chars_format::fixed, decimals);
     if (ec != std::errc())
         return -1;
     *end = '\0';
@@ -146,8 +142,7 @@ struct Leser {
         if (ziffern == 0)
             return false;
         double betrag = 0.0;
-        const auto [end, ec] =
-            std::from_chars(s.data() + anfang, s.data() + i, betrag, std::chars_format::fixed);
+        const auto [end, ec] = std::from_chars(s.data() + anfang, s.data() + i, betrag, std::chars_format::fixed);
         if (ec != std::errc() || end != s.data() + i)
             return false;
         *value = negativ ? -betrag : betrag;
@@ -168,13 +163,12 @@ struct Leser {
 
 namespace okvtlx1_intern {
 
-bool ParameterAntwort(const char *answer, int address, char buchstabe, char qualifier,
-                      double *value)
+bool ParameterAntwort(const char *answer, int address, char buchstabe, char qualifier, double *value)
 {
     Leser l{answer};
     double zahl = 0.0;
-    if (!(l.Erwartet(kStart) && l.Adresse(address) && l.Erwartet(buchstabe) &&
-          l.Erwartet(qualifier) && l.Erwartet('R') && l.Zahl(&zahl) && l.Erwartet(kEnde)))
+    if (!(l.Erwartet(kStart) && l.Adresse(address) && l.Erwartet(buchstabe) && l.Erwartet(qualifier) &&
+          l.Erwartet('R') && l.Zahl(&zahl) && l.Erwartet(kEnde)))
         return false;
     *value = zahl;
     return true;
@@ -185,8 +179,8 @@ bool StatusAntwort(const char *answer, int address, int *status)
     Leser l{answer};
     char hoch = 0;
     char tief = 0;
-    if (!(l.Erwartet(kStart) && l.Adresse(address) && l.Erwartet('S') && l.Erwartet('T') &&
-          l.Erwartet('R') && l.Erwartet('$') && l.Byte(&hoch) && l.Byte(&tief)))
+    if (!(l.Erwartet(kStart) && l.Adresse(address) && l.Erwartet('S') && l.Erwartet('T') && l.Erwartet('R') &&
+          l.Erwartet('$') && l.Byte(&hoch) && l.Byte(&tief)))
         return false;
     // Exactly two hexadecimal digits: a correct status answer is always 9 bytes.
     const int h = Hexchar2Int(hoch);
@@ -229,9 +223,9 @@ double PortFrist(int port)
 
 // The error codes of one command, one per step of the exchange.
 struct Fehlercodes {
-    int flush;         // 0: hand on FlushInOut's own code
-    int schreiben;     // ComWrt failed
-    int kurz;          // fewer bytes queued than the frame has, or the queue did not empty in time
+    int flush;      // 0: hand on FlushInOut's own code
+    int schreiben;  // ComWrt failed
+    int kurz;       // fewer bytes queued than the frame has, or the queue did not empty in time
     int nak;
     int can;
     int keineAntwort;  // no acknowledge byte within the time-out, or a byte >= 0x80
@@ -240,20 +234,17 @@ struct Fehlercodes {
 };
 
 constexpr Fehlercodes kIDFehler{0, -101007, -114008, -402009, -405010, -403011, -404012, -404013};
-constexpr Fehlercodes kSchreibFehler{-112037, -101038, -101039, -402040, -405041, -403042,
-                                     -404043, 0};
-constexpr Fehlercodes kLeseFehler{-112047, -101048, -114049, -402050, -405051, -403052, -404053,
-                                  -404054};
-constexpr Fehlercodes kStatusFehler{0, -101058, -114059, -402060, -405061, -403062, -404063,
-                                    -404064};
+constexpr Fehlercodes kSchreibFehler{-112037, -101038, -101039, -402040, -405041, -403042, -404043, 0};
+constexpr Fehlercodes kLeseFehler{-112047, -101048, -114049, -402050, -405051, -403052, -404053, -404054};
+constexpr Fehlercodes kStatusFehler{0, -101058, -114059, -402060, -405061, -403062, -404063, -404064};
 
 // Waits until the frame has left the port, at most the port's time-out. A queue length that
 // cannot be read ends the wait: the read that follows then reports the dead port.
 bool AusgabeAbwarten(int port)
 {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(PortFrist(port)));
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(PortFrist(port)));
     while (GetOutQLen(port) > 0) {
         if (Clock::now() >= deadline)
             return false;
@@ -271,8 +262,7 @@ bool SiebenBit(int byte)
 // Flush, write the frame, wait for it to leave, judge the acknowledge byte and, when `antwort`
 // is given, read the answer frame up to CR or `max` bytes into it (zero-terminated).
 // `rundruf` (broadcast) ends after the write. Returns 0 or one of the codes in `f`.
-int Austausch(int port, const char *rahmen, int laenge, const Fehlercodes &f, bool rundruf,
-              char *antwort, int max)
+int Austausch(int port, const char *rahmen, int laenge, const Fehlercodes &f, bool rundruf, char *antwort, int max)
 {
     if (const int rc = FlushInOut(port); rc != 0)
         return f.flush != 0 ? f.flush : rc;
@@ -387,9 +377,7 @@ int OKVTLX1_ParameterLesen(int port, int address, const char *name, double *valu
     char rahmen[kRahmenPuffer];
     const int laenge = Rahmen(rahmen, address, p->buchstabe, p->qualifier, 'R');
     char antwort[kMaxParameterAntwort + 1];
-    if (const int rc = Austausch(port, rahmen, laenge, kLeseFehler, false, antwort,
-                                 kMaxParameterAntwort);
-        rc != 0)
+    if (const int rc = Austausch(port, rahmen, laenge, kLeseFehler, false, antwort, kMaxParameterAntwort); rc != 0)
         return rc;
     double zahl = 0.0;
     if (!ParameterAntwort(antwort, address, p->buchstabe, p->qualifier, &zahl))
@@ -407,9 +395,7 @@ int OKVTLX1_StatusLesen(int port, int address, int *status)
     char rahmen[kRahmenPuffer];
     const int laenge = Rahmen(rahmen, address, 'S', 'T', 'R');
     char antwort[kMaxStatusAntwort + 1];
-    if (const int rc = Austausch(port, rahmen, laenge, kStatusFehler, false, antwort,
-                                 kMaxStatusAntwort);
-        rc != 0)
+    if (const int rc = Austausch(port, rahmen, laenge, kStatusFehler, false, antwort, kMaxStatusAntwort); rc != 0)
         return rc;
     int byte = 0;
     if (!StatusAntwort(antwort, address, &byte))
@@ -427,9 +413,7 @@ int OKVTLX1_IDLesen(int port, int address, char *id)
     char rahmen[kRahmenPuffer];
     const int laenge = Rahmen(rahmen, address, 'I', 'D', 'R');
     char antwort[kMaxIDAntwort + 1];
-    if (const int rc =
-            Austausch(port, rahmen, laenge, kIDFehler, false, antwort, kMaxIDAntwort);
-        rc != 0)
+    if (const int rc = Austausch(port, rahmen, laenge, kIDFehler, false, antwort, kMaxIDAntwort); rc != 0)
         return rc;
     char text[OKVTLX1_ID_PUFFER];
     if (!IDAntwort(antwort, address, text))

@@ -15,18 +15,18 @@ inline constexpr char kACK = 0x06;
 inline constexpr char kNAK = 0x15;
 inline constexpr char kCAN = 0x18;
 
-inline constexpr int kRahmenPuffer = 20;         // longest write frame is 14 bytes
-inline constexpr int kMaxIDAntwort = 29;         // answer bytes read at most, CR included
+inline constexpr int kRahmenPuffer = 20;  // longest write frame is 14 bytes
+inline constexpr int kMaxIDAntwort = 29;  // answer bytes read at most, CR included
 inline constexpr int kMaxParameterAntwort = 19;
 inline constexpr int kMaxStatusAntwort = 14;
 
 // How many decimals a written value gets.
 enum class Dezimalregel {
-    A,       // gains: by magnitude, 4 .. 0
-    B,       // rate of rise: by magnitude, 3 .. 1
-    Drei,    // volts: always 3
-    Null,    // operating mode: no decimals, whole numbers only
-    Keine,   // read-only name, never written
+    A,      // gains: by magnitude, 4 .. 0
+    B,      // rate of rise: by magnitude, 3 .. 1
+    Drei,   // volts: always 3
+    Null,   // operating mode: no decimals, whole numbers only
+    Keine,  // read-only name, never written
 };
 
 // Decimals by the magnitude of the value before rounding: the first row whose bound lies
@@ -49,13 +49,13 @@ static_assert(std::size(kDezimalstufen) == 5);
 
 struct ParameterName {
     std::string_view name;
-    char buchstabe;       // command byte 2
-    char qualifier;       // command byte 3
+    char buchstabe;  // command byte 2
+    char qualifier;  // command byte 3
     bool schreibbar;
-    double min;           // writable range, both ends included
+    double min;  // writable range, both ends included
     double max;
     Dezimalregel regel;
-    int bereichsFehler;   // returned when a written value is out of range; 0 for read-only names
+    int bereichsFehler;  // returned when a written value is out of range; 0 for read-only names
 };
 
 // The 22 names; the writable ones in the order they are compared when writing.
@@ -109,8 +109,7 @@ int SchreibRahmen(char *out, int address, const ParameterName &p, double value);
 // Answer checks on a zero-terminated answer (the bytes after the ACK). Each returns true only
 // when the answer has every item of its form and every fixed byte matches; the result is
 // stored only then.
-bool ParameterAntwort(const char *answer, int address, char buchstabe, char qualifier,
-                      double *value);
+bool ParameterAntwort(const char *answer, int address, char buchstabe, char qualifier, double *value);
 bool StatusAntwort(const char *answer, int address, int *status);
 // text must hold 27 bytes.
 bool IDAntwort(const char *answer, int address, char *text);

@@ -12,11 +12,11 @@
 
 namespace {
 struct Fehlertext {
-    int art;               // kind: code / 1000, truncated toward zero
+    int art;  // kind: code / 1000, truncated toward zero
     const char *englisch;
-    const char *deutsch;   // Windows-1252
+    const char *deutsch;  // Windows-1252
 };
-} // namespace
+}  // namespace
 
 // One row per kind, ordered by kind so that the lookup can search it binarily.
 // Kinds -6 and -9 have an empty text; kinds not listed get the fallback text.
@@ -339,8 +339,8 @@ static constexpr Fehlertext katalog[] = {
 
 static_assert(std::size(katalog) == 156, "the catalogue holds 156 kinds");
 static_assert(std::adjacent_find(std::begin(katalog), std::end(katalog),
-                                 [](const Fehlertext &a, const Fehlertext &b) { return a.art >= b.art; })
-                  == std::end(katalog),
+                                 [](const Fehlertext &a, const Fehlertext &b) { return a.art >= b.art; }) ==
+                  std::end(katalog),
               "the catalogue must be strictly ordered by kind");
 
 // The longest text and a full user string must fit the message buffer together.

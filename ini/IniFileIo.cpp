@@ -15,7 +15,7 @@ struct Injection {
     int errorNumber;
 };
 Injection gInjection[INIFILEIO_OP_COUNT] = {};
-} // namespace
+}  // namespace
 
 // True when the armed countdown of op runs out on this call; sets errno then.
 static bool InjectedFailure(IniFileIoOp op)
@@ -42,7 +42,7 @@ int IniFileIo_OpenRegular(const char *path)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode))
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     else if (const int flags = fcntl(fd, F_GETFL); flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
@@ -57,7 +57,7 @@ int IniFileIo_FinalPath(const char *path, std::string *finalPath)
 {
     struct stat info;
     if (lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) {
-        finalPath->assign(path); // a missing name is created where it is asked for
+        finalPath->assign(path);  // a missing name is created where it is asked for
         return 0;
     }
     char *resolved = realpath(path, nullptr);
@@ -92,7 +92,7 @@ int IniFileIo_Write(int fd, const void *bytes, std::size_t n)
                 continue;
             return -1;
         }
-        if (done == 0) { // no progress and no error: treat as a full device
+        if (done == 0) {  // no progress and no error: treat as a full device
             errno = ENOSPC;
             return -1;
         }

@@ -47,17 +47,17 @@ struct IniStore {
     char separator[8] = "=";
     char outputSeparator[10] = " = ";
     char commentMarker[8] = ";";
-    bool checkDuplicates = true; // Put replaces items of the same name
+    bool checkDuplicates = true;  // Put replaces items of the same name
     IniSection *lastLookup = nullptr;
 };
 
 struct LineFile {
     LineFile_ReadFunction read;
     void *data;
-    int length;     // bytes in chunk
-    int position;   // next byte of chunk to deliver
-    bool atEnd;     // the read function reported the end of the data
-    int lastEnd;    // line-end byte that ended the previous line, -1 if none
+    int length;    // bytes in chunk
+    int position;  // next byte of chunk to deliver
+    bool atEnd;    // the read function reported the end of the data
+    int lastEnd;   // line-end byte that ended the previous line, -1 if none
     char chunk[INI_READ_CHUNK];
 };
 
@@ -66,9 +66,9 @@ constexpr std::string_view kPieceMark = " Line";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kWriteBufferSize = 16384;
 constexpr int kTempNumbers = 1000;
-constexpr std::size_t kSettleAfter = 1024; // Puts a sorted section collects before it settles them
-constexpr time_t kStaleSeconds = 60;       // a temporary file this old was left by a killed writer
-} // namespace
+constexpr std::size_t kSettleAfter = 1024;  // Puts a sorted section collects before it settles them
+constexpr time_t kStaleSeconds = 60;        // a temporary file this old was left by a killed writer
+}  // namespace
 
 // ---- names and text ---------------------------------------------------------
 
@@ -92,11 +92,20 @@ static std::string_view TrimRight(std::string_view s)
     return s;
 }
 
-static std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+static std::string_view Trim(std::string_view s)
+{
+    return TrimRight(TrimLeft(s));
+}
 
-static std::string_view TrimmedName(const char *name) { return Trim(name ? name : ""); }
+static std::string_view TrimmedName(const char *name)
+{
+    return Trim(name ? name : "");
+}
 
-static bool IsBlankText(std::string_view s) { return TrimLeft(s).empty(); }
+static bool IsBlankText(std::string_view s)
+{
+    return TrimLeft(s).empty();
+}
 
 // ASCII letters fold to lower case; every other byte compares by its unsigned value,
 // so the order does not depend on the locale and a prefix sorts first.
@@ -122,7 +131,10 @@ static bool SectionLess(const std::unique_ptr<IniSection> &a, const std::unique_
     return CompareNames(a->name, b->name) < 0;
 }
 
-static bool ItemLess(const IniItem &a, const IniItem &b) { return CompareNames(a.name, b.name) < 0; }
+static bool ItemLess(const IniItem &a, const IniItem &b)
+{
+    return CompareNames(a.name, b.name) < 0;
+}
 
 // ---- lookup -------------------------------------------------------------------
 
@@ -133,7 +145,8 @@ static IniSection *FindSection(IniStore *store, std::string_view name)
     IniSection *found = nullptr;
     auto &list = store->sections;
     if (store->automaticSorting) {
-        auto it = std::lower_bound(list.begin(), list.end(), name,
+        auto it = std::lower_bound(
+            list.begin(), list.end(), name,
             [](const std::unique_ptr<IniSection> &s, std::string_view n) { return CompareNames(s->name, n) < 0; });
         if (it != list.end() && CompareNames((*it)->name, name) == 0)
             found = it->get();
@@ -195,7 +208,7 @@ static std::size_t FindItemIndex(IniSection *section, std::string_view name)
     const auto &items = section->items;
     if (section->sorted) {
         auto it = std::lower_bound(items.begin(), items.end(), name,
-            [](const IniItem &i, std::string_view n) { return CompareNames(i.name, n) < 0; });
+                                   [](const IniItem &i, std::string_view n) { return CompareNames(i.name, n) < 0; });
         if (it != items.end() && CompareNames(it->name, name) == 0)
             return static_cast<std::size_t>(it - items.begin());
         return items.size();
@@ -225,7 +238,10 @@ IniStore *Ini_New(int automaticSorting)
     return store;
 }
 
-void Ini_Dispose(IniStore *store) { delete store; }
+void Ini_Dispose(IniStore *store)
+{
+    delete store;
+}
 
 // Replaces every item of that name in the section by the new one (created with the
 // section if needed). Allocation happens before anything is removed, so running out
@@ -243,13 +259,13 @@ static int PutItem(IniStore *store, const char *section, const char *item, std::
             created->sorted = store->automaticSorting;
             created->items.push_back(std::move(newItem));
             auto &list = store->sections;
-            auto pos = store->automaticSorting ? std::upper_bound(list.begin(), list.end(), created, SectionLess)
-                                               : list.end();
+            auto pos =
+                store->automaticSorting ? std::upper_bound(list.begin(), list.end(), created, SectionLess) : list.end();
             list.insert(pos, std::move(created));
             return INI_OK;
         }
         auto &items = s->items;
-        if (items.size() == items.capacity()) // the insert below cannot fail after removing
+        if (items.size() == items.capacity())  // the insert below cannot fail after removing
             items.reserve(std::max<std::size_t>(8, items.size() * 2));
         if (s->sorted && store->checkDuplicates) {
             // Appended now, put in its place by the next lookup or write: a store filled in any
@@ -269,8 +285,8 @@ static int PutItem(IniStore *store, const char *section, const char *item, std::
                         items.end());
         }
         if (s->sorted)
-            insertAt = static_cast<std::size_t>(
-                std::upper_bound(items.begin(), items.end(), newItem, ItemLess) - items.begin());
+            insertAt = static_cast<std::size_t>(std::upper_bound(items.begin(), items.end(), newItem, ItemLess) -
+                                                items.begin());
         items.insert(items.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(newItem));
         return INI_OK;
     } catch (const std::bad_alloc &) {
@@ -335,7 +351,10 @@ int Ini_GetInt(IniStore *store, const char *section, const char *item, int *valu
     return ParseInt(found->value, value) ? INI_FOUND : INI_ERR_INVALID_INTEGER;
 }
 
-static bool EqualsNoCase(std::string_view a, std::string_view b) { return CompareNames(a, b) == 0; }
+static bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return CompareNames(a, b) == 0;
+}
 
 // The "C" locale for number conversion, so that a German locale's decimal comma
 // does not change how files are read.
@@ -376,8 +395,7 @@ int Ini_GetDouble(IniStore *store, const char *section, const char *item, double
     return INI_FOUND;
 }
 
-int Ini_GetRawStringIntoBuffer(IniStore *store, const char *section, const char *item, char *buffer,
-                               int bufferSize)
+int Ini_GetRawStringIntoBuffer(IniStore *store, const char *section, const char *item, char *buffer, int bufferSize)
 {
     if (buffer && bufferSize > 0)
         buffer[0] = '\0';
@@ -404,9 +422,15 @@ LineFile *LineFile_New(LineFile_ReadFunction readFunction, void *data)
     return reader;
 }
 
-void LineFile_Dispose(LineFile *reader) { delete reader; }
+void LineFile_Dispose(LineFile *reader)
+{
+    delete reader;
+}
 
-static bool IsLineEnd(int c) { return c == '\r' || c == '\n' || c == '\0'; }
+static bool IsLineEnd(int c)
+{
+    return c == '\r' || c == '\n' || c == '\0';
+}
 
 // Next byte without taking it: 1 with *c set, 0 at the end, or a negative code.
 static int PeekByte(LineFile *reader, int *c)
@@ -464,8 +488,7 @@ static int ReadRawLine(LineFile *reader, char *buffer, int maximumCharacters, in
     return 0;
 }
 
-int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters, int *charactersRead,
-                          int *endOfFile)
+int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters, int *charactersRead, int *endOfFile)
 {
     if (!reader || !buffer || maximumCharacters < 0 || !charactersRead || !endOfFile)
         return INI_ERR_READING;
@@ -728,6 +751,7 @@ struct ErrnoCode {
     int code;
 };
 
+// clang-format off
 static constexpr ErrnoCode kWriteErrors[] = {
     {ENOMEM,       INI_ERR_OUT_OF_MEMORY},
     {EACCES,       INI_ERR_ACCESS_DENIED},
@@ -736,8 +760,10 @@ static constexpr ErrnoCode kWriteErrors[] = {
     {ENOSPC,       INI_ERR_DISK_FULL},
     {EDQUOT,       INI_ERR_DISK_FULL},
 };
+// clang-format on
 static_assert(std::size(kWriteErrors) == 6);
 
+// clang-format off
 static constexpr ErrnoCode kRenameErrors[] = {
     {ENOENT,       INI_ERR_NOT_FOUND},
     {EACCES,       INI_ERR_ACCESS_DENIED},
@@ -751,6 +777,7 @@ static constexpr ErrnoCode kRenameErrors[] = {
     {ELOOP,        INI_ERR_INVALID_PATH},
     {ENOMEM,       INI_ERR_OUT_OF_MEMORY},
 };
+// clang-format on
 static_assert(std::size(kRenameErrors) == 11);
 
 static int CodeFor(std::span<const ErrnoCode> table, int errorNumber)
@@ -761,9 +788,15 @@ static int CodeFor(std::span<const ErrnoCode> table, int errorNumber)
     return INI_ERR_IO;
 }
 
-static int WriteErrorCode(int errorNumber) { return CodeFor(kWriteErrors, errorNumber); }
+static int WriteErrorCode(int errorNumber)
+{
+    return CodeFor(kWriteErrors, errorNumber);
+}
 
-static int RenameErrorCode(int errorNumber) { return CodeFor(kRenameErrors, errorNumber); }
+static int RenameErrorCode(int errorNumber)
+{
+    return CodeFor(kRenameErrors, errorNumber);
+}
 
 static int StdoutSink(void *, const char *line)
 {
@@ -787,7 +820,7 @@ struct BufferedFile {
     int used;
     char bytes[kWriteBufferSize];
 };
-} // namespace
+}  // namespace
 
 static int FlushBuffer(BufferedFile *out)
 {
@@ -832,17 +865,14 @@ static int TestTarget(const std::string &target, const std::string &directory)
     }
     switch (errno) {
     case ENOENT:
-    case ENOTDIR:
-        break;
+    case ENOTDIR: break;
     case EMFILE:
-    case ENFILE:
-        return INI_ERR_TOO_MANY_OPEN_FILES;
-    default: // the file system cannot tell whether the file exists
+    case ENFILE: return INI_ERR_TOO_MANY_OPEN_FILES;
+    default:  // the file system cannot tell whether the file exists
         return INI_ERR_IO;
     }
     const char *folder = directory.empty() ? "." : directory.c_str();
-    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode) ||
-        faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) != 0)
+    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode) || faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) != 0)
         return INI_ERR_ACCESS_DENIED;
     return INI_OK;
 }
@@ -896,7 +926,7 @@ static int CreateTempFile(const std::string &directory, int mode, std::string *t
         *fd = IniFileIo_CreateNew(tempPath->c_str(), mode);
         if (*fd >= 0)
             return INI_OK;
-        if (errno != EEXIST) // someone took the name between the test and the open
+        if (errno != EEXIST)  // someone took the name between the test and the open
             return INI_ERR_CREATE_TEMP;
     }
     return INI_ERR_NO_TEMP_NAME;

@@ -11,8 +11,8 @@
 // the INI_ERR_* codes below. A store is used by one thread at a time.
 #pragma once
 
-
 // Result codes.
+// clang-format off
 enum : int {
     INI_OK                          = 0,
     INI_FOUND                       = 1,      // Get: item found and delivered
@@ -32,6 +32,7 @@ enum : int {
     INI_ERR_INVALID_INTEGER         = -5021,  // "Invalid Integer Number"
     INI_ERR_INVALID_DOUBLE          = -5023,  // "Invalid Floating Point Number"
 };
+// clang-format on
 
 // Longest line the reader keeps; a longer line is cut and the rest discarded.
 constexpr int INI_MAX_LINE = 255;
@@ -108,8 +109,7 @@ int Ini_GetDouble(IniStore *store, const char *section, const char *item, double
 // Copies the item's text into buffer (always zero-terminated, cut to bufferSize - 1
 // characters, empty when the item is missing).
 // Returns 1, 0 (missing) or INI_ERR_NULL_STORE (also for a null buffer or bufferSize < 1).
-int Ini_GetRawStringIntoBuffer(IniStore *store, const char *section, const char *item,
-                               char *buffer, int bufferSize);
+int Ini_GetRawStringIntoBuffer(IniStore *store, const char *section, const char *item, char *buffer, int bufferSize);
 
 // Line reader with a 2048-byte chunk buffer over readFunction(data, ...).
 // Returns the reader, or null when memory runs out or readFunction is null.
@@ -119,8 +119,7 @@ LineFile *LineFile_New(LineFile_ReadFunction readFunction, void *data);
 // its length into *charactersRead; sets *endOfFile instead when no such line is left.
 // Returns 0, the read function's negative result, or INI_ERR_READING (other read
 // function failure or a null argument).
-int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters,
-                          int *charactersRead, int *endOfFile);
+int LineFile_ReadNonEmpty(LineFile *reader, char *buffer, int maximumCharacters, int *charactersRead, int *endOfFile);
 
 // Frees the reader (not its data); null is ignored.
 void LineFile_Dispose(LineFile *reader);

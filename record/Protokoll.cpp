@@ -4,10 +4,10 @@
 #include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -28,7 +28,7 @@ struct Zustand {
     std::mutex mutex;
     std::string programm = "tlx1steuerung";
     std::map<std::pair<std::string, int>, std::string> kennungen;  // (device, address) -> identification
-    std::string fehler;    // reason of the first failure of the run
+    std::string fehler;                                            // reason of the first failure of the run
     bool gemeldet = false;
 };
 
@@ -87,7 +87,7 @@ std::string OrdnerAnlegen(const std::string &pfad)
         if (mkdir(teil.c_str(), 0700) != 0 && errno != EEXIST)
             return teil + ": " + Grund(errno);
     }
-    struct stat st{};
+    struct stat st {};
     if (stat(pfad.c_str(), &st) != 0)
         return pfad + ": " + Grund(errno);
     if (!S_ISDIR(st.st_mode))
@@ -150,7 +150,7 @@ int Oeffnen(std::string *grund)
         *grund = datei + ": " + Grund(errno);
         return -1;
     }
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         *grund = datei + ": keine gewöhnliche Datei";
@@ -208,11 +208,11 @@ int Protokoll_Eintragen(const char *geraet, int adresse, const char *parameter, 
     const std::lock_guard<std::mutex> lock(z.mutex);
     const std::string g = geraet != nullptr ? geraet : "";
     const auto kennung = z.kennungen.find({g, adresse});
-    const std::string zeile =
-        Zeitstempel(std::chrono::system_clock::now()) + "," + Feld(z.programm) + "," + Feld(g) + "," +
-        std::to_string(adresse) + "," + Feld(kennung != z.kennungen.end() ? kennung->second : "") + "," +
-        Feld(parameter != nullptr ? parameter : "") + "," + Feld(wert != nullptr ? wert : "") + "," +
-        std::to_string(ergebnis) + "\n";
+    const std::string zeile = Zeitstempel(std::chrono::system_clock::now()) + "," + Feld(z.programm) + "," + Feld(g) +
+                              "," + std::to_string(adresse) + "," +
+                              Feld(kennung != z.kennungen.end() ? kennung->second : "") + "," +
+                              Feld(parameter != nullptr ? parameter : "") + "," + Feld(wert != nullptr ? wert : "") +
+                              "," + std::to_string(ergebnis) + "\n";
 
     std::string grund;
     const int fd = Oeffnen(&grund);

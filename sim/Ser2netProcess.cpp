@@ -78,7 +78,9 @@ bool lauschtAuf(pid_t pid, int port) {
 
 }  // namespace
 
-bool Ser2netProcess::available() { return access(kSer2net, X_OK) == 0; }
+bool Ser2netProcess::available() {
+  return access(kSer2net, X_OK) == 0;
+}
 
 Ser2netProcess::Ser2netProcess(const std::string& device) {
   char vorlage[] = "/tmp/ser2net-XXXXXX";
@@ -111,8 +113,8 @@ bool Ser2netProcess::start(const std::string& device) {
   {
     std::ofstream f(konfig);
     const std::string anschluss = "    connector: serialdev," + device + ",9600o71,local\n";
-    f << "connection: &roh\n    accepter: tcp(nodelay),127.0.0.1," << tcpPort_ << "\n" << anschluss
-      << "    options:\n      kickolduser: true\n      chardelay: false\n"
+    f << "connection: &roh\n    accepter: tcp(nodelay),127.0.0.1," << tcpPort_ << "\n"
+      << anschluss << "    options:\n      kickolduser: true\n      chardelay: false\n"
       << "connection: &rfc2217\n    accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," << rfc2217Port_ << "\n"
       << anschluss << "    options:\n      kickolduser: true\n      chardelay: false\n";
   }
@@ -158,7 +160,9 @@ void Ser2netProcess::stop() {
   pid_ = -1;
 }
 
-std::string Ser2netProcess::tcpAddress() const { return "tcp://127.0.0.1:" + std::to_string(tcpPort_); }
+std::string Ser2netProcess::tcpAddress() const {
+  return "tcp://127.0.0.1:" + std::to_string(tcpPort_);
+}
 
 std::string Ser2netProcess::rfc2217Address() const {
   return "rfc2217://127.0.0.1:" + std::to_string(rfc2217Port_);

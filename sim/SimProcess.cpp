@@ -75,7 +75,9 @@ SimProcess::SimProcess(const std::vector<std::string>& args, int comPort) {
   if (comPort > 0) mapToPort(comPort);
 }
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess() {
+  stop();
+}
 
 void SimProcess::stop() {
   if (pid_ > 0) {
@@ -183,8 +185,7 @@ std::string SimProcess::command(const std::string& line, int timeoutMs) {
   const std::string answer = tryCommand(line, timeoutMs);
   if (answer == "OK") return "";
   if (answer.rfind("OK ", 0) == 0) return answer.substr(3);
-  throw std::runtime_error("tlx1sim command \"" + line + "\": " +
-                           (answer.empty() ? std::string("no answer") : answer));
+  throw std::runtime_error("tlx1sim command \"" + line + "\": " + (answer.empty() ? std::string("no answer") : answer));
 }
 
 std::vector<std::string> SimProcess::received() const {
@@ -198,9 +199,7 @@ void SimProcess::clearReceived() {
 }
 
 bool SimProcess::waitForFrame(const std::string& frame, int timeoutMs) {
-  return waitFor(timeoutMs, [&] {
-    return std::find(received_.begin(), received_.end(), frame) != received_.end();
-  });
+  return waitFor(timeoutMs, [&] { return std::find(received_.begin(), received_.end(), frame) != received_.end(); });
 }
 
 bool SimProcess::waitForFrames(std::size_t count, int timeoutMs) {

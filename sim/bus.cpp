@@ -20,6 +20,7 @@ struct Param {
   std::string_view initial;
 };
 
+// clang-format off
 constexpr std::array<Param, kParamCount> kParams = {{
     {"P1",            'P', '1', Range::Gain,     "1.0000"},
     {"I1",            'I', '1', Range::Gain,     "1.0000"},
@@ -44,12 +45,14 @@ constexpr std::array<Param, kParamCount> kParams = {{
     {"stellgroesse2", 'V', '2', Range::Volt,     "0.000"},
     {"istwert2",      'V', '6', Range::ReadOnly, "0.000"},
 }};
+// clang-format on
 static_assert(kParams.size() == 2 * kRoles, "two channels of eleven names");
 
 struct FaultRow {
   Fault fault;
   std::string_view name;
 };
+// clang-format off
 constexpr std::array<FaultRow, 15> kFaults = {{
     {Fault::None,      "none"},
     {Fault::Silent,    "silent"},
@@ -67,6 +70,7 @@ constexpr std::array<FaultRow, 15> kFaults = {{
     {Fault::Late,      "late"},
     {Fault::Hangup,    "hangup"},
 }};
+// clang-format on
 static_assert(static_cast<int>(Fault::Hangup) + 1 == kFaults.size(), "one row per fault kind");
 
 constexpr char kCr = '\r';
@@ -106,11 +110,16 @@ std::optional<double> parseNumber(std::string_view s) {
 
 bool inRange(Range r, double v) {
   switch (r) {
-    case Range::Gain: return v >= -99999 && v <= 99999;
-    case Range::Volt: return v >= 0 && v <= 10;
-    case Range::Mode: return v == 1 || v == 2 || v == 3;
-    case Range::Slope: return v >= 0 && v <= 1000;
-    case Range::ReadOnly: return false;
+    case Range::Gain:
+      return v >= -99999 && v <= 99999;
+    case Range::Volt:
+      return v >= 0 && v <= 10;
+    case Range::Mode:
+      return v == 1 || v == 2 || v == 3;
+    case Range::Slope:
+      return v >= 0 && v <= 1000;
+    case Range::ReadOnly:
+      return false;
   }
   return false;
 }
@@ -152,7 +161,9 @@ std::optional<int> parseAddress(std::string_view s) {
 
 }  // namespace
 
-std::string_view faultName(Fault f) { return kFaults[static_cast<std::size_t>(f)].name; }
+std::string_view faultName(Fault f) {
+  return kFaults[static_cast<std::size_t>(f)].name;
+}
 
 std::optional<Fault> faultByName(std::string_view name) {
   for (const FaultRow& row : kFaults)
@@ -169,7 +180,9 @@ Bus::Module& Bus::add(int address, std::string id, double now) {
   return m;
 }
 
-Fault Bus::faultOf(const Module& m) const { return m.fault.value_or(fault_); }
+Fault Bus::faultOf(const Module& m) const {
+  return m.fault.value_or(fault_);
+}
 
 Fault Bus::faultFor(const Module& m, std::string_view cmd) const {
   if (cmd.size() >= 2) {
@@ -225,8 +238,7 @@ std::string Bus::readValue(const Module& m, int param) const {
 
 // Carries out one command for module m; fills answer with the answer frame of a query.
 // Returns nothing when the module refuses the command (it then sends NAK).
-std::optional<Bus::Command> Bus::carryOut(int address, Module& m, std::string_view cmd,
-                                          std::string& answer) {
+std::optional<Bus::Command> Bus::carryOut(int address, Module& m, std::string_view cmd, std::string& answer) {
   if (cmd.size() < 3) return std::nullopt;
   const std::string head = std::string("#") + static_cast<char>('0' + address);
   const std::string_view value = cmd.substr(3);
@@ -276,21 +288,34 @@ std::optional<Reply> Bus::frame(std::string_view f, double now) {
   Module& m = it->second;
   const Fault k = faultFor(m, cmd);
   switch (k) {
-    case Fault::Silent: return std::nullopt;
-    case Fault::Hangup: return Reply{{}, 0, true};
-    case Fault::Nak: return Reply{std::string(1, kNak)};
-    case Fault::Can: return Reply{std::string(1, kCan)};
-    default: break;
+    case Fault::Silent:
+      return std::nullopt;
+    case Fault::Hangup:
+      return Reply{{}, 0, true};
+    case Fault::Nak:
+      return Reply{std::string(1, kNak)};
+    case Fault::Can:
+      return Reply{std::string(1, kCan)};
+    default:
+      break;
   }
 
   const std::optional<Command> kind = carryOut(address, m, cmd, answer);
   char ack = kind ? kAck : kNak;
   Reply r;
   switch (k) {
-    case Fault::BadAck: ack = kBadAckByte; break;
-    case Fault::HighAck: ack = kHighAckByte; break;
-    case Fault::NoAnswer: answer.clear(); break;
-    case Fault::Cut: answer.resize(answer.size() / 2); break;
+    case Fault::BadAck:
+      ack = kBadAckByte;
+      break;
+    case Fault::HighAck:
+      ack = kHighAckByte;
+      break;
+    case Fault::NoAnswer:
+      answer.clear();
+      break;
+    case Fault::Cut:
+      answer.resize(answer.size() / 2);
+      break;
     case Fault::WrongAddr:
       if (answer.size() > 1) answer[1] = static_cast<char>('0' + (address + 1) % 10);
       break;
@@ -306,9 +331,14 @@ std::optional<Reply> Bus::frame(std::string_view f, double now) {
       else
         answer[answer.size() / 2] = static_cast<char>(answer[answer.size() / 2] | 0x80);
       break;
-    case Fault::Extra: answer += kStray; break;
-    case Fault::Late: r.delay = latency_; break;
-    default: break;
+    case Fault::Extra:
+      answer += kStray;
+      break;
+    case Fault::Late:
+      r.delay = latency_;
+      break;
+    default:
+      break;
   }
   r.bytes = ack + answer;
   return r;
@@ -339,8 +369,7 @@ std::string Bus::set(int address, std::string_view what, std::string_view value)
     m.id = std::string(value);
     return "OK";
   }
-  if (value.empty() || value.find_first_of(" \t") != std::string_view::npos)
-    return "ERR value must be one word";
+  if (value.empty() || value.find_first_of(" \t") != std::string_view::npos) return "ERR value must be one word";
   if (what == "status") {
     char* end = nullptr;
     const std::string v(value);

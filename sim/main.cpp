@@ -23,7 +23,7 @@
 namespace {
 
 constexpr double kCharTime = 10.0 / 9600.0;  // start, 7 data, parity, stop bit at 9600 baud
-constexpr std::size_t kMaxFrame = 64;         // longer runs without CR are line noise
+constexpr std::size_t kMaxFrame = 64;        // longer runs without CR are line noise
 
 constexpr const char* kHelp = R"(usage: tlx1sim [options]
 Simulates TLX-1 modules on a pseudo-terminal. The first line on standard output is
@@ -68,7 +68,9 @@ hangup fault closed the line.
 )";
 
 volatile sig_atomic_t gStop = 0;
-void onSignal(int) { gStop = 1; }
+void onSignal(int) {
+  gStop = 1;
+}
 
 double now() {
   timespec ts{};
@@ -104,8 +106,8 @@ std::string escaped(std::string_view frame) {
 }
 
 struct Options {
-  std::vector<std::string> modules;  // "add" commands
-  std::vector<std::string> commands; // everything else, in order
+  std::vector<std::string> modules;   // "add" commands
+  std::vector<std::string> commands;  // everything else, in order
   bool defaultModule = true;
   bool pace = false;
   double turnaround = 0.001;
@@ -216,7 +218,7 @@ struct Line {
 
 // Points link at target, replacing an older link but never a regular file.
 bool makeLink(const std::string& link, const std::string& target) {
-  struct stat st{};
+  struct stat st {};
   if (lstat(link.c_str(), &st) == 0) {
     if (!S_ISLNK(st.st_mode)) {
       std::fprintf(stderr, "tlx1sim: %s exists and is not a link; not replaced\n", link.c_str());
@@ -256,8 +258,8 @@ class Simulator {
   Line line_;
   std::string frame_;
   bool inFrame_ = false;
-  double rxFree_ = 0;  // when the receive wire is free again (pacing)
-  double txFree_ = 0;  // when the send wire is free again (pacing)
+  double rxFree_ = 0;                    // when the receive wire is free again (pacing)
+  double txFree_ = 0;                    // when the send wire is free again (pacing)
   std::multimap<double, char> pending_;  // bytes by the time they are due on the line
   std::string ready_;                    // due bytes the pseudo-terminal has not taken yet
 };
@@ -427,7 +429,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   signal(SIGPIPE, SIG_IGN);
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);

@@ -6,7 +6,9 @@
 namespace tlx1sim {
 
 // Parameters may hold any text set through the back door; keep the loop finite whatever they say.
-static double finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+static double finite(double v, double fallback) {
+  return std::isfinite(v) ? v : fallback;
+}
 
 void Plant::step(const LoopSettings& s) {
   const double lo = std::max(finite(s.min, kOutputLow), kOutputLow);

@@ -6,19 +6,19 @@ namespace tlx1sim {
 
 // What the loop needs from the module's parameters for one step.
 struct LoopSettings {
-  int mode = 1;           // 1 digital setpoint, 2 analogue setpoint, 3 manual output
+  int mode = 1;  // 1 digital setpoint, 2 analogue setpoint, 3 manual output
   double p = 1, i = 1, d = 0;
   double min = 0, max = 10;  // output limits in volts
-  double target = 0;      // setpoint the ramp moves towards (soll or the analogue input)
-  double slope = 0;       // V/s; 0 means no ramp limit
-  double manual = 0;      // output in mode 3
+  double target = 0;         // setpoint the ramp moves towards (soll or the analogue input)
+  double slope = 0;          // V/s; 0 means no ramp limit
+  double manual = 0;         // output in mode 3
 };
 
 class Plant {
  public:
-  static constexpr double kStep = 0.01;        // integration step in seconds
-  static constexpr double kTimeConstant = 2.0; // process time constant in seconds
-  static constexpr double kOutputLow = 0.0;    // the output stage drives 0..10 V
+  static constexpr double kStep = 0.01;         // integration step in seconds
+  static constexpr double kTimeConstant = 2.0;  // process time constant in seconds
+  static constexpr double kOutputLow = 0.0;     // the output stage drives 0..10 V
   static constexpr double kOutputHigh = 10.0;
 
   // Advances the loop and the process by one step of kStep seconds.

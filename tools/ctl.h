@@ -25,24 +25,24 @@ inline constexpr double kZeitlimit = 1.0;
 
 // What the command line asked for.
 struct Aufruf {
-    std::vector<std::string> argumente;   // after the command name
-    int port = 1;                         // --port
-    std::string geraet;                   // --device, empty when not given
-    std::string einstellungen;            // --settings, empty: tlx1steuerung.ini of the current folder
-    int adresse = 1;                      // --address
+    std::vector<std::string> argumente;  // after the command name
+    int port = 1;                        // --port
+    std::string geraet;                  // --device, empty when not given
+    std::string einstellungen;           // --settings, empty: tlx1steuerung.ini of the current folder
+    int adresse = 1;                     // --address
     bool adresseGegeben = false;
     // The command's own options by name, e.g. "--rate" -> "5" (a flag maps to "").
     std::map<std::string, std::string, std::less<>> optionen;
     // Filled by a command's preparation (Befehl::vorbereiten) before the port is opened.
-    double rate = 10.0;                   // monitor: ticks per second
-    long anzahl = 0;                      // monitor: lines, 0 until interrupted
-    double wert = 0.0;                    // set: the value
-    std::array<double, 8> satz{};         // write-set, load, diff: the values in volts, record order
-    long long seit = 0;                   // log --since: milliseconds since the epoch
+    double rate = 10.0;                          // monitor: ticks per second
+    long anzahl = 0;                             // monitor: lines, 0 until interrupted
+    double wert = 0.0;                           // set: the value
+    std::array<double, 8> satz{};                // write-set, load, diff: the values in volts, record order
+    long long seit = 0;                          // log --since: milliseconds since the epoch
     std::vector<std::string> werte{"istwert1"};  // monitor: the parameters read each tick
-    double dauer = 0.0;                   // step, identify: seconds to record at most
-    double tauC = 0.0;                    // identify: closed-loop time constant, 0 for the default
-    std::string csv;                      // step, identify: file for the recorded points
+    double dauer = 0.0;                          // step, identify: seconds to record at most
+    double tauC = 0.0;                           // identify: closed-loop time constant, 0 for the default
+    std::string csv;                             // step, identify: file for the recorded points
 };
 
 // One command: its row in the command table.

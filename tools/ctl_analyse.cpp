@@ -7,10 +7,10 @@
 #include "driver/okvtlx1.h"
 #include "platform/text/textformat.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cerrno>
 #include <iostream>
 #include <string>
 
@@ -18,10 +18,10 @@ namespace tlx1ctl {
 
 namespace {
 
-constexpr double kAbfrage = 0.1;           // s between two reads of the actual value, as the window
-constexpr double kMaxDauer = 3600.0;       // s
-constexpr double kStepDauer = 30.0;        // s, default window of a setpoint step
-constexpr double kIdentifyDauer = 60.0;    // s, default bound of a plant test
+constexpr double kAbfrage = 0.1;         // s between two reads of the actual value, as the window
+constexpr double kMaxDauer = 3600.0;     // s
+constexpr double kStepDauer = 30.0;      // s, default window of a setpoint step
+constexpr double kIdentifyDauer = 60.0;  // s, default bound of a plant test
 
 // How the polling loop ended.
 enum class Ende { Fertig, Lesefehler, Signal };
@@ -43,9 +43,8 @@ bool GestopptBis(std::chrono::steady_clock::time_point frist, const sigset_t &st
 {
     using namespace std::chrono;
     for (;;) {
-        const auto ns = duration_cast<nanoseconds>(
-                            std::max(frist - steady_clock::now(), steady_clock::duration::zero()))
-                            .count();
+        const auto ns =
+            duration_cast<nanoseconds>(std::max(frist - steady_clock::now(), steady_clock::duration::zero())).count();
         const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         if (sigtimedwait(&stopp, nullptr, &ts) > 0)
             return true;
@@ -297,8 +296,8 @@ int Identify(const Aufruf &a, int port)
     std::cout << "P1=" << Verstaerkung(e.p) << "\n"
               << "I1=" << Verstaerkung(e.i) << "\n"
               << "D1=" << Verstaerkung(e.d) << "\n";
-    std::cerr << "Einstellregel " << kEinstellregel << ", PI, Regelkreis-Zeitkonstante tau_c="
-              << Gerundet(e.tauC, 3) << " s\n";
+    std::cerr << "Einstellregel " << kEinstellregel << ", PI, Regelkreis-Zeitkonstante tau_c=" << Gerundet(e.tauC, 3)
+              << " s\n";
     return csv ? kOk : kFehler;
 }
 

@@ -20,8 +20,14 @@ int DateiSatz(const std::string &pfad, std::array<double, 8> &satz, Parameterdat
         *gelesen = datei;
     gKonfig = datei.konfig;
     const Parametersatz &s = datei.satz;
-    satz = {s.P, s.I, s.D, s.min, s.max, Umrechnen_BenutzereinheitZuVolt(s.anfangssoll),
-            Umrechnen_BenutzereinheitZuVolt(s.anstiegszeit), s.betriebsart};
+    satz = {s.P,
+            s.I,
+            s.D,
+            s.min,
+            s.max,
+            Umrechnen_BenutzereinheitZuVolt(s.anfangssoll),
+            Umrechnen_BenutzereinheitZuVolt(s.anstiegszeit),
+            s.betriebsart};
     return 0;
 }
 

@@ -4,8 +4,8 @@
 
 #include "driver/okvtlx1.h"
 #include "driver/okvtlx1_frames.h"
-#include "platform/rs232/rs232.h"
 #include "error/OKV_errorV3.h"
+#include "platform/rs232/rs232.h"
 #include "platform/text/textformat.h"
 #include "record/Protokoll.h"
 #include "tools/ctl_text.h"
@@ -29,7 +29,7 @@ namespace tlx1ctl {
 namespace {
 
 constexpr int kScanAdressen = 8;
-constexpr double kMinRate = 0.01;    // Hz
+constexpr double kMinRate = 0.01;  // Hz
 constexpr double kMaxRate = 100.0;
 constexpr std::size_t kMaxEingabe = 64 * 1024;  // bytes of a write-set text
 constexpr std::string_view kTLX1Kennung = "OKV-TLX1";
@@ -42,8 +42,7 @@ constexpr std::array<std::string_view, 11> kLesbar = {
 
 // Reads a write-set text into satz (record order). False, with the reason in *grund, for a
 // malformed line, an unknown or repeated name, or a missing name.
-bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 8> &satz,
-               std::string *grund)
+bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 8> &satz, std::string *grund)
 {
     std::array<int, kSatzNamen.size()> zeileVon{};  // 0: not seen yet
     std::string zeile;
@@ -61,7 +60,8 @@ bool SatzLesen(std::istream &ein, const std::string &quelle, std::array<double, 
         while (i < kSatzNamen.size() && kSatzNamen[i] != z->name)
             ++i;
         if (i == kSatzNamen.size()) {
-            *grund = ort + "unbekannter Name \"" + Druckbar(z->name) + "\" (erlaubt: P1 I1 D1 min1 "
+            *grund = ort + "unbekannter Name \"" + Druckbar(z->name) +
+                     "\" (erlaubt: P1 I1 D1 min1 "
                      "max1 anfangssoll1 anstiegszeit1 betriebsart1)";
             return false;
         }
@@ -186,9 +186,9 @@ std::optional<int> NameGueltig(const std::string &name, bool zumSchreiben, const
     for (const ParameterName &q : kParameter)
         if (q.schreibbar || !zumSchreiben)
             namen += " " + std::string(q.name);
-    return Aufruffehler(&b, (p != nullptr ? name + " kann nur gelesen werden"
-                                          : "unbekannter Parameter \"" + Druckbar(name) + "\"") +
-                                "; gültige Namen:" + namen);
+    return Aufruffehler(
+        &b, (p != nullptr ? name + " kann nur gelesen werden" : "unbekannter Parameter \"" + Druckbar(name) + "\"") +
+                "; gültige Namen:" + namen);
 }
 
 }  // namespace
@@ -201,8 +201,7 @@ std::optional<int> GetVorbereiten(Aufruf &a, const Befehl &b)
 int Get(const Aufruf &a, int port)
 {
     double wert = 0.0;
-    if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, a.argumente[0].c_str(), &wert);
-        rc != 0) {
+    if (const int rc = OKVTLX1_ParameterLesen(port, a.adresse, a.argumente[0].c_str(), &wert); rc != 0) {
         FehlerAusgeben(rc);
         return kFehler;
     }
@@ -264,7 +263,7 @@ std::string VollstaendigText(int signal)
 }
 
 class SignalWache {
- public:
+public:
     explicit SignalWache(std::string_view befehl) : befehl_(befehl)
     {
         sigemptyset(&signale_);
@@ -296,7 +295,7 @@ class SignalWache {
         return erstes_;
     }
 
- private:
+private:
     void Wachen()
     {
         const timespec takt{0, 20 * 1000 * 1000};  // how soon the guard ends after the set
@@ -313,9 +312,9 @@ class SignalWache {
                     position_ >= kUebertragung.size()
                         ? VollstaendigText(s)
                         : std::string(befehl_) + ": abgebrochen durch Signal " + std::to_string(s) + " bei " +
-                              std::string(kSatzNamen[kUebertragung[position_]]) + "; geschrieben:" +
-                              Namen(0, position_) + "; nicht gesendet:" +
-                              Namen(position_ + 1, kUebertragung.size()) + "\n";
+                              std::string(kSatzNamen[kUebertragung[position_]]) +
+                              "; geschrieben:" + Namen(0, position_) +
+                              "; nicht gesendet:" + Namen(position_ + 1, kUebertragung.size()) + "\n";
                 [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
                 ComRestoreLines();  // _exit skips the close that would put a terminal back
                 _exit(128 + s);
@@ -392,8 +391,7 @@ std::optional<int> WriteSetVorbereiten(Aufruf &a, const Befehl &b)
     const bool vonStdin = a.argumente.empty() || a.argumente[0] == "-";
     const std::string quelle = vonStdin ? "Standardeingabe" : a.argumente[0];
     std::string text;
-    if (const std::string problem = EingabeLesen(vonStdin ? nullptr : quelle.c_str(), &text);
-        !problem.empty()) {
+    if (const std::string problem = EingabeLesen(vonStdin ? nullptr : quelle.c_str(), &text); !problem.empty()) {
         std::cerr << "tlx1ctl: " << quelle << ": " << problem << "\n";
         return kFehler;
     }
@@ -432,12 +430,11 @@ std::optional<int> MonitorVorbereiten(Aufruf &a, const Befehl &b)
             const auto komma = std::min(rest.find(','), rest.size());
             const std::string name(rest.substr(0, komma));
             const bool bekannt = std::any_of(kLesbar.begin(), kLesbar.end(), [&](std::string_view s) {
-                return name.size() == s.size() + 1 && name.starts_with(s) &&
-                       (name.back() == '1' || name.back() == '2');
+                return name.size() == s.size() + 1 && name.starts_with(s) && (name.back() == '1' || name.back() == '2');
             });
             if (!bekannt)
-                return Aufruffehler(&b, "--values: unbekannter Parameter \"" + Druckbar(name) +
-                                            "\" (Namen wie bei get)");
+                return Aufruffehler(&b,
+                                    "--values: unbekannter Parameter \"" + Druckbar(name) + "\" (Namen wie bei get)");
             if (std::find(a.werte.begin(), a.werte.end(), name) != a.werte.end())
                 return Aufruffehler(&b, "--values: " + name + " steht doppelt");
             a.werte.push_back(name);

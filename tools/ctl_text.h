@@ -8,7 +8,7 @@ namespace tlx1ctl {
 
 // One line of a parameter-set text: blank or comment (empty name), or name=value.
 struct SatzZeile {
-    std::string name;   // empty for a blank or comment line
+    std::string name;  // empty for a blank or comment line
     double wert = 0.0;
 };
 

@@ -30,43 +30,35 @@ constexpr std::string_view kPortOptionen = "[--port N [--settings DATEI] | --dev
 
 constexpr Befehl kBefehle[] = {
     // name, arguments min/max, --address, port, own options, call, overview line, help, check, run
-    {"scan", 0, 0, false, true, "", "scan",
-     "Adressen 1 bis 8 nach TLX-1-Modulen absuchen",
+    {"scan", 0, 0, false, true, "", "scan", "Adressen 1 bis 8 nach TLX-1-Modulen absuchen",
      "Fragt die Adressen 1 bis 8 nach ihrer Kennung. Eine Zeile je Adresse:\n"
      "  ADRESSE TLX-1 KENNUNG     ein TLX-1 (Kennung beginnt mit \"OKV-TLX1\")\n"
      "  ADRESSE anderes KENNUNG   ein anderes Gerät\n"
      "  ADRESSE - NUMMER TEXT     keine gültige Antwort (Fehlernummer und Text)\n"
      "Jede stumme Adresse kostet 1 s. Exit-Status 0, sobald die Schnittstelle offen war.\n",
      nullptr, Scan},
-    {"id", 0, 0, true, true, "", "id",
-     "Kennung des Moduls lesen",
-     "Liest die Kennung des Moduls (Adresse 1 bis 8) und gibt sie aus.\n",
-     nullptr, Id},
-    {"status", 0, 0, true, true, "", "status",
-     "Statusbyte lesen",
+    {"id", 0, 0, true, true, "", "id", "Kennung des Moduls lesen",
+     "Liest die Kennung des Moduls (Adresse 1 bis 8) und gibt sie aus.\n", nullptr, Id},
+    {"status", 0, 0, true, true, "", "status", "Statusbyte lesen",
      "Liest das Statusbyte des Moduls (Adresse 0 bis 8) und gibt es hexadezimal und dezimal\n"
      "aus, z. B. \"0x3F 63\".\n",
      nullptr, Status},
-    {"get", 1, 1, true, true, "", "get NAME",
-     "einen Parameter lesen",
+    {"get", 1, 1, true, true, "", "get NAME", "einen Parameter lesen",
      "Liest einen Parameter und gibt seinen Wert aus (Dezimalpunkt, Einheit des Moduls: V, V/s).\n"
      "Namen: P1 I1 D1 soll1 anfangssoll1 max1 min1 betriebsart1 anstiegszeit1 stellgroesse1\n"
      "istwert1, und dieselben mit 2 am Ende für Kanal 2.\n",
      GetVorbereiten, Get},
-    {"set", 2, 2, true, true, "", "set NAME WERT",
-     "einen Parameter schreiben",
+    {"set", 2, 2, true, true, "", "set NAME WERT", "einen Parameter schreiben",
      "Schreibt einen Parameter (Namen wie bei get, ohne istwert1/istwert2). Der Wert darf einen\n"
      "Punkt oder ein Komma als Dezimalzeichen haben. Ein Wert außerhalb der Grenzen wird\n"
      "abgelehnt, bevor etwas gesendet wird. Adresse 9 schreibt an alle Module (ohne Antwort).\n",
      SetVorbereiten, Set},
-    {"read-set", 0, 0, true, true, "", "read-set",
-     "Parametersatz von Kanal 1 lesen (NAME=WERT)",
+    {"read-set", 0, 0, true, true, "", "read-set", "Parametersatz von Kanal 1 lesen (NAME=WERT)",
      "Liest den Parametersatz von Kanal 1 und gibt ihn als NAME=WERT aus, eine Zeile je Wert,\n"
      "in dieser Reihenfolge: P1 I1 D1 min1 max1 anfangssoll1 anstiegszeit1 betriebsart1 (Volt).\n"
      "Ausgegeben wird nur, wenn alle acht Werte gelesen wurden.\n",
      nullptr, ReadSet},
-    {"write-set", 0, 1, true, true, "", "write-set [DATEI|-]",
-     "Parametersatz von Kanal 1 schreiben",
+    {"write-set", 0, 1, true, true, "", "write-set [DATEI|-]", "Parametersatz von Kanal 1 schreiben",
      "Schreibt den Parametersatz von Kanal 1 aus DATEI oder der Standardeingabe (ohne DATEI\n"
      "oder mit -). Zeilen wie bei read-set: NAME=WERT; Leerzeilen und Kommentare ab '#' sind\n"
      "erlaubt. Alle acht Namen müssen genau einmal vorkommen und jeder Wert in seinen Grenzen\n"
@@ -75,8 +67,7 @@ constexpr Befehl kBefehle[] = {
      "der Befehl ab und nennt den Namen. Strg+C, SIGTERM oder SIGHUP warten, bis der Satz\n"
      "geschrieben ist (Exit-Status 128+N); ein zweites gleiches Signal bricht sofort ab.\n",
      WriteSetVorbereiten, WriteSet},
-    {"save", 1, 1, true, true, "", "save DATEI.tlx",
-     "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
+    {"save", 1, 1, true, true, "", "save DATEI.tlx", "Parametersatz von Kanal 1 in eine Parametersatzdatei speichern",
      "Liest den Parametersatz von Kanal 1 und speichert ihn als Parametersatzdatei, wie das\n"
      "Fenster sie lädt: Skalierung 0 bis 10 V als 0 bis 10 \"V\", Zoom 0 bis 10. Die Datei wird\n"
      "erst ersetzt, wenn alles gelesen und die neue Datei vollständig geschrieben ist.\n",
@@ -132,15 +123,13 @@ constexpr Befehl kBefehle[] = {
      "unter T/4. Kein Vorschlag (Exit-Status 1), wenn das Modell schlecht passt (R² unter 0.9) oder\n"
      "die Aufnahme vor dem Einschwingen endete. --csv DATEI: zeit,stellgroesse1,istwert1.\n",
      IdentifyVorbereiten, Identify},
-    {"show", 1, 1, false, false, "", "show DATEI.tlx",
-     "Parametersatzdatei als NAME=WERT-Zeilen ausgeben",
+    {"show", 1, 1, false, false, "", "show DATEI.tlx", "Parametersatzdatei als NAME=WERT-Zeilen ausgeben",
      "Gibt den Parametersatz einer Parametersatzdatei so aus wie read-set (NAME=WERT, Volt),\n"
      "so dass write-set die Ausgabe nimmt. Sollwert beim Einschalten und Anstiegsgeschwindigkeit\n"
      "werden mit der Skalierung der Datei in Volt umgerechnet; Skalierung und Zoom der Datei\n"
      "stehen als Kommentarzeilen (#) davor. Braucht keine Schnittstelle.\n",
      nullptr, Show},
-    {"diff", 1, 1, true, true, "", "diff DATEI|-",
-     "Parametersatz aus einer Datei mit dem Modul vergleichen",
+    {"diff", 1, 1, true, true, "", "diff DATEI|-", "Parametersatz aus einer Datei mit dem Modul vergleichen",
      "Liest den Parametersatz des Moduls und vergleicht ihn mit DATEI: einer Parametersatzdatei\n"
      "(.tlx) oder einem Text wie von read-set (- liest ihn von der Standardeingabe). Je Unterschied\n"
      "eine Zeile NAME MODUL -> DATEI in Volt, z. B. \"P1 2 -> 0\". Gleich heißt: das Schreiben des\n"
@@ -172,10 +161,10 @@ constexpr Befehl kBefehle[] = {
 // Every option the tool knows. --port, --device and --address are common; the others belong to
 // the commands that name them in their row.
 constexpr Option kOptionen[] = {
-    {"--port", "N"}, {"--device", "GERÄT"}, {"--settings", "DATEI"}, {"--address", "A"}, {"--rate", "HZ"},
-    {"--count", "N"}, {"--header", ""}, {"--values", "NAME[,NAME...]"}, {"--to", "WERT"}, {"--output", "WERT"},
-    {"--duration", "S"}, {"--csv", "DATEI"}, {"--tau-c", "S"},
-    {"--since", "ZEIT"},
+    {"--port", "N"},  {"--device", "GERÄT"}, {"--settings", "DATEI"}, {"--address", "A"},
+    {"--rate", "HZ"}, {"--count", "N"},      {"--header", ""},        {"--values", "NAME[,NAME...]"},
+    {"--to", "WERT"}, {"--output", "WERT"},  {"--duration", "S"},     {"--csv", "DATEI"},
+    {"--tau-c", "S"}, {"--since", "ZEIT"},
 };
 
 const Option *OptionSuchen(std::string_view name)
@@ -253,8 +242,7 @@ int Aufruffehler(const Befehl *b, const std::string &grund)
     std::cerr << "tlx1ctl: " << grund << "\n";
     if (b != nullptr)
         std::cerr << "Aufruf: tlx1ctl " << b->aufruf << (b->mitPort ? " " + std::string(kPortOptionen) : "")
-                  << (b->mitAdresse ? " [--address A]" : "") << "  (mehr: tlx1ctl " << b->name
-                  << " --help)\n";
+                  << (b->mitAdresse ? " [--address A]" : "") << "  (mehr: tlx1ctl " << b->name << " --help)\n";
     else
         std::cerr << "Aufruf: tlx1ctl BEFEHL [ARGUMENTE] " << kPortOptionen
                   << " [--address A]  (mehr: tlx1ctl --help)\n";
@@ -378,8 +366,7 @@ std::optional<int> ArgumenteLesen(int argc, char **argv, Aufruf &a, const Befehl
         } else if (o.name == "--port") {
             const auto n = GanzzahlLesen(o.wert, 1, COM_MAX_PORT);
             if (!n)
-                return Aufruffehler(befehl, "--port braucht eine COM-Nummer von 1 bis " +
-                                                std::to_string(COM_MAX_PORT));
+                return Aufruffehler(befehl, "--port braucht eine COM-Nummer von 1 bis " + std::to_string(COM_MAX_PORT));
             if (doppelt(portGegeben))
                 return Aufruffehler(befehl, "--port oder --device nur einmal angeben");
             a.port = static_cast<int>(*n);

@@ -64,13 +64,13 @@ constexpr CtrlDef Indicator(CtrlDef d)
     return d;
 }
 
-constexpr CtrlDef Ring(int id, const char *name, const char *label, DataType type, const RingItemDef *items,
-                       int count, const char *callback, Box b)
+constexpr CtrlDef Ring(int id, const char *name, const char *label, DataType type, const RingItemDef *items, int count,
+                       const char *callback, Box b)
 {
     CtrlDef d = Base(id, name, CTRL_RING, type, label, b);
     d.items = items;
     d.itemCount = count;
-    d.startValue = items[0].value;   // a ring starts on its first item
+    d.startValue = items[0].value;  // a ring starts on its first item
     d.callbackName = callback;
     return d;
 }
@@ -82,8 +82,7 @@ constexpr CtrlDef Button(int id, const char *name, const char *label, const char
     return d;
 }
 
-constexpr CtrlDef Toggle(int id, const char *name, const char *offText, const char *onText, const char *callback,
-                         Box b)
+constexpr CtrlDef Toggle(int id, const char *name, const char *offText, const char *onText, const char *callback, Box b)
 {
     CtrlDef d = Base(id, name, CTRL_TOGGLE_BUTTON, VAL_INTEGER, nullptr, b);
     d.minValue = 0;
@@ -120,7 +119,7 @@ constexpr CtrlDef StringIndicator(int id, const char *name, const char *label, B
 constexpr CtrlDef Timer(int id, const char *name, double interval, const char *callback, Box b)
 {
     CtrlDef d = Base(id, name, CTRL_TIMER, VAL_NO_TYPE, nullptr, b);
-    d.startValue = 1;   // running
+    d.startValue = 1;  // running
     d.extra = interval;
     d.callbackName = callback;
     return d;
@@ -185,11 +184,13 @@ constexpr CtrlDef IntegerValues(CtrlDef d)
 
 // ---- PANEL: main window ----------------------------------------------------------------------------
 
+// clang-format off
 constexpr RingItemDef kBetriebsarten[] = {
     {"Digitaler Sollwert", 1.0},
     {"Analoger Sollwert",  2.0},
     {"Stellbetrieb",       3.0},
 };
+// clang-format on
 
 constexpr RingItemDef kAdressen[] = {
     {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}, {"6", 6}, {"7", 7}, {"8", 8}, {"alle", 9},
@@ -209,13 +210,16 @@ constexpr CtrlDef Chart(int id, const char *name, const char *yName, const char 
     d.maxValue = 10.0;
     d.onText = yName;
     d.offText = xName;
-    d.extra = points;   // points per screen
+    d.extra = points;  // points per screen
     return d;
 }
 
 // The chart's span in points at one point per 0.1 s.
 constexpr RingItemDef kZeitspannen[] = {
-    {"20 s", 200}, {"1 min", 600}, {"5 min", 3000}, {"30 min", 18000},
+    {"20 s", 200},
+    {"1 min", 600},
+    {"5 min", 3000},
+    {"30 min", 18000},
 };
 
 constexpr CtrlDef kMainControls[] = {
@@ -223,10 +227,14 @@ constexpr CtrlDef kMainControls[] = {
     Numeric(PANEL_PANTEIL, "PANTEIL", "P-Anteil", 0, -99999, 99999, 1, 4, kParameterCb, {64, 24, 110, 22}),
     Numeric(PANEL_IANTEIL, "IANTEIL", "I-Anteil", 1, -99999, 99999, 1, 4, kParameterCb, {64, 180, 110, 22}),
     Numeric(PANEL_DANTEIL, "DANTEIL", "D-Anteil", 0, -99999, 99999, 0.001, 4, kParameterCb, {114, 24, 110, 22}),
-    Numeric(PANEL_STELLMIN, "STELLMIN", "min. Stellgr\xF6\xDF" "e [V]", 0, 0, 10, 1, 3, kParameterCb,
-            {164, 24, 110, 22}),
-    Numeric(PANEL_STELLMAX, "STELLMAX", "max. Stellgr\xF6\xDF" "e [V]", 10, 0, 10, 1, 3, kParameterCb,
-            {164, 180, 110, 22}),
+    Numeric(PANEL_STELLMIN, "STELLMIN",
+            "min. Stellgr\xF6\xDF"
+            "e [V]",
+            0, 0, 10, 1, 3, kParameterCb, {164, 24, 110, 22}),
+    Numeric(PANEL_STELLMAX, "STELLMAX",
+            "max. Stellgr\xF6\xDF"
+            "e [V]",
+            10, 0, 10, 1, 3, kParameterCb, {164, 180, 110, 22}),
     Numeric(PANEL_ANFANGSSOLLWERT, "ANFANGSSOLLWERT", "Sollwert beim\nEinschalten", 0, 0, 10, 1, 3, nullptr,
             {232, 24, 110, 22}),
     Numeric(PANEL_ANSTIEGSZEIT, "ANSTIEGSZEIT", "max. Anstiegsgeschwindigkeit\ndes Sollwertes", 1000, 0, 1000, 1, 3,
@@ -241,8 +249,7 @@ constexpr CtrlDef kMainControls[] = {
             {476, 640, 96, 22}),
     Numeric(PANEL_SOLLWERT, "SOLLWERT", "Sollwert", 0, 0, 10, 1, 3, "Callback_Main_Numeric_Sollwert",
             {476, 476, 96, 22}),
-    Dimmed(Indicator(Numeric(PANEL_ISTWERT, "ISTWERT", "Istwert", 0, -kInf, kInf, 1, 3, nullptr,
-                             {476, 796, 96, 22}))),
+    Dimmed(Indicator(Numeric(PANEL_ISTWERT, "ISTWERT", "Istwert", 0, -kInf, kInf, 1, 3, nullptr, {476, 796, 96, 22}))),
     Numeric(PANEL_GRAPHZOOMMIN, "GRAPHZOOMMIN", "min.", 0, -kInf, kInf, 1, 2, kZoomCb, {404, 368, 80, 22}),
     Numeric(PANEL_GRAPHZOOMMAX, "GRAPHZOOMMAX", "max.", 10, -kInf, kInf, 1, 2, kZoomCb, {404, 512, 80, 22}),
     Button(PANEL_GRAPHZOOMZURUECK, "GRAPHZOOMZURUECK", "Zoom 1:1", kZoomCb, {402, 660, 84, 26}),
@@ -262,8 +269,8 @@ constexpr CtrlDef kMainControls[] = {
     Button(PANEL_IDLESEN, "IDLESEN", "ID lesen", "Callback_Main_Button_IDLesen", {542, 236, 94, 26}),
     Led(PANEL_FEHLERLED, "FEHLERLED", "Fehler", VAL_RED, {534, 362, 20, 20}),
     StringIndicator(PANEL_FEHLERSTRING, "FEHLERSTRING", nullptr, {533, 490, 478, 22}),
-    IntegerValues(Indicator(Numeric(PANEL_FEHLERNUMMER, "FEHLERNUMMER", nullptr, 0, 0, 0, 1, 0, nullptr,
-                                    {533, 400, 80, 22}))),
+    IntegerValues(
+        Indicator(Numeric(PANEL_FEHLERNUMMER, "FEHLERNUMMER", nullptr, 0, 0, 0, 1, 0, nullptr, {533, 400, 80, 22}))),
     // "TEST" is a leftover of the panel's design that no code uses; an operator would only wonder.
     Hidden(Text(PANEL_TEXTMSG_2, "TEXTMSG_2", "TEST", {600, 356, 40, 18})),
     Timer(PANEL_TIMER, "TIMER", 0.1, "Callback_Main_Timer", {600, 944, 24, 24}),
@@ -292,6 +299,7 @@ constexpr CtrlDef kMainControls[] = {
 };
 static_assert(std::size(kMainControls) == 54, "PANEL has the controls 2 to 55");
 
+// clang-format off
 constexpr MenuItemDef kDateiItems[] = {
     {MENUBAR_DATEI_PARAMETE,   "PARAMETE",   "Parametersatz laden",     0, "Callback_Menu_Laden",     "Ctrl+O"},
     {MENUBAR_DATEI_PARAMETE_2, "PARAMETE_2", "Parametersatz speichern", 0, "Callback_Menu_Speichern", "Ctrl+S"},
@@ -311,9 +319,11 @@ constexpr MenuItemDef kKonfigItems[] = {
     {MENUBAR_KONFIG_SKALIERUNG,     "SKALIERUNG",     "Skalieren...",       0, "Callback_Menu_Skalieren"},
     {MENUBAR_KONFIG_SCHNITTSTELLEN, "SCHNITTSTELLEN", "Schnittstellen...",  0, "Callback_Menu_Schnittstellen"},
 };
+// clang-format on
 constexpr MenuItemDef kAnalyseItems[] = {
     {MENUBAR_ANALYSE_STRECKE, "STRECKE", "Strecke identifizieren...", 0, "Callback_Menu_Strecke"},
 };
+// clang-format off
 constexpr MenuItemDef kInfoItems[] = {
     {MENUBAR_MENU_HANDBUCH, "HANDBUCH", "Handbuch", 0, "Callback_Menu_Handbuch", "F1"},
     {MENUBAR_MENU_BER,      "BER",      "Info...",  0, "Callback_Menu_Info"},
@@ -324,14 +334,15 @@ constexpr MenuDef kMenus[] = {
     {MENUBAR_ANALYSE, "ANALYSE", "Analyse",     kAnalyseItems, int(std::size(kAnalyseItems)), 'A'},
     {MENUBAR_MENU,   "MENU",   "?",             kInfoItems,   int(std::size(kInfoItems)),   '?'},
 };
+// clang-format on
 constexpr MenuBarDef kMenuBar = {MENUBAR, kMenus, int(std::size(kMenus))};
 
 // ---- KONFIGPNL: scaling dialog; its rows read as one sentence, labels to the right -----------------
 
 constexpr CtrlDef kKonfigControls[] = {
     Text(KONFIGPNL_TEXTMSG, "TEXTMSG", "Skalierung von Sollwert und Istwert", {14, 16, 400, 20}),
-    LabelRight(Numeric(KONFIGPNL_SKALMIN_VOLT, "SKALMIN_VOLT", "V bis", 0, -kInf, kInf, 1, 3, nullptr,
-                       {48, 16, 90, 22})),
+    LabelRight(
+        Numeric(KONFIGPNL_SKALMIN_VOLT, "SKALMIN_VOLT", "V bis", 0, -kInf, kInf, 1, 3, nullptr, {48, 16, 90, 22})),
     LabelRight(Numeric(KONFIGPNL_SKALMAX_VOLT, "SKALMAX_VOLT", "V am TLX-1", 10, -kInf, kInf, 1, 3, nullptr,
                        {48, 160, 90, 22})),
     Text(KONFIGPNL_TEXTMSG_2, "TEXTMSG_2", "wird umgerechnet in", {86, 16, 220, 18}),
@@ -341,7 +352,9 @@ constexpr CtrlDef kKonfigControls[] = {
             {112, 160, 90, 22}),
     // The unit field of the scaling record holds 5 characters; the program sets this again at start.
     LabelRight(EntryLength(String(KONFIGPNL_SKAL_EINHEIT, "SKAL_EINHEIT", "(Einheit)", "V", {112, 262, 70, 22}), 5)),
-    Button(KONFIGPNL_AUFSTANDARDWERTE, "AUFSTANDARDWERTE", "auf Standardwerte zur\xFC" "cksetzen",
+    Button(KONFIGPNL_AUFSTANDARDWERTE, "AUFSTANDARDWERTE",
+           "auf Standardwerte zur\xFC"
+           "cksetzen",
            "Callback_Konfig_Button_AufStandardwerte", {156, 16, 230, 28}),
     PanelKeys(Button(KONFIGPNL_ABBRUCH, "ABBRUCH", "Abbruch", "Callback_Konfig_Button_Abbruch", {156, 330, 90, 28}),
               VAL_ESCAPE_KEY),
@@ -399,11 +412,20 @@ constexpr CtrlDef CheckBox(int id, const char *name, const char *label, Box b)
 }
 
 // Row n (1..8): the device field and, beside it, where its device comes from.
-constexpr Box GeraetZeile(int n) { return {48 + 32 * (n - 1), 64, 440, 22}; }
-constexpr Box QuelleZeile(int n) { return {50 + 32 * (n - 1), 516, 248, 18}; }
+constexpr Box GeraetZeile(int n)
+{
+    return {48 + 32 * (n - 1), 64, 440, 22};
+}
+constexpr Box QuelleZeile(int n)
+{
+    return {50 + 32 * (n - 1), 516, 248, 18};
+}
 
 constexpr CtrlDef kSchnittControls[] = {
-    Text(SCHNITTPNL_TEXTMSG, "TEXTMSG", "Welches Ger\xE4t COM 1 bis COM 8 \xF6" "ffnen", {14, 16, 560, 20}),
+    Text(SCHNITTPNL_TEXTMSG, "TEXTMSG",
+         "Welches Ger\xE4t COM 1 bis COM 8 \xF6"
+         "ffnen",
+         {14, 16, 560, 20}),
     Combo(SCHNITTPNL_COM1, "COM1", "COM 1", GeraetZeile(1)),
     Combo(SCHNITTPNL_COM2, "COM2", "COM 2", GeraetZeile(2)),
     Combo(SCHNITTPNL_COM3, "COM3", "COM 3", GeraetZeile(3)),
@@ -436,34 +458,47 @@ static_assert(std::size(kSchnittControls) == 21, "SCHNITTPNL has the controls 2 
 
 constexpr const char *kAnalyseText =
     "F\xFCr den Test schaltet das Programm das Modul in den Stellbetrieb (Betriebsart 3), h\xE4lt die\n"
-    "Stellgr\xF6\xDF" "e eine Sekunde und l\xE4sst sie dann auf den neuen Wert springen. Danach stellt es\n"
-    "Betriebsart und Stellgr\xF6\xDF" "e wieder her, auch wenn der Test abgebrochen wird.";
+    "Stellgr\xF6\xDF"
+    "e eine Sekunde und l\xE4sst sie dann auf den neuen Wert springen. Danach stellt es\n"
+    "Betriebsart und Stellgr\xF6\xDF"
+    "e wieder her, auch wenn der Test abgebrochen wird.";
 
 constexpr CtrlDef kAnalyseControls[] = {
     Text(ANALYSEPNL_TEXT, "TEXT", kAnalyseText, {12, 16, 568, 54}),
-    Indicator(Numeric(ANALYSEPNL_STELLALT, "STELLALT", "Stellgr\xF6\xDF" "e jetzt [V]", 0, -kInf, kInf, 1, 3, nullptr,
-                      {92, 16, 110, 22})),
-    Numeric(ANALYSEPNL_STELLNEU, "STELLNEU", "Stellgr\xF6\xDF" "e im Test [V]", 0, 0, 10, 0.1, 3, nullptr,
-            {92, 172, 110, 22}),
-    Numeric(ANALYSEPNL_DAUER, "DAUER", "Aufnahme h\xF6" "chstens [s]", 60, 2, 600, 10, 0, nullptr, {92, 332, 110, 22}),
+    Indicator(Numeric(ANALYSEPNL_STELLALT, "STELLALT",
+                      "Stellgr\xF6\xDF"
+                      "e jetzt [V]",
+                      0, -kInf, kInf, 1, 3, nullptr, {92, 16, 110, 22})),
+    Numeric(ANALYSEPNL_STELLNEU, "STELLNEU",
+            "Stellgr\xF6\xDF"
+            "e im Test [V]",
+            0, 0, 10, 0.1, 3, nullptr, {92, 172, 110, 22}),
+    Numeric(ANALYSEPNL_DAUER, "DAUER",
+            "Aufnahme h\xF6"
+            "chstens [s]",
+            60, 2, 600, 10, 0, nullptr, {92, 332, 110, 22}),
     Button(ANALYSEPNL_STARTEN, "STARTEN", "Test starten", "Callback_Analyse_Starten", {88, 490, 98, 28}),
     Text(ANALYSEPNL_STATUS, "STATUS", "", {124, 16, 568, 18}),
     Chart(ANALYSEPNL_DIAGRAMM, "DIAGRAMM", "Istwert [V]", "Antwort auf den Sprung", 600, {150, 16, 568, 210}),
     Indicator(Numeric(ANALYSEPNL_K, "K", "Verst\xE4rkung K", 0, -kInf, kInf, 1, 3, nullptr, {392, 16, 110, 22})),
     Indicator(Numeric(ANALYSEPNL_T, "T", "Zeitkonstante T [s]", 0, -kInf, kInf, 1, 2, nullptr, {392, 166, 110, 22})),
     Indicator(Numeric(ANALYSEPNL_L, "L", "Totzeit L [s]", 0, -kInf, kInf, 1, 2, nullptr, {392, 316, 110, 22})),
-    Indicator(Numeric(ANALYSEPNL_R2, "R2", "Bestimmtheitsma\xDF R\xB2", 0, -kInf, kInf, 1, 3, nullptr,
-                      {392, 466, 110, 22})),
+    Indicator(
+        Numeric(ANALYSEPNL_R2, "R2", "Bestimmtheitsma\xDF R\xB2", 0, -kInf, kInf, 1, 3, nullptr, {392, 466, 110, 22})),
     Text(ANALYSEPNL_REGEL, "REGEL", "", {426, 16, 568, 18}),
     Numeric(ANALYSEPNL_TAUC, "TAUC", "Zeitkonstante des\nRegelkreises [s]", 1, 0.01, 10000, 0.1, 2,
             "Callback_Analyse_TauC", {486, 16, 110, 22}),
     Indicator(Numeric(ANALYSEPNL_P, "P", "P-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 166, 110, 22})),
     Indicator(Numeric(ANALYSEPNL_I, "I", "I-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 316, 110, 22})),
     Indicator(Numeric(ANALYSEPNL_D, "D", "D-Anteil", 0, -kInf, kInf, 1, 4, nullptr, {486, 466, 110, 22})),
-    Dimmed(Button(ANALYSEPNL_UEBERNEHMEN, "UEBERNEHMEN", "\xDC" "bernehmen", "Callback_Analyse_Uebernehmen",
-                  {530, 346, 114, 28})),
-    PanelKeys(Button(ANALYSEPNL_SCHLIESSEN, "SCHLIESSEN", "Schlie\xDF" "en", "Callback_Analyse_Schliessen",
-                     {530, 466, 114, 28}),
+    Dimmed(Button(ANALYSEPNL_UEBERNEHMEN, "UEBERNEHMEN",
+                  "\xDC"
+                  "bernehmen",
+                  "Callback_Analyse_Uebernehmen", {530, 346, 114, 28})),
+    PanelKeys(Button(ANALYSEPNL_SCHLIESSEN, "SCHLIESSEN",
+                     "Schlie\xDF"
+                     "en",
+                     "Callback_Analyse_Schliessen", {530, 466, 114, 28}),
               VAL_ESCAPE_KEY),
 };
 static_assert(std::size(kAnalyseControls) == 18, "ANALYSEPNL has the controls 2 to 19");
@@ -481,8 +516,10 @@ static_assert(NumberedFromTwo(kMainControls) && NumberedFromTwo(kKonfigControls)
               NumberedFromTwo(kSchnittControls) && NumberedFromTwo(kAnalyseControls));
 
 constexpr PanelDef kPanels[] = {
-    {ABOUTPANEL, "ABOUTPANEL", "\xDC" "ber TLX1-Steuerung", nullptr, 440, 266, kAboutControls,
-     int(std::size(kAboutControls)), nullptr},
+    {ABOUTPANEL, "ABOUTPANEL",
+     "\xDC"
+     "ber TLX1-Steuerung",
+     nullptr, 440, 266, kAboutControls, int(std::size(kAboutControls)), nullptr},
     {KONFIGPNL, "KONFIGPNL", "Konfiguration", "Callback_MainAndKonfig_Panel", 536, 200, kKonfigControls,
      int(std::size(kKonfigControls)), nullptr},
     // The window may be enlarged; the list of steps below the controls made it taller than the design.

@@ -12,11 +12,11 @@ void TLX1Steuerung_PanelDateiRegistrieren(void);
 
 // ---- panels --------------------------------------------------------------------------------------
 enum {
-    ABOUTPANEL = 1,   // about box, modal popup
-    KONFIGPNL = 2,    // scaling dialog
-    PANEL = 3,        // main window
-    SCHNITTPNL = 4,   // "Schnittstellen": the device of COM 1 .. COM 8, modal popup
-    ANALYSEPNL = 5,   // plant test and tuning proposal
+    ABOUTPANEL = 1,  // about box, modal popup
+    KONFIGPNL = 2,   // scaling dialog
+    PANEL = 3,       // main window
+    SCHNITTPNL = 4,  // "Schnittstellen": the device of COM 1 .. COM 8, modal popup
+    ANALYSEPNL = 5,  // plant test and tuning proposal
 };
 
 // ---- ABOUTPANEL ----------------------------------------------------------------------------------
@@ -28,7 +28,7 @@ enum {
     ABOUTPANEL_TEXTMSG_5,
     ABOUTPANEL_OK,
     ABOUTPANEL_PICTURE,
-    ABOUTPANEL_PROGRAMMVERSION,   // "Programmversion x.y.z", below the panel's own texts
+    ABOUTPANEL_PROGRAMMVERSION,  // "Programmversion x.y.z", below the panel's own texts
 };
 
 // ---- KONFIGPNL -----------------------------------------------------------------------------------
@@ -97,34 +97,34 @@ enum {
     PANEL_ZOOMMINEINHEIT,
     PANEL_ZOOMMAXEINHEIT,
     PANEL_TEXTMSG_4,
-    PANEL_ZEITSPANNE,             // span of the chart: 20 s, 1 min, 5 min, 30 min
-    PANEL_ANHALTEN,               // "Anhalten"/"Weiter": holds the chart
-    PANEL_AUFZEICHNUNG,           // state of the running recording
-    PANEL_SPRUENGE,               // the last setpoint steps and their figures
+    PANEL_ZEITSPANNE,    // span of the chart: 20 s, 1 min, 5 min, 30 min
+    PANEL_ANHALTEN,      // "Anhalten"/"Weiter": holds the chart
+    PANEL_AUFZEICHNUNG,  // state of the running recording
+    PANEL_SPRUENGE,      // the last setpoint steps and their figures
 };
 
 // ---- menu bar of PANEL -----------------------------------------------------------------------------
 enum {
     MENUBAR = 1,
     MENUBAR_DATEI,
-    MENUBAR_DATEI_PARAMETE,       // "Parametersatz laden"
-    MENUBAR_DATEI_PARAMETE_2,     // "Parametersatz speichern"
+    MENUBAR_DATEI_PARAMETE,    // "Parametersatz laden"
+    MENUBAR_DATEI_PARAMETE_2,  // "Parametersatz speichern"
     MENUBAR_DATEI_SEPARATOR,
     MENUBAR_DATEI_BEENDEN,
     MENUBAR_KONFIG,
-    MENUBAR_KONFIG_SKALIERUNG,    // "Skalieren..."
+    MENUBAR_KONFIG_SKALIERUNG,  // "Skalieren..."
     MENUBAR_MENU,
-    MENUBAR_MENU_BER,             // "Info..."
-    MENUBAR_DATEI_VERGLEICHEN,    // "Vergleichen...": module, panel and a file side by side
+    MENUBAR_MENU_BER,               // "Info..."
+    MENUBAR_DATEI_VERGLEICHEN,      // "Vergleichen...": module, panel and a file side by side
     MENUBAR_KONFIG_SCHNITTSTELLEN,  // "Schnittstellen...": the device of each COM port
-    MENUBAR_MENU_HANDBUCH,        // "Handbuch": the operator manual in a help window (F1)
+    MENUBAR_MENU_HANDBUCH,          // "Handbuch": the operator manual in a help window (F1)
     MENUBAR_DATEI_SEPARATOR_2,
-    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,   // "Aufzeichnung speichern...": the kept points as CSV
-    MENUBAR_DATEI_BILD_SPEICHERN,           // "Diagramm als Bild speichern...": PNG
-    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,     // "Aufzeichnung starten...": every point into a CSV file
-    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,     // "Aufzeichnung beenden"
+    MENUBAR_DATEI_AUFZEICHNUNG_SPEICHERN,  // "Aufzeichnung speichern...": the kept points as CSV
+    MENUBAR_DATEI_BILD_SPEICHERN,          // "Diagramm als Bild speichern...": PNG
+    MENUBAR_DATEI_AUFZEICHNUNG_STARTEN,    // "Aufzeichnung starten...": every point into a CSV file
+    MENUBAR_DATEI_AUFZEICHNUNG_BEENDEN,    // "Aufzeichnung beenden"
     MENUBAR_ANALYSE,
-    MENUBAR_ANALYSE_STRECKE,      // "Strecke identifizieren...": plant test and tuning proposal
+    MENUBAR_ANALYSE_STRECKE,  // "Strecke identifizieren...": plant test and tuning proposal
 };
 
 // ---- SCHNITTPNL ----------------------------------------------------------------------------------
@@ -149,7 +149,7 @@ enum {
     SCHNITTPNL_QUELLE7,
     SCHNITTPNL_QUELLE8,
     SCHNITTPNL_HINWEIS,
-    SCHNITTPNL_WIEDERVERBINDEN,   // check box "Automatisch wieder verbinden"
+    SCHNITTPNL_WIEDERVERBINDEN,  // check box "Automatisch wieder verbinden"
     SCHNITTPNL_ABBRUCH,
     SCHNITTPNL_OK,
 };

@@ -25,7 +25,8 @@ std::string QStringToCp1252(const QString &text, int *unmapped)
             out.push_back(static_cast<char>(b));
         }
     }
-    if (unmapped) *unmapped = missing;
+    if (unmapped)
+        *unmapped = missing;
     return out;
 }
 

@@ -32,7 +32,7 @@ struct ChartPaintInfo {
 // before it (the edge moves on in steps). Live, the divisions are labelled in seconds before the
 // edge; held, with the clock time there.
 class StripChartWidget : public QWidget {
- public:
+public:
     StripChartWidget(int panel, int control, QWidget *parent);
     const ChartPaintInfo &lastPaint() const { return info_; }
     // The model reported new points or settings: repaint the plot, or all of it when its frame changed.
@@ -42,7 +42,7 @@ class StripChartWidget : public QWidget {
     static constexpr unsigned kTraceColors[kChartTraces] = {0xFFD400, 0x4FC3F7};
     static constexpr unsigned kTraceColor = kTraceColors[0];
 
- protected:
+protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -50,7 +50,7 @@ class StripChartWidget : public QWidget {
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
- private:
+private:
     // What the background shows and what the traces' picture was drawn for; a change draws it anew.
     struct FrameKey {
         QSize size;

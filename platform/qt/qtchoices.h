@@ -11,7 +11,7 @@
 // A ring: a closed box shows its item elided with "…" where the label is longer than the box, and the
 // whole label as tooltip; the opened list is as wide as its longest label.
 class RingBox : public QComboBox {
- public:
+public:
     explicit RingBox(QWidget *parent);
     // Shows the model's labels and item; a value no item offers shows as the number the model holds.
     // Raises no event.
@@ -20,11 +20,11 @@ class RingBox : public QComboBox {
     QString shownText() const;
     void showPopup() override;
 
- protected:
+protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
- private:
+private:
     int textWidth() const;
     void updateToolTip();
 };
@@ -33,13 +33,13 @@ class RingBox : public QComboBox {
 // the item's text (not its label) into the field. Enter, leaving the field after typing, and a pick
 // queue the input for the program.
 class ComboField : public QComboBox {
- public:
+public:
     ComboField(int panel, int control, QWidget *parent);
     // Shows the model's items, text and entry length; a text the operator is typing stays until the
     // model's own text changes. Raises no event.
     void mirror();
 
- private:
+private:
     void commit();
     int panel_, control_;
     std::string mirrored_;  // the model's text when last shown
@@ -48,15 +48,15 @@ class ComboField : public QComboBox {
 // A text shown, not edited: where it is longer than the field it ends in "…" and the field's tooltip
 // holds the whole text.
 class IndicatorField : public QLineEdit {
- public:
+public:
     explicit IndicatorField(QWidget *parent);
     void setFullText(const QString &text);
     const QString &fullText() const { return full_; }
 
- protected:
+protected:
     void resizeEvent(QResizeEvent *event) override;
 
- private:
+private:
     void elide();
     QString full_;
 };

@@ -29,10 +29,10 @@ constexpr int kMargin = 14;
 // Reads a Markdown document without its HTML comments (notes for the people who write it), which
 // Qt's Markdown reader would show as text.
 class DocumentBrowser : public QTextBrowser {
- public:
+public:
     explicit DocumentBrowser(QWidget *parent) : QTextBrowser(parent) {}
 
- protected:
+protected:
     QVariant loadResource(int type, const QUrl &name) override
     {
         if (type != QTextDocument::MarkdownResource || !name.isLocalFile())
@@ -47,7 +47,7 @@ class DocumentBrowser : public QTextBrowser {
 };
 
 class HelpWindow : public QWidget {
- public:
+public:
     explicit HelpWindow(QWidget *owner) : QWidget(owner, Qt::Window)
     {
         setObjectName(QStringLiteral("HELPWINDOW"));
@@ -65,7 +65,7 @@ class HelpWindow : public QWidget {
     }
     QTextBrowser *browser;
 
- protected:
+protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
@@ -117,10 +117,12 @@ class ControlTips : public QObject {
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {
-        if (event->type() != QEvent::ToolTip) return false;
+        if (event->type() != QEvent::ToolTip)
+            return false;
         auto *widget = static_cast<QWidget *>(object);
         const QString help = widget->property(kHelpProperty).toString();
-        if (help.isEmpty()) return false;   // the widget's own tooltip, if any
+        if (help.isEmpty())
+            return false;  // the widget's own tooltip, if any
         const QString own = widget->toolTip();
         const QString text = own.isEmpty() || own == help ? help : help + QStringLiteral("\n\n") + own;
         QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), text, widget);
@@ -133,7 +135,8 @@ protected:
 void SetControlHelp(QWidget *widget, const QString &help)
 {
     static ControlTips tips;
-    if (widget->property(kHelpProperty).toString() == help) return;
+    if (widget->property(kHelpProperty).toString() == help)
+        return;
     widget->setProperty(kHelpProperty, help);
     widget->setAccessibleDescription(help);
     widget->installEventFilter(&tips);

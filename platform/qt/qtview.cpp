@@ -22,17 +22,17 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QStyleOption>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyleOption>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTranslator>
@@ -59,36 +59,36 @@ struct ControlView {
     CtrlKind kind = CTRL_DECORATION;
     LabelPosition labelPosition = LABEL_ABOVE;
     QPointer<QWidget> widget;
-    QPointer<QLabel> label;      // separate label of fields, rings and LEDs
+    QPointer<QLabel> label;  // separate label of fields, rings and LEDs
     QPointer<QTimer> timer;
 };
 
 struct PanelView {
     QPointer<PanelWindow> window;
-    bool placed = false;         // first show positions a child window over its parent
+    bool placed = false;  // first show positions a child window over its parent
     std::map<int, ControlView> controls;
 };
 
-std::map<int, PanelView> g_panels;   // Qt thread only
+std::map<int, PanelView> g_panels;  // Qt thread only
 
 // What the model reported changed since the last frame. Guarded by the model's mutex: the reports
 // come with it held, and the frame takes it to paint.
 struct PendingChanges {
-    std::vector<int> loaded;                     // panels to build, in load order
-    std::vector<int> visibility;                 // panels shown, hidden or made popups, latest last
+    std::vector<int> loaded;      // panels to build, in load order
+    std::vector<int> visibility;  // panels shown, hidden or made popups, latest last
     std::set<std::pair<int, int>> controls, charts;
-    std::vector<std::pair<int, int>> active;     // SetActiveCtrl calls in order
-    bool framePosted = false;                    // a frame is asked for and has not been painted yet
+    std::vector<std::pair<int, int>> active;  // SetActiveCtrl calls in order
+    bool framePosted = false;                 // a frame is asked for and has not been painted yet
 };
 PendingChanges g_pending;
 
 // Frames are painted at most this often; a control changed many times in between is painted once.
 constexpr int kFrameMs = 16;
 
-constexpr int kFontPixels = 12;   // panel positions are laid out for this text size
-constexpr int kLabelGap = 2;      // between a label and the control below it
-constexpr int kLabelSideGap = 6;  // between a control and a label beside it
-constexpr int kWidestMessageLine = 640;   // longer message lines wrap
+constexpr int kFontPixels = 12;          // panel positions are laid out for this text size
+constexpr int kLabelGap = 2;             // between a label and the control below it
+constexpr int kLabelSideGap = 6;         // between a control and a label beside it
+constexpr int kWidestMessageLine = 640;  // longer message lines wrap
 
 PanelView *FindPanel(int panel)
 {
@@ -99,7 +99,8 @@ PanelView *FindPanel(int panel)
 ControlView *FindControl(int panel, int control)
 {
     PanelView *pv = FindPanel(panel);
-    if (!pv) return nullptr;
+    if (!pv)
+        return nullptr;
     auto it = pv->controls.find(control);
     return it == pv->controls.end() ? nullptr : &it->second;
 }
@@ -133,30 +134,26 @@ bool HasSeparateLabel(CtrlKind kind)
     case CTRL_STRING_INDICATOR:
     case CTRL_RING:
     case CTRL_LED:
-    case CTRL_COMBO_BOX:
-        return true;
-    default:
-        return false;
+    case CTRL_COMBO_BOX: return true;
+    default: return false;
     }
 }
 
 void PlaceLabel(ControlView &cv, const QRect &body, const QString &text)
 {
-    if (!cv.label) return;
-    if (cv.label->text() != text) cv.label->setText(text);
+    if (!cv.label)
+        return;
+    if (cv.label->text() != text)
+        cv.label->setText(text);
     const QSize hint = cv.label->sizeHint();
     QRect r(QPoint(0, 0), hint);
     switch (cv.labelPosition) {
-    case LABEL_RIGHT:
-        r.moveTopLeft({body.right() + 1 + kLabelSideGap, body.center().y() - hint.height() / 2});
-        break;
-    case LABEL_LEFT:
-        r.moveTopRight({body.left() - 1 - kLabelSideGap, body.center().y() - hint.height() / 2});
-        break;
+    case LABEL_RIGHT: r.moveTopLeft({body.right() + 1 + kLabelSideGap, body.center().y() - hint.height() / 2}); break;
+    case LABEL_LEFT: r.moveTopRight({body.left() - 1 - kLabelSideGap, body.center().y() - hint.height() / 2}); break;
     case LABEL_ABOVE:
         // A lamp's short label is centred over it; a field's starts at its left edge.
-        r.moveBottomLeft({cv.kind == CTRL_LED ? body.center().x() - hint.width() / 2 : body.left(),
-                          body.top() - 1 - kLabelGap});
+        r.moveBottomLeft(
+            {cv.kind == CTRL_LED ? body.center().x() - hint.width() / 2 : body.left(), body.top() - 1 - kLabelGap});
         break;
     }
     cv.label->setGeometry(r);
@@ -165,7 +162,8 @@ void PlaceLabel(ControlView &cv, const QRect &body, const QString &text)
 // A table control's text: rows separated by '\n', cells by '\t', the first row the header.
 void MirrorTable(QTableWidget *t, const QString &text)
 {
-    if (t->property("tableText").toString() == text) return;
+    if (t->property("tableText").toString() == text)
+        return;
     t->setProperty("tableText", text);
     QStringList rows = text.split(u'\n', Qt::SkipEmptyParts);
     const QStringList header = rows.isEmpty() ? QStringList() : rows.takeFirst().split(u'\t');
@@ -177,7 +175,8 @@ void MirrorTable(QTableWidget *t, const QString &text)
         const QStringList cells = rows[r].split(u'\t');
         for (int c = 0; c < cells.size() && c < header.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
-            if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c > 0)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             t->setItem(r, c, item);
         }
     }
@@ -188,7 +187,8 @@ void MirrorTable(QTableWidget *t, const QString &text)
 void Mirror(int panel, int control, ControlView &cv)
 {
     QWidget *w = cv.widget;
-    if (!w) return;
+    if (!w)
+        return;
     const QSignalBlocker block(w);
     const int dimmed = ModelInt(panel, control, ATTR_DIMMED, 0);
     const int visible = ModelInt(panel, control, ATTR_VISIBLE, 1);
@@ -196,9 +196,7 @@ void Mirror(int panel, int control, ControlView &cv)
 
     switch (cv.kind) {
     case CTRL_NUMERIC:
-    case CTRL_NUMERIC_INDICATOR:
-        static_cast<NumericField *>(w)->mirror();
-        break;
+    case CTRL_NUMERIC_INDICATOR: static_cast<NumericField *>(w)->mirror(); break;
     case CTRL_STRING: {
         auto *e = static_cast<QLineEdit *>(w);
         const int maxLen = ModelInt(panel, control, ATTR_MAX_ENTRY_LENGTH, -1);
@@ -206,19 +204,18 @@ void Mirror(int panel, int control, ControlView &cv)
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
         if (e->text() != v) {
             e->setText(v);
-            e->setCursorPosition(0);   // a text longer than the field shows its beginning
+            e->setCursorPosition(0);  // a text longer than the field shows its beginning
         }
         break;
     }
     case CTRL_STRING_INDICATOR: {
         auto *e = static_cast<IndicatorField *>(w);
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
-        if (e->fullText() != v) e->setFullText(v);
+        if (e->fullText() != v)
+            e->setFullText(v);
         break;
     }
-    case CTRL_COMBO_BOX:
-        static_cast<ComboField *>(w)->mirror();
-        break;
+    case CTRL_COMBO_BOX: static_cast<ComboField *>(w)->mirror(); break;
     case CTRL_CHECK_BOX: {
         auto *b = static_cast<QCheckBox *>(w);
         b->setChecked(UiModel_NumericValue(panel, control) != 0.0);
@@ -228,15 +225,12 @@ void Mirror(int panel, int control, ControlView &cv)
     case CTRL_TEXT_MSG: {
         auto *l = static_cast<QLabel *>(w);
         const QString v = Cp1252ToQString(UiModel_TextValue(panel, control));
-        if (l->text() != v) l->setText(v);
+        if (l->text() != v)
+            l->setText(v);
         break;
     }
-    case CTRL_RING:
-        static_cast<RingBox *>(w)->mirror(panel, control);
-        break;
-    case CTRL_COMMAND_BUTTON:
-        static_cast<QPushButton *>(w)->setText(Literal(label));
-        break;
+    case CTRL_RING: static_cast<RingBox *>(w)->mirror(panel, control); break;
+    case CTRL_COMMAND_BUTTON: static_cast<QPushButton *>(w)->setText(Literal(label)); break;
     case CTRL_TOGGLE_BUTTON: {
         auto *b = static_cast<QPushButton *>(w);
         const bool on = UiModel_NumericValue(panel, control) != 0.0;
@@ -256,13 +250,17 @@ void Mirror(int panel, int control, ControlView &cv)
     }
     case CTRL_TIMER: {
         QTimer *t = cv.timer;
-        if (!t) break;
+        if (!t)
+            break;
         const double seconds = ModelDouble(panel, control, ATTR_INTERVAL, 0.1);
         const int ms = std::isfinite(seconds) ? static_cast<int>(std::clamp(seconds * 1000.0, 1.0, 86400000.0)) : 100;
         const bool enabled = ModelInt(panel, control, ATTR_ENABLED, 1) != 0;
-        if (t->interval() != ms) t->setInterval(ms);
-        if (enabled && !t->isActive()) t->start();
-        if (!enabled && t->isActive()) t->stop();
+        if (t->interval() != ms)
+            t->setInterval(ms);
+        if (enabled && !t->isActive())
+            t->start();
+        if (!enabled && t->isActive())
+            t->stop();
         break;
     }
     case CTRL_TABLE:
@@ -270,8 +268,7 @@ void Mirror(int panel, int control, ControlView &cv)
         break;
     case CTRL_STRIP_CHART:
     case CTRL_DECORATION:
-    case CTRL_PICTURE:
-        break;
+    case CTRL_PICTURE: break;
     }
 
     if (cv.kind != CTRL_TIMER) {
@@ -295,12 +292,9 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     const int control = def.id;
     switch (def.kind) {
     case CTRL_NUMERIC:
-    case CTRL_NUMERIC_INDICATOR:
-        return new NumericField(panel, control, def.kind == CTRL_NUMERIC_INDICATOR, content);
-    case CTRL_STRING_INDICATOR:
-        return new IndicatorField(content);
-    case CTRL_COMBO_BOX:
-        return new ComboField(panel, control, content);
+    case CTRL_NUMERIC_INDICATOR: return new NumericField(panel, control, def.kind == CTRL_NUMERIC_INDICATOR, content);
+    case CTRL_STRING_INDICATOR: return new IndicatorField(content);
+    case CTRL_COMBO_BOX: return new ComboField(panel, control, content);
     case CTRL_CHECK_BOX: {
         auto *b = new QCheckBox(content);
         QObject::connect(b, &QCheckBox::clicked, b, [panel, control] {
@@ -319,13 +313,15 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         QObject::connect(e, &QLineEdit::returnPressed, e, commit);
         // Leaving the field after typing commits too; Enter has done so already.
         QObject::connect(e, &QLineEdit::editingFinished, e, [e, commit] {
-            if (e->isModified() && !e->hasFocus()) commit();
+            if (e->isModified() && !e->hasFocus())
+                commit();
         });
         // Only characters the program's texts can hold may be typed.
         QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) {
             QString kept;
             for (QChar ch : t)
-                if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20) kept.append(ch);
+                if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20)
+                    kept.append(ch);
             if (kept != t) {
                 const int pos = e->cursorPosition() - static_cast<int>(t.size() - kept.size());
                 e->setText(kept);
@@ -344,7 +340,8 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
     }
     case CTRL_RING: {
         auto *c = new RingBox(content);
-        for (int i = 0; i < def.itemCount; ++i) c->addItem(Text(def.items[i].label), def.items[i].value);
+        for (int i = 0; i < def.itemCount; ++i)
+            c->addItem(Text(def.items[i].label), def.items[i].value);
         QObject::connect(c, &QComboBox::activated, c, [panel, control](int index) {
             UiOperator_Queue(panel, control, [=] { UiOperator_PickRingIndex(panel, control, index); });
         });
@@ -367,24 +364,22 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
         });
         return b;
     }
-    case CTRL_LED:
-        return new LedWidget(content);
+    case CTRL_LED: return new LedWidget(content);
     case CTRL_TIMER: {
         auto *w = new QWidget(content);
         w->hide();
         cv.timer = new QTimer(w);
-        QObject::connect(cv.timer, &QTimer::timeout, w, [panel, control] { UiOperator_QueueTimerTick(panel, control); });
+        QObject::connect(cv.timer, &QTimer::timeout, w,
+                         [panel, control] { UiOperator_QueueTimerTick(panel, control); });
         return w;
     }
-    case CTRL_STRIP_CHART:
-        return new StripChartWidget(panel, control, content);
+    case CTRL_STRIP_CHART: return new StripChartWidget(panel, control, content);
     case CTRL_DECORATION: {
         auto *f = new QFrame(content);
-        f->setFrameStyle(QFrame::Box | QFrame::Sunken);   // an etched line around the group
+        f->setFrameStyle(QFrame::Box | QFrame::Sunken);  // an etched line around the group
         return f;
     }
-    case CTRL_PICTURE:
-        return new PictureWidget(content);
+    case CTRL_PICTURE: return new PictureWidget(content);
     case CTRL_TABLE: {
         auto *t = new QTableWidget(content);
         t->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -433,7 +428,8 @@ void StyleTitles(int panel, const PanelDef &def)
     for (int i = 0; i < def.controlCount; ++i) {
         const CtrlDef &t = def.controls[i];
         QWidget *w = t.kind == CTRL_TEXT_MSG ? QtView_ControlWidget(panel, t.id) : nullptr;
-        if (!w || (t.startText && std::strchr(t.startText, '\n'))) continue;
+        if (!w || (t.startText && std::strchr(t.startText, '\n')))
+            continue;
         QFont f = w->font();
         if (t.height >= 2 * kFontPixels) {
             f.setBold(true);
@@ -451,7 +447,8 @@ void StyleTitles(int panel, const PanelDef &def)
 
 void DeleteWindow(PanelView &pv)
 {
-    if (pv.window) delete pv.window.data();
+    if (pv.window)
+        delete pv.window.data();
 }
 
 // ---- the Qt thread --------------------------------------------------------------------------------
@@ -470,11 +467,12 @@ class Courier : public QObject {
 protected:
     void customEvent(QEvent *) override { QtThreadWakes(); }
 };
-Courier *g_courier = nullptr;   // made on the Qt thread before any other thread can post
+Courier *g_courier = nullptr;  // made on the Qt thread before any other thread can post
 
 void WakeQtThread()
 {
-    if (g_courier) QCoreApplication::postEvent(g_courier, new QEvent(QEvent::User));
+    if (g_courier)
+        QCoreApplication::postEvent(g_courier, new QEvent(QEvent::User));
 }
 
 bool HaveDisplay()
@@ -496,8 +494,10 @@ public:
         QPainter p(&chevron);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(widget ? widget->palette().color(QPalette::ButtonText) : QColor(Qt::black), 1.5));
-        if (icon == SP_ToolBarVerticalExtensionButton) p.rotate(90), p.translate(0, -16);
-        for (int x : {4, 9}) p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
+        if (icon == SP_ToolBarVerticalExtensionButton)
+            p.rotate(90), p.translate(0, -16);
+        for (int x : {4, 9})
+            p.drawPolyline(QPolygonF({QPointF(x, 4), QPointF(x + 3.5, 8), QPointF(x, 12)}));
         return QIcon(chevron);
     }
     // A menu title is drawn with its mnemonic underlined; the title's own text has no marker.
@@ -505,7 +505,8 @@ public:
                      const QWidget *widget) const override
     {
         const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
-        if (element != CE_MenuBarItem || !item) return QProxyStyle::drawControl(element, option, painter, widget);
+        if (element != CE_MenuBarItem || !item)
+            return QProxyStyle::drawControl(element, option, painter, widget);
         QStyleOptionMenuItem marked = *item;
         marked.text = MenuTitleForDrawing(widget, item->text);
         QProxyStyle::drawControl(element, &marked, painter, widget);
@@ -550,7 +551,7 @@ bool CreateApplication(int argc, char *argv[])
         s_argc = argc;
         s_argv = argv;
     }
-    new QApplication(s_argc, s_argv);   // lives as long as the program
+    new QApplication(s_argc, s_argv);  // lives as long as the program
     return true;
 }
 
@@ -566,7 +567,7 @@ struct QtWork {
 std::mutex g_qtWorkMutex;
 std::condition_variable g_qtWorkDone;
 std::vector<QtWork *> g_qtWork;
-bool g_programEnded = false;   // the routine QtView_RunProgram runs has returned
+bool g_programEnded = false;  // the routine QtView_RunProgram runs has returned
 
 void RunQtWork()
 {
@@ -596,8 +597,10 @@ void QtThreadWakes()
         const std::lock_guard lock(g_qtWorkMutex);
         ended = g_programEnded;
     }
-    if (frame) ScheduleFrame();
-    if (ended && g_programLoop) g_programLoop->quit();
+    if (frame)
+        ScheduleFrame();
+    if (ended && g_programLoop)
+        g_programLoop->quit();
 }
 
 // ---- frames --------------------------------------------------------------------------------------
@@ -619,14 +622,17 @@ void ScheduleFrame()
         QObject::connect(timer, &QTimer::timeout, PaintFrame);
     }
     const qint64 since = SinceFrame().isValid() ? SinceFrame().elapsed() : kFrameMs;
-    if (since >= kFrameMs) PaintFrame();
-    else if (!timer->isActive()) timer->start(static_cast<int>(kFrameMs - since));
+    if (since >= kFrameMs)
+        PaintFrame();
+    else if (!timer->isActive())
+        timer->start(static_cast<int>(kFrameMs - since));
 }
 
 // With the model's mutex held, on any thread: asks the Qt thread for a frame, once until it is painted.
 void RequestFrame()
 {
-    if (g_pending.framePosted || !qApp) return;
+    if (g_pending.framePosted || !qApp)
+        return;
     g_pending.framePosted = true;
     WakeQtThread();
 }
@@ -642,12 +648,14 @@ protected:
     {
         QWidget::resizeEvent(event);
         const PanelDef *def = UiModel_PanelDef(panel_);
-        if (!def) return;
+        if (!def)
+            return;
         const int dw = std::max(0, width() - def->width), dh = std::max(0, height() - def->height);
         for (int i = 0; i < def->controlCount; ++i) {
             const CtrlDef &d = def->controls[i];
             QWidget *w = d.growth ? QtView_ControlWidget(panel_, d.id) : nullptr;
-            if (!w) continue;
+            if (!w)
+                continue;
             w->setGeometry(d.left, d.top, std::max(1, d.width + (d.growth & GROW_WIDTH ? dw : 0)),
                            std::max(1, d.height + (d.growth & GROW_HEIGHT ? dh : 0)));
         }
@@ -660,7 +668,8 @@ private:
 void ViewPanelLoaded(int panel)
 {
     const PanelDef *def = UiModel_PanelDef(panel);
-    if (!def || !qApp) return;
+    if (!def || !qApp)
+        return;
     auto old = g_panels.find(panel);
     if (old != g_panels.end()) {
         DeleteWindow(old->second);
@@ -676,7 +685,8 @@ void ViewPanelLoaded(int panel)
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    if (def->menuBar) layout->setMenuBar(MakeMenuBar(panel, *def->menuBar, window));
+    if (def->menuBar)
+        layout->setMenuBar(MakeMenuBar(panel, *def->menuBar, window));
     QWidget *content = nullptr;
     const QSize designSize(std::max(1, def->width), std::max(1, def->height));
     if (def->resizable) {
@@ -699,7 +709,8 @@ void ViewPanelLoaded(int panel)
         cv.labelPosition = cd.labelPosition;
         QWidget *w = MakeControl(panel, cd, content, cv);
         w->setObjectName(QString::fromLatin1(cd.constantName ? cd.constantName : ""));
-        if (cd.kind != CTRL_TIMER) w->setGeometry(cd.left, cd.top, std::max(1, cd.width), std::max(1, cd.height));
+        if (cd.kind != CTRL_TIMER)
+            w->setGeometry(cd.left, cd.top, std::max(1, cd.width), std::max(1, cd.height));
         cv.widget = w;
         if (HasSeparateLabel(cd.kind)) {
             auto *l = new QLabel(content);
@@ -710,10 +721,12 @@ void ViewPanelLoaded(int panel)
     }
     // Frames lie behind the controls they group.
     for (auto &[id, cv] : pv.controls)
-        if (cv.kind == CTRL_DECORATION && cv.widget) cv.widget->lower();
+        if (cv.kind == CTRL_DECORATION && cv.widget)
+            cv.widget->lower();
     StyleTitles(panel, *def);
     SetPanelTabOrder(panel, *def);
-    for (auto &[id, cv] : pv.controls) Mirror(panel, id, cv);
+    for (auto &[id, cv] : pv.controls)
+        Mirror(panel, id, cv);
     if (ControlView *first = FindControl(panel, GetActiveCtrl(panel)); first && first->widget)
         first->widget->setFocus(Qt::OtherFocusReason);
 }
@@ -721,7 +734,8 @@ void ViewPanelLoaded(int panel)
 void ApplyVisibility(int panel)
 {
     PanelView *pv = FindPanel(panel);
-    if (!pv) return;
+    if (!pv)
+        return;
     PanelWindow *w = pv->window;
     if (!UiModel_PanelVisible(panel)) {
         w->hide();
@@ -751,11 +765,14 @@ void ApplyVisibility(int panel)
 void ApplyActive(int panel, int control)
 {
     ControlView *cv = FindControl(panel, control);
-    if (!cv || !cv->widget) return;
+    if (!cv || !cv->widget)
+        return;
     cv->widget->setFocus(Qt::OtherFocusReason);
     // The operator types the next value straight over the old one.
-    if (auto *n = dynamic_cast<NumericField *>(cv->widget.data())) n->selectAll();
-    else if (auto *e = dynamic_cast<QLineEdit *>(cv->widget.data())) e->selectAll();
+    if (auto *n = dynamic_cast<NumericField *>(cv->widget.data()))
+        n->selectAll();
+    else if (auto *e = dynamic_cast<QLineEdit *>(cv->widget.data()))
+        e->selectAll();
 }
 
 // On the Qt thread: brings the widgets to the model's state of everything reported since the last
@@ -765,25 +782,33 @@ void PaintFrame()
     const std::lock_guard lock(UiModel_Mutex());
     const PendingChanges changes = std::exchange(g_pending, PendingChanges{});
     SinceFrame().start();
-    for (int panel : changes.loaded) ViewPanelLoaded(panel);
+    for (int panel : changes.loaded)
+        ViewPanelLoaded(panel);
     for (auto [panel, control] : changes.controls)
-        if (ControlView *cv = FindControl(panel, control)) Mirror(panel, control, *cv);
+        if (ControlView *cv = FindControl(panel, control))
+            Mirror(panel, control, *cv);
     for (auto [panel, control] : changes.charts)
         if (ControlView *cv = FindControl(panel, control); cv && cv->widget) {
-            if (auto *chart = dynamic_cast<StripChartWidget *>(cv->widget.data())) chart->modelChanged();
-            else cv->widget->update();
+            if (auto *chart = dynamic_cast<StripChartWidget *>(cv->widget.data()))
+                chart->modelChanged();
+            else
+                cv->widget->update();
         }
-    for (int panel : changes.visibility) ApplyVisibility(panel);
-    for (auto [panel, control] : changes.active) ApplyActive(panel, control);
+    for (int panel : changes.visibility)
+        ApplyVisibility(panel);
+    for (auto [panel, control] : changes.active)
+        ApplyActive(panel, control);
 }
 
 // ---- backend functions ---------------------------------------------------------------------------
 // The change reports come with the model's mutex held and only note what the next frame paints.
 int ViewInit(int argc, char *argv[])
 {
-    if (!qApp && !CreateApplication(argc, argv)) return 0;
+    if (!qApp && !CreateApplication(argc, argv))
+        return 0;
     // The program thread finds the application prepared by QtView_RunProgram.
-    if (OnViewThread()) PrepareApplication();
+    if (OnViewThread())
+        PrepareApplication();
     return 1;
 }
 
@@ -832,17 +857,21 @@ int ViewRunLoop(void)
 // Also ends a popup's loop the callback may be running in; exec then returns the code.
 void ViewQuitLoop(int code)
 {
-    if (qApp) QApplication::exit(code);
+    if (qApp)
+        QApplication::exit(code);
 }
 
 // The window a popup belongs to: the active one, else the last visible panel.
 QWidget *PopupParent()
 {
-    if (QWidget *modal = QApplication::activeModalWidget()) return modal;
-    if (QWidget *active = QApplication::activeWindow()) return active;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
     QWidget *last = nullptr;
     for (auto &[handle, pv] : g_panels)
-        if (pv.window && pv.window->isVisible()) last = pv.window;
+        if (pv.window && pv.window->isVisible())
+            last = pv.window;
     return last;
 }
 
@@ -856,7 +885,8 @@ void ShowMessage(const char *title, const char *message)
     // The message's own line breaks stand, unless a line is too long for a readable box.
     if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
         int widest = 0;
-        for (const QString &line : text.split(u'\n')) widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+        for (const QString &line : text.split(u'\n'))
+            widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
         label->setMinimumWidth(std::min(widest + 2, kWidestMessageLine));
     }
     box.setIcon(QMessageBox::NoIcon);
@@ -867,7 +897,8 @@ void ShowMessage(const char *title, const char *message)
 
 void ViewMessagePopup(const char *title, const char *message)
 {
-    if (qApp) QtView_OnQtThread([&] { ShowMessage(title, message); });
+    if (qApp)
+        QtView_OnQtThread([&] { ShowMessage(title, message); });
 }
 
 // A message whose lines hold tabs as rich text: those lines become the rows of a table (the first such
@@ -878,7 +909,8 @@ QString MessageAsTable(const QString &text)
     bool inTable = false, header = false;
     for (const QString &line : text.split(u'\n')) {
         if (!line.contains(u'\t')) {
-            if (inTable) html += QStringLiteral("</table>");
+            if (inTable)
+                html += QStringLiteral("</table>");
             inTable = false;
             html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>");
             continue;
@@ -894,7 +926,8 @@ QString MessageAsTable(const QString &text)
         html += QStringLiteral("</tr>");
         header = false;
     }
-    if (inTable) html += QStringLiteral("</table>");
+    if (inTable)
+        html += QStringLiteral("</table>");
     return html;
 }
 
@@ -919,13 +952,15 @@ int ShowGenericMessage(const char *title, const char *message, const char *const
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     for (int i = 0; i < count; ++i)
-        if (box.clickedButton() == pressed[static_cast<size_t>(i)]) return i + 1;
+        if (box.clickedButton() == pressed[static_cast<size_t>(i)])
+            return i + 1;
     return count;
 }
 
 int ViewGenericMessagePopup(const char *title, const char *message, const char *const *buttons, int count)
 {
-    if (!qApp || count < 1) return count;
+    if (!qApp || count < 1)
+        return count;
     return QtView_OnQtThread([&] { return ShowGenericMessage(title, message, buttons, count); });
 }
 
@@ -937,15 +972,18 @@ QString PatternExtension(const QString &pattern)
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
-int ShowFileDialog(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
-                        int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
+int ShowFileDialog(const char *defaultDirectory, const char *defaultFileSpec, const char *title, int buttonLabel,
+                   int restrictExtension, int allowMakeDirectory, char *pathName)
 {
-    if (!pathName) return VAL_NO_FILE_SELECTED;
+    if (!pathName)
+        return VAL_NO_FILE_SELECTED;
     pathName[0] = '\0';
-    if (!qApp) return VAL_NO_FILE_SELECTED;
+    if (!qApp)
+        return VAL_NO_FILE_SELECTED;
     const bool save = buttonLabel == VAL_SAVE_BUTTON;
     QString dir = Text(defaultDirectory);
-    if (dir.isEmpty()) dir = QDir::currentPath();
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
     const QString pattern = Text(defaultFileSpec);
     const QString extension = PatternExtension(pattern);
 
@@ -956,18 +994,22 @@ int ShowFileDialog(const char *defaultDirectory, const char *defaultFileSpec, co
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!pattern.isEmpty()) {
         QStringList filters{pattern};
-        if (!restrictExtension) filters << QStringLiteral("*");
+        if (!restrictExtension)
+            filters << QStringLiteral("*");
         dialog.setNameFilters(filters);
     }
-    if (save && !extension.isEmpty()) dialog.setDefaultSuffix(extension);
+    if (save && !extension.isEmpty())
+        dialog.setDefaultSuffix(extension);
     dialog.setWindowModality(Qt::ApplicationModal);
 
     for (;;) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return VAL_NO_FILE_SELECTED;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return VAL_NO_FILE_SELECTED;
         QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().first());
-        const bool wrongExtension =
-            restrictExtension && !extension.isEmpty() && QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0;
-        if (wrongExtension && save) chosen += QStringLiteral(".") + extension;
+        const bool wrongExtension = restrictExtension && !extension.isEmpty() &&
+                                    QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0;
+        if (wrongExtension && save)
+            chosen += QStringLiteral(".") + extension;
         // The path goes to the file functions as the file system spells it (not as program text), so
         // every name the disk can hold opens the file that was chosen.
         const std::string path = QFile::encodeName(chosen).toStdString();
@@ -989,8 +1031,8 @@ int ShowFileDialog(const char *defaultDirectory, const char *defaultFileSpec, co
     }
 }
 
-int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title,
-                        int buttonLabel, int restrictExtension, int allowMakeDirectory, char *pathName)
+int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *title, int buttonLabel,
+                        int restrictExtension, int allowMakeDirectory, char *pathName)
 {
     return QtView_OnQtThread([&] {
         return ShowFileDialog(defaultDirectory, defaultFileSpec, title, buttonLabel, restrictExtension,
@@ -1001,26 +1043,31 @@ int ViewFileSelectPopup(const char *defaultDirectory, const char *defaultFileSpe
 // The help window belongs to the program's main window: the first top-level panel on screen.
 int ViewHelpWindow(const char *title, const char *path)
 {
-    if (!qApp) return 0;
+    if (!qApp)
+        return 0;
     return QtView_OnQtThread([&] {
         QWidget *owner = nullptr;
         for (auto &[handle, pv] : g_panels)
-            if (!owner && pv.window && !pv.window->parentWidget() && pv.window->isVisible()) owner = pv.window;
+            if (!owner && pv.window && !pv.window->parentWidget() && pv.window->isVisible())
+                owner = pv.window;
         return ShowHelpWindow(owner, Text(title), QFile::decodeName(path)) ? 1 : 0;
     });
 }
 
 int ViewControlImagePng(int panel, int control, std::string *png)
 {
-    if (!qApp) return UIE_NO_VIEW;
+    if (!qApp)
+        return UIE_NO_VIEW;
     return QtView_OnQtThread([&] {
         ControlView *cv = FindControl(panel, control);
         QWidget *w = cv ? cv->widget.data() : nullptr;
-        if (!w || !w->isVisible()) return int(UIE_NO_VIEW);
+        if (!w || !w->isVisible())
+            return int(UIE_NO_VIEW);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        if (!w->grab().toImage().save(&buffer, "PNG")) return int(UIE_NO_VIEW);
+        if (!w->grab().toImage().save(&buffer, "PNG"))
+            return int(UIE_NO_VIEW);
         png->assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
         return int(UIE_NO_ERROR);
     });
@@ -1075,16 +1122,19 @@ void QtView_Reset(void)
     }
     // Children first would be deleted twice; top-level windows take their child panels with them.
     for (auto &[handle, pv] : g_panels)
-        if (pv.window && !pv.window->parentWidget()) DeleteWindow(pv);
+        if (pv.window && !pv.window->parentWidget())
+            DeleteWindow(pv);
     DeleteHelpWindow();
-    for (auto &[handle, pv] : g_panels) DeleteWindow(pv);
+    for (auto &[handle, pv] : g_panels)
+        DeleteWindow(pv);
     g_panels.clear();
 }
 
 int QtView_RunProgram(int (*routine)(int, char **), int argc, char **argv)
 {
     // Without a display the routine's InitUserInterface says so and fails.
-    if (!qApp && (!HaveDisplay() || !CreateApplication(argc, argv))) return routine(argc, argv);
+    if (!qApp && (!HaveDisplay() || !CreateApplication(argc, argv)))
+        return routine(argc, argv);
     PrepareApplication();
     QEventLoop loop;
     g_programLoop = &loop;
@@ -1131,7 +1181,8 @@ bool QtView_WaitIdle(int timeoutMs)
     QElapsedTimer waited;
     waited.start();
     while (!UiProgram_Idle()) {
-        if (waited.elapsed() > timeoutMs) return false;
+        if (waited.elapsed() > timeoutMs)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

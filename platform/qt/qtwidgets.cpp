@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr double kPlainLimit = 1e15;        // beyond this, 'f' notation grows unreadably long
+constexpr double kPlainLimit = 1e15;  // beyond this, 'f' notation grows unreadably long
 constexpr int kMaxTypedLength = 40;
 
 }  // namespace
@@ -40,7 +40,8 @@ int ModelInt(int panel, int control, int attribute, int fallback)
 double ModelDouble(int panel, int control, int attribute, double fallback)
 {
     double d = 0.0;
-    if (GetCtrlAttribute(panel, control, attribute, &d) == 0) return d;
+    if (GetCtrlAttribute(panel, control, attribute, &d) == 0)
+        return d;
     int i = 0;
     return GetCtrlAttribute(panel, control, attribute, &i) == 0 ? i : fallback;
 }
@@ -53,24 +54,30 @@ QString ModelText(int panel, int control, int attribute)
 
 QString FormatTick(double value, int decimals)
 {
-    if (!std::isfinite(value)) return QString();
-    if (std::fabs(value) >= kPlainLimit) return QString::number(value, 'g', 6);
+    if (!std::isfinite(value))
+        return QString();
+    if (std::fabs(value) >= kPlainLimit)
+        return QString::number(value, 'g', 6);
     QString s = QString::number(value, 'f', std::clamp(decimals, 0, 6));
     // "-0.0" reads like a sign error.
-    if (s.startsWith(u'-') && s.count(u'0') + s.count(u'.') == s.size() - 1) s.remove(0, 1);
+    if (s.startsWith(u'-') && s.count(u'0') + s.count(u'.') == s.size() - 1)
+        s.remove(0, 1);
     return s;
 }
 
 bool ParseTypedNumber(const QString &text, double *value)
 {
     QString s = text.trimmed();
-    if (s.isEmpty() || s.size() > kMaxTypedLength) return false;
+    if (s.isEmpty() || s.size() > kMaxTypedLength)
+        return false;
     static const QRegularExpression kNumber(QStringLiteral(R"(^[+-]?(\d+[.,]?\d*|[.,]\d+)([eE][+-]?\d+)?$)"));
-    if (!kNumber.match(s).hasMatch()) return false;
+    if (!kNumber.match(s).hasMatch())
+        return false;
     s.replace(u',', u'.');
     bool ok = false;
     const double v = QLocale::c().toDouble(s, &ok);
-    if (!ok || !std::isfinite(v)) return false;
+    if (!ok || !std::isfinite(v))
+        return false;
     *value = v;
     return true;
 }
@@ -99,7 +106,8 @@ void NumericField::mirror()
     increment_ = ModelDouble(panel_, control_, ATTR_INCR_VALUE, 1.0);
     QString text = Cp1252ToQString(UiModel_DisplayText(panel_, control_));
     // A huge number in fixed notation would run to hundreds of digits.
-    if (text.size() > kMaxTypedLength && std::isfinite(value_)) text = QString::number(value_, 'g', 15);
+    if (text.size() > kMaxTypedLength && std::isfinite(value_))
+        text = QString::number(value_, 'g', 15);
     if (lineEdit()->text() != text) {
         const QSignalBlocker blockField(this);
         lineEdit()->setText(text);
@@ -110,10 +118,13 @@ void NumericField::mirror()
 QValidator::State NumericField::validate(QString &input, int &) const
 {
     static const QRegularExpression kPartial(QStringLiteral(R"(^\s*[+-]?\d*[.,]?\d*([eE][+-]?\d*)?\s*$)"));
-    if (input.size() > kMaxTypedLength) return QValidator::Invalid;
+    if (input.size() > kMaxTypedLength)
+        return QValidator::Invalid;
     // Read-only text that the model formatted (NaN, Inf) must stay displayable.
-    if (indicator_ || isReadOnly()) return QValidator::Acceptable;
-    if (!kPartial.match(input).hasMatch()) return QValidator::Invalid;
+    if (indicator_ || isReadOnly())
+        return QValidator::Acceptable;
+    if (!kPartial.match(input).hasMatch())
+        return QValidator::Invalid;
     double v = 0.0;
     return ParseTypedNumber(input, &v) ? QValidator::Acceptable : QValidator::Intermediate;
 }
@@ -122,7 +133,7 @@ void NumericField::commitTyped()
 {
     double v = 0.0;
     if (!ParseTypedNumber(lineEdit()->text(), &v)) {
-        mirror();   // nothing usable typed: show the model's value again
+        mirror();  // nothing usable typed: show the model's value again
         return;
     }
     commit(v);
@@ -131,28 +142,35 @@ void NumericField::commitTyped()
 void NumericField::commit(double v)
 {
     edited_ = false;
-    value_ = v;   // a second arrow click before the next frame steps on from here
-    UiOperator_Queue(panel_, control_, [panel = panel_, control = control_, v] { UiOperator_Enter(panel, control, v); });
+    value_ = v;  // a second arrow click before the next frame steps on from here
+    UiOperator_Queue(panel_, control_,
+                     [panel = panel_, control = control_, v] { UiOperator_Enter(panel, control, v); });
 }
 
 void NumericField::stepBy(int steps)
 {
-    if (indicator_ || isReadOnly() || !isEnabled()) return;
+    if (indicator_ || isReadOnly() || !isEnabled())
+        return;
     double base = value_;
     double typed = 0.0;
-    if (edited_ && ParseTypedNumber(lineEdit()->text(), &typed)) base = typed;
+    if (edited_ && ParseTypedNumber(lineEdit()->text(), &typed))
+        base = typed;
     double v = base + steps * increment_;
-    if (!std::isfinite(v)) return;
+    if (!std::isfinite(v))
+        return;
     v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
     commit(v);
 }
 
 QAbstractSpinBox::StepEnabled NumericField::stepEnabled() const
 {
-    if (indicator_ || isReadOnly() || !isEnabled()) return StepNone;
+    if (indicator_ || isReadOnly() || !isEnabled())
+        return StepNone;
     StepEnabled e = StepNone;
-    if (value_ < max_) e |= StepUpEnabled;
-    if (value_ > min_) e |= StepDownEnabled;
+    if (value_ < max_)
+        e |= StepUpEnabled;
+    if (value_ > min_)
+        e |= StepDownEnabled;
     return e;
 }
 
@@ -160,8 +178,7 @@ QRect NumericField::arrowRect(bool up) const
 {
     QStyleOptionSpinBox opt;
     initStyleOption(&opt);
-    return style()->subControlRect(QStyle::CC_SpinBox, &opt,
-                                   up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, this);
+    return style()->subControlRect(QStyle::CC_SpinBox, &opt, up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, this);
 }
 
 void NumericField::keyPressEvent(QKeyEvent *event)
@@ -171,16 +188,17 @@ void NumericField::keyPressEvent(QKeyEvent *event)
     // the value typed is queued before that button's press.
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!indicator_) commitTyped();
-        if (lineEdit()) lineEdit()->selectAll();
+        if (!indicator_)
+            commitTyped();
+        if (lineEdit())
+            lineEdit()->selectAll();
         event->ignore();
         return;
     case Qt::Key_Escape:
         mirror();
         event->ignore();
         return;
-    default:
-        QAbstractSpinBox::keyPressEvent(event);
+    default: QAbstractSpinBox::keyPressEvent(event);
     }
 }
 
@@ -190,7 +208,8 @@ void NumericField::focusOutEvent(QFocusEvent *event)
     const Qt::FocusReason r = event->reason();
     const bool left = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::MouseFocusReason ||
                       r == Qt::ShortcutFocusReason;
-    if (left && edited_) commitTyped();
+    if (left && edited_)
+        commitTyped();
     QAbstractSpinBox::focusOutEvent(event);
 }
 
@@ -222,7 +241,8 @@ LedWidget::LedWidget(QWidget *parent) : QWidget(parent) {}
 
 void LedWidget::setState(bool on, unsigned onColor, unsigned offColor)
 {
-    if (on == on_ && onColor == onColor_ && offColor == offColor_) return;
+    if (on == on_ && onColor == onColor_ && offColor == offColor_)
+        return;
     on_ = on;
     onColor_ = onColor;
     offColor_ = offColor;
@@ -267,8 +287,8 @@ void PictureWidget::paintEvent(QPaintEvent *)
     p.setBrush(QColor(0xe8, 0xee, 0xf4));
     p.drawRoundedRect(face, 8, 8);
     // A setpoint step and the controlled value settling onto it.
-    const QRectF plot = face.adjusted(face.width() * 0.12, face.height() * 0.18, -face.width() * 0.1,
-                                      -face.height() * 0.3);
+    const QRectF plot =
+        face.adjusted(face.width() * 0.12, face.height() * 0.18, -face.width() * 0.1, -face.height() * 0.3);
     p.setPen(QPen(QColor(0x90, 0x98, 0xa0), 1.5, Qt::DashLine));
     p.drawLine(QPointF(plot.left(), plot.bottom()), QPointF(plot.left() + plot.width() * 0.15, plot.bottom()));
     p.drawLine(QPointF(plot.left() + plot.width() * 0.15, plot.top() + plot.height() * 0.3),
@@ -293,10 +313,8 @@ void PictureWidget::paintEvent(QPaintEvent *)
 }
 
 // ---- PanelWindow ---------------------------------------------------------------------------------
-PanelWindow::PanelWindow(int panel, QWidget *parent)
-    : QWidget(parent, parent ? Qt::Dialog : Qt::Window), panel_(panel)
-{
-}
+PanelWindow::PanelWindow(int panel, QWidget *parent) : QWidget(parent, parent ? Qt::Dialog : Qt::Window), panel_(panel)
+{}
 
 void PanelWindow::closeEvent(QCloseEvent *event)
 {
@@ -307,6 +325,8 @@ void PanelWindow::closeEvent(QCloseEvent *event)
 
 void PanelWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (PressPanelKey(panel_, event)) event->accept();
-    else QWidget::keyPressEvent(event);
+    if (PressPanelKey(panel_, event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }

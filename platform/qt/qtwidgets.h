@@ -50,8 +50,8 @@ private:
     void commit(double v);
     int panel_, control_;
     bool indicator_;
-    bool edited_ = false;      // the operator typed since the last mirror or commit
-    double value_ = 0.0;       // the model's value when last mirrored, or the value last committed
+    bool edited_ = false;  // the operator typed since the last mirror or commit
+    double value_ = 0.0;   // the model's value when last mirrored, or the value last committed
     double min_ = 0.0, max_ = 0.0, increment_ = 1.0;
 };
 

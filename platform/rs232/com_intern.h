@@ -22,28 +22,28 @@ struct Leitung {
 // Why an open failed. The service turns it into the operator's sentence (ComOpenFailure).
 enum class Grund {
     Keiner,
-    NichtGefunden,        // no such path
-    KeineBerechtigung,    // the user may not open it (gid: the group owning the device)
-    Belegt,               // another open holds it
-    KeineSerielle,        // exists but is no terminal
-    KeinGeraet,           // the node is there, no device behind it
-    LeitungAbgelehnt,     // the terminal refused the line settings
-    AdresseUngueltig,     // neither a path nor tcp:// or rfc2217:// with host and port
-    RechnerUnbekannt,     // the host name cannot be resolved
-    NichtErreichbar,      // no route, no answer within the open time-out
-    Abgelehnt,            // the host refused the connection
-    KeinRfc2217,          // the server refused the COM port control option
-    ServerGetrennt,       // the server closed the connection before the port was ready (detail: its text)
-    NichtBestaetigt,      // the server did not confirm the line settings (detail: what it said)
-    Sonstiges,            // any other system error (fehlerNummer)
+    NichtGefunden,      // no such path
+    KeineBerechtigung,  // the user may not open it (gid: the group owning the device)
+    Belegt,             // another open holds it
+    KeineSerielle,      // exists but is no terminal
+    KeinGeraet,         // the node is there, no device behind it
+    LeitungAbgelehnt,   // the terminal refused the line settings
+    AdresseUngueltig,   // neither a path nor tcp:// or rfc2217:// with host and port
+    RechnerUnbekannt,   // the host name cannot be resolved
+    NichtErreichbar,    // no route, no answer within the open time-out
+    Abgelehnt,          // the host refused the connection
+    KeinRfc2217,        // the server refused the COM port control option
+    ServerGetrennt,     // the server closed the connection before the port was ready (detail: its text)
+    NichtBestaetigt,    // the server did not confirm the line settings (detail: what it said)
+    Sonstiges,          // any other system error (fehlerNummer)
 };
 
 struct OeffnenFehler {
     Grund grund = Grund::Keiner;
-    int fehlerNummer = 0;    // errno where one applies
-    unsigned gruppe = 0;     // KeineBerechtigung: group id owning the device
-    bool gruppeDarf = false; // KeineBerechtigung: that group may read and write
-    std::string einzelheit;  // NichtBestaetigt: the settings the server reported; ServerGetrennt: its text
+    int fehlerNummer = 0;     // errno where one applies
+    unsigned gruppe = 0;      // KeineBerechtigung: group id owning the device
+    bool gruppeDarf = false;  // KeineBerechtigung: that group may read and write
+    std::string einzelheit;   // NichtBestaetigt: the settings the server reported; ServerGetrennt: its text
 };
 
 // An open device: its descriptor and the transport's own state.
@@ -69,9 +69,9 @@ struct Transport {
     int (*ausgabeVerwerfen)(Kanal &k);
 };
 
-extern const Transport kTermios;   // com_termios.cpp: paths
-extern const Transport kTcp;       // com_tcp.cpp: tcp://HOST:PORT
-extern const Transport kRfc2217;   // com_rfc2217.cpp: rfc2217://HOST:PORT
+extern const Transport kTermios;  // com_termios.cpp: paths
+extern const Transport kTcp;      // com_tcp.cpp: tcp://HOST:PORT
+extern const Transport kRfc2217;  // com_rfc2217.cpp: rfc2217://HOST:PORT
 
 // Whether the baud rate is one the service offers (50 .. 230400, the standard rates).
 bool BaudErlaubt(int baud);
@@ -98,8 +98,7 @@ void LeitungVergessen(int slot);
 bool AdresseZerlegen(const std::string &geraet, const char *schema, std::string *rechner, std::string *port);
 // Connects to HOST:PORT by the deadline: the socket (non-blocking, no Nagle delay, lost peers
 // noticed within seconds) or -1 with *fehler filled.
-int Verbinden(const std::string &rechner, const std::string &port, Clock::time_point frist,
-              OeffnenFehler *fehler);
+int Verbinden(const std::string &rechner, const std::string &port, Clock::time_point frist, OeffnenFehler *fehler);
 // Socket primitives: a count, 0 (nothing before the deadline / would block), or COM_ERR_*.
 int SocketLesen(int fd, unsigned char *buf, int n, Clock::time_point frist);
 int SocketSenden(int fd, const char *buf, int n, Clock::time_point frist);

@@ -59,7 +59,10 @@ void BeiSignal(int sig)
     raise(sig);  // blocked while the handler runs: delivered with the default action on return
 }
 
-void BeiExit() { AllesZurueck(); }
+void BeiExit()
+{
+    AllesZurueck();
+}
 
 void HandlerEinrichten()
 {

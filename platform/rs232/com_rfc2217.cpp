@@ -32,8 +32,8 @@ constexpr std::size_t kMaxWartend = 4096;
 // One option as both sides have it (RFC 1143, without the queue: we never change our mind).
 struct Option {
     unsigned char code;
-    bool wir = false, er = false;                 // enabled on our side, on the server's
-    bool wirGefragt = false, erGefragt = false;   // our WILL / DO awaits an answer
+    bool wir = false, er = false;                // enabled on our side, on the server's
+    bool wirGefragt = false, erGefragt = false;  // our WILL / DO awaits an answer
 };
 
 struct Telnet {
@@ -44,11 +44,14 @@ struct Telnet {
     std::array<Option, 3> optionen{Option{OPT_BINARY}, Option{OPT_SGA}, Option{OPT_COMPORT}};
     bool comportAbgelehnt = false;
     std::array<long, SET_CONTROL + 1> antwort{-1, -1, -1, -1, -1, -1};  // the server's settings by command
-    std::string wartend;  // encoded bytes not yet taken by the socket
-    std::string vorab;    // printable text the server sent before the port was open (its complaint)
+    std::string wartend;                                                // encoded bytes not yet taken by the socket
+    std::string vorab;  // printable text the server sent before the port was open (its complaint)
 };
 
-Telnet &Zustand(Kanal &k) { return *static_cast<Telnet *>(k.zustand); }
+Telnet &Zustand(Kanal &k)
+{
+    return *static_cast<Telnet *>(k.zustand);
+}
 
 Option *Suchen(Telnet &t, unsigned char code)
 {
@@ -244,12 +247,15 @@ std::string Text(unsigned art, long wert)
     case SET_BAUDRATE: return std::to_string(wert) + " Baud";
     case SET_DATASIZE: return std::to_string(wert) + " Datenbits";
     case SET_PARITY:
-        return wert == PARITY_NONE ? "keine Parit\xE4t"
-               : wert == PARITY_ODD ? "ungerade Parit\xE4t"
+        return wert == PARITY_NONE   ? "keine Parit\xE4t"
+               : wert == PARITY_ODD  ? "ungerade Parit\xE4t"
                : wert == PARITY_EVEN ? "gerade Parit\xE4t"
                                      : "Parit\xE4t " + std::to_string(wert);
     case SET_STOPSIZE:
-        return wert == 1 ? "1 Stoppbit" : wert == 2 ? "2 Stoppbits" : wert == 3 ? "1,5 Stoppbits" : "Stoppbits " + std::to_string(wert);
+        return wert == 1   ? "1 Stoppbit"
+               : wert == 2 ? "2 Stoppbits"
+               : wert == 3 ? "1,5 Stoppbits"
+                           : "Stoppbits " + std::to_string(wert);
     default:
         return wert == CONTROL_NONE ? "keine Flusssteuerung"
                : wert == 2          ? "Flusssteuerung XON/XOFF"
@@ -288,8 +294,8 @@ int Oeffnen(Kanal &k, const std::string &geraet, const Leitung &l, Clock::time_p
         return scheitern(Grund::KeinRfc2217, "");
 
     const std::array<long, SET_CONTROL + 1> gewollt = {
-        0, l.baud, l.dataBits, l.parity == 0 ? PARITY_NONE : l.parity == 1 ? PARITY_ODD : PARITY_EVEN, l.stopBits,
-        CONTROL_NONE};
+        0,          l.baud,      l.dataBits, l.parity == 0 ? PARITY_NONE : l.parity == 1 ? PARITY_ODD : PARITY_EVEN,
+        l.stopBits, CONTROL_NONE};
     const unsigned long b = static_cast<unsigned long>(l.baud);
     Unterverhandlung(*t, SET_BAUDRATE, {char(b >> 24), char(b >> 16), char(b >> 8), char(b)});
     for (unsigned art = SET_DATASIZE; art <= SET_CONTROL; ++art)
@@ -304,8 +310,9 @@ int Oeffnen(Kanal &k, const std::string &geraet, const Leitung &l, Clock::time_p
     for (unsigned art = SET_BAUDRATE; art <= SET_CONTROL; ++art) {
         if (t->antwort[art] == gewollt[art])
             continue;
-        abweichung += (abweichung.empty() ? "" : ", ") + Text(art, gewollt[art]) +
-                      (t->antwort[art] < 0 ? std::string(" (keine Antwort)") : " (meldet " + Text(art, t->antwort[art]) + ")");
+        abweichung +=
+            (abweichung.empty() ? "" : ", ") + Text(art, gewollt[art]) +
+            (t->antwort[art] < 0 ? std::string(" (keine Antwort)") : " (meldet " + Text(art, t->antwort[art]) + ")");
     }
     if (rc == COM_ERR_LOST)
         return scheitern(Grund::ServerGetrennt, t->vorab);
@@ -380,11 +387,13 @@ int EingabeVerwerfen(Kanal &k)
 }
 
 // Bytes handed to the network count as sent.
-int AusgabeVerwerfen(Kanal &) { return 0; }
+int AusgabeVerwerfen(Kanal &)
+{
+    return 0;
+}
 
 }  // namespace
 
-const Transport kRfc2217 = {Oeffnen, Schliessen, Lesen, Schreiben, AusgabeLaenge, EingabeVerwerfen,
-                            AusgabeVerwerfen};
+const Transport kRfc2217 = {Oeffnen, Schliessen, Lesen, Schreiben, AusgabeLaenge, EingabeVerwerfen, AusgabeVerwerfen};
 
 }  // namespace com_intern

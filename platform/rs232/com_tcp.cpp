@@ -35,7 +35,10 @@ bool Verschwunden(int fehler)
            fehler == EHOSTUNREACH || fehler == ENETUNREACH || fehler == ECONNABORTED || fehler == ENETDOWN;
 }
 
-int SystemErgebnis(int fehler) { return Verschwunden(fehler) ? COM_ERR_LOST : COM_ERR_IO; }
+int SystemErgebnis(int fehler)
+{
+    return Verschwunden(fehler) ? COM_ERR_LOST : COM_ERR_IO;
+}
 
 // A name lookup that glibc runs on a thread of its own, so that it can be given up at the deadline.
 struct Aufloesung {
@@ -47,8 +50,7 @@ struct Aufloesung {
 // The addresses of HOST:PORT by the deadline, or null with *f filled. A lookup still running at
 // the deadline is left to finish on its own; its few bytes are not freed, since glibc still
 // writes into them.
-addrinfo *Aufloesen(const std::string &rechner, const std::string &port, Clock::time_point frist,
-                    OeffnenFehler *f)
+addrinfo *Aufloesen(const std::string &rechner, const std::string &port, Clock::time_point frist, OeffnenFehler *f)
 {
     auto a = std::make_unique<Aufloesung>();
     a->rechner = rechner;
@@ -123,11 +125,20 @@ void Schliessen(Kanal &k)
     k = Kanal{};
 }
 
-int Lesen(Kanal &k, unsigned char *buf, int n, Clock::time_point frist) { return SocketLesen(k.fd, buf, n, frist); }
+int Lesen(Kanal &k, unsigned char *buf, int n, Clock::time_point frist)
+{
+    return SocketLesen(k.fd, buf, n, frist);
+}
 
-int Schreiben(Kanal &k, const char *buf, int n, Clock::time_point frist) { return SocketSenden(k.fd, buf, n, frist); }
+int Schreiben(Kanal &k, const char *buf, int n, Clock::time_point frist)
+{
+    return SocketSenden(k.fd, buf, n, frist);
+}
 
-int AusgabeLaenge(Kanal &k) { return SocketUngesendet(k.fd); }
+int AusgabeLaenge(Kanal &k)
+{
+    return SocketUngesendet(k.fd);
+}
 
 int EingabeVerwerfen(Kanal &k)
 {
@@ -140,7 +151,10 @@ int EingabeVerwerfen(Kanal &k)
 }
 
 // Bytes handed to the network count as sent.
-int AusgabeVerwerfen(Kanal &) { return 0; }
+int AusgabeVerwerfen(Kanal &)
+{
+    return 0;
+}
 
 }  // namespace
 
@@ -203,9 +217,9 @@ int Verbinden(const std::string &rechner, const std::string &port, Clock::time_p
             break;
         }
         close(s);
-        f->grund = fehler == ECONNREFUSED ? Grund::Abgelehnt
+        f->grund = fehler == ECONNREFUSED                                                   ? Grund::Abgelehnt
                    : fehler == ETIMEDOUT || fehler == ENETUNREACH || fehler == EHOSTUNREACH ? Grund::NichtErreichbar
-                                                                                              : Grund::Sonstiges;
+                                                                                            : Grund::Sonstiges;
         f->fehlerNummer = fehler;
         if (Clock::now() >= frist)
             break;

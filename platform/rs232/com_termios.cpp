@@ -24,12 +24,14 @@ struct Baud {
     speed_t code;
 };
 
+// clang-format off
 constexpr Baud kBaudRates[] = {
     {50, B50},       {75, B75},       {110, B110},     {134, B134},     {150, B150},
     {200, B200},     {300, B300},     {600, B600},     {1200, B1200},   {1800, B1800},
     {2400, B2400},   {4800, B4800},   {9600, B9600},   {19200, B19200}, {38400, B38400},
     {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
+// clang-format on
 static_assert(std::size(kBaudRates) == 18);
 
 constexpr tcflag_t kDataBits[] = {CS5, CS6, CS7, CS8};  // index = data bits - 5
@@ -38,19 +40,21 @@ static_assert(std::size(kDataBits) == 4);
 // What the service keeps of an open terminal.
 struct Tty {
     bool pty = false;
-    termios alt{};            // the settings found at open, put back on close
+    termios alt{};  // the settings found at open, put back on close
     bool warExklusiv = false;
-    int platz = -1;           // slot of LeitungMerken
+    int platz = -1;  // slot of LeitungMerken
 };
 
-Tty &Zustand(Kanal &k) { return *static_cast<Tty *>(k.zustand); }
+Tty &Zustand(Kanal &k)
+{
+    return *static_cast<Tty *>(k.zustand);
+}
 
 // Unix98 pseudo-terminal slaves (/dev/pts/N) have the majors 136..143.
 bool IsPseudoTerminal(int fd)
 {
     struct stat st {};
-    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
-           major(st.st_rdev) <= 143;
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
 }
 
 // Errors after which the device is gone rather than merely failing.
@@ -59,7 +63,10 @@ bool Verschwunden(int fehler)
     return fehler == EIO || fehler == ENXIO || fehler == ENODEV || fehler == EPIPE;
 }
 
-int SystemErgebnis(int fehler) { return Verschwunden(fehler) ? COM_ERR_LOST : COM_ERR_IO; }
+int SystemErgebnis(int fehler)
+{
+    return Verschwunden(fehler) ? COM_ERR_LOST : COM_ERR_IO;
+}
 
 // The node of an open device was removed (the adapter was unplugged) although reads still wait.
 bool KnotenEntfernt(int fd)
@@ -100,9 +107,7 @@ int OeffnenGescheitert(const std::string &pfad, int fehler, OeffnenFehler *f)
     f->fehlerNummer = fehler;
     switch (fehler) {
     case ENOENT:
-    case ENOTDIR:
-        f->grund = Grund::NichtGefunden;
-        return COM_ERR_DEVICE;
+    case ENOTDIR: f->grund = Grund::NichtGefunden; return COM_ERR_DEVICE;
     case EACCES:
     case EPERM: {
         f->grund = Grund::KeineBerechtigung;
@@ -113,20 +118,12 @@ int OeffnenGescheitert(const std::string &pfad, int fehler, OeffnenFehler *f)
         }
         return COM_ERR_DEVICE;
     }
-    case EBUSY:
-        f->grund = Grund::Belegt;
-        return COM_ERR_IN_USE;
+    case EBUSY: f->grund = Grund::Belegt; return COM_ERR_IN_USE;
     case ENXIO:
     case ENODEV:
-    case EIO:
-        f->grund = Grund::KeinGeraet;
-        return COM_ERR_DEVICE;
-    case EISDIR:
-        f->grund = Grund::KeineSerielle;
-        return COM_ERR_SETTINGS;
-    default:
-        f->grund = Grund::Sonstiges;
-        return COM_ERR_DEVICE;
+    case EIO: f->grund = Grund::KeinGeraet; return COM_ERR_DEVICE;
+    case EISDIR: f->grund = Grund::KeineSerielle; return COM_ERR_SETTINGS;
+    default: f->grund = Grund::Sonstiges; return COM_ERR_DEVICE;
     }
 }
 
@@ -270,7 +267,6 @@ bool BaudErlaubt(int baud)
     return false;
 }
 
-const Transport kTermios = {Oeffnen, Schliessen, Lesen, Schreiben, AusgabeLaenge, EingabeVerwerfen,
-                            AusgabeVerwerfen};
+const Transport kTermios = {Oeffnen, Schliessen, Lesen, Schreiben, AusgabeLaenge, EingabeVerwerfen, AusgabeVerwerfen};
 
 }  // namespace com_intern

@@ -74,7 +74,8 @@ std::vector<ComDeviceInfo> ComFindDevices()
     udev_list_entry *eintrag = nullptr;
     udev_list_entry_foreach(eintrag, udev_enumerate_get_list_entry(liste.get()))
     {
-        std::unique_ptr<udev_device, UdevFrei> d(udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(eintrag)));
+        std::unique_ptr<udev_device, UdevFrei> d(
+            udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(eintrag)));
         if (!d || udev_device_get_devnode(d.get()) == nullptr)
             continue;
         // Consoles and pseudo-terminals have no hardware behind them; the 8250 driver's

@@ -20,8 +20,10 @@ std::string Berechtigung(const OeffnenFehler &f, const std::string &geraet)
                "\" aufnehmen, der das Ger\xE4t geh\xF6rt (sudo usermod -aG " + gruppe +
                " BENUTZER), danach neu anmelden";
     }
-    return "keine Berechtigung f\xFCr " + geraet + ": das Ger\xE4t geh\xF6rt keiner Gruppe mit Lese- und "
-           "Schreibrecht; \xFC" "blich ist die Gruppe \"dialout\" (Rechte crw-rw----) mit dem Benutzer als "
+    return "keine Berechtigung f\xFCr " + geraet +
+           ": das Ger\xE4t geh\xF6rt keiner Gruppe mit Lese- und "
+           "Schreibrecht; \xFC"
+           "blich ist die Gruppe \"dialout\" (Rechte crw-rw----) mit dem Benutzer als "
            "Mitglied, danach neu anmelden";
 }
 
@@ -41,12 +43,16 @@ std::string UrsacheText(const OeffnenFehler &f, const std::string &geraet)
         return geraet + " ist weder ein Ger\xE4tepfad noch eine Adresse tcp://RECHNER:PORT oder "
                         "rfc2217://RECHNER:PORT";
     case Grund::RechnerUnbekannt: return geraet + ": Rechnername unbekannt";
-    case Grund::NichtErreichbar: return geraet + " ist nicht erreichbar (Netzwerk, Adresse und Port pr\xFC" "fen)";
+    case Grund::NichtErreichbar:
+        return geraet + " ist nicht erreichbar (Netzwerk, Adresse und Port pr\xFC"
+                        "fen)";
     case Grund::Abgelehnt: return geraet + " lehnt die Verbindung ab (an diesem Port l\xE4uft kein Dienst)";
     case Grund::KeinRfc2217: return geraet + ": der Server beherrscht die COM-Port-Steuerung (RFC 2217) nicht";
     case Grund::ServerGetrennt:
-        return geraet + ": der Server hat die Verbindung beendet, bevor die Schnittstelle bereit war "
-                        "(belegt oder nicht verf\xFCgbar?)" + (f.einzelheit.empty() ? "" : ": " + f.einzelheit);
+        return geraet +
+               ": der Server hat die Verbindung beendet, bevor die Schnittstelle bereit war "
+               "(belegt oder nicht verf\xFCgbar?)" +
+               (f.einzelheit.empty() ? "" : ": " + f.einzelheit);
     case Grund::NichtBestaetigt:
         return geraet + ": der Server best\xE4tigt die Leitungseinstellungen nicht: " + f.einzelheit;
     case Grund::Sonstiges: break;

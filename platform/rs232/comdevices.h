@@ -5,9 +5,9 @@
 #include <vector>
 
 struct ComDeviceInfo {
-    std::string path;     // device node, e.g. /dev/ttyUSB0
-    std::string byId;     // stable name under /dev/serial/by-id that survives re-plugging, or ""
-    std::string maker;    // Windows-1252; "" where the system does not know it
+    std::string path;   // device node, e.g. /dev/ttyUSB0
+    std::string byId;   // stable name under /dev/serial/by-id that survives re-plugging, or ""
+    std::string maker;  // Windows-1252; "" where the system does not know it
     std::string product;
     std::string serial;
 };

@@ -30,7 +30,7 @@ struct Fehlschlag {
     std::string geraet;
 };
 
-std::array<Port, COM_MAX_PORT + 1> ports;            // index = COM number; 0 unused
+std::array<Port, COM_MAX_PORT + 1> ports;             // index = COM number; 0 unused
 std::array<Fehlschlag, COM_MAX_PORT + 1> fehlschlag;  // the last failed open of each port
 
 // The transport of a device: network addresses by their scheme, anything else is a path.
@@ -78,19 +78,19 @@ Clock::time_point Frist(double sekunden)
 
 }  // namespace
 
-int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits,
-                  int stopBits, int /*inputQueueSize*/, int /*outputQueueSize*/)
+int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits, int stopBits,
+                  int /*inputQueueSize*/, int /*outputQueueSize*/)
 {
     if (port < 1 || port > COM_MAX_PORT)
         return COM_ERR_PORT_NUMBER;
     if (ports[port].transport != nullptr)
         return COM_ERR_ALREADY_OPEN;
-    if (!BaudErlaubt(baudRate) || parity < 0 || parity > 2 || dataBits < 5 || dataBits > 8 ||
-        stopBits < 1 || stopBits > 2)
+    if (!BaudErlaubt(baudRate) || parity < 0 || parity > 2 || dataBits < 5 || dataBits > 8 || stopBits < 1 ||
+        stopBits > 2)
         return COM_ERR_ARGUMENT;
 
-    const std::string geraet = deviceName != nullptr && deviceName[0] != '\0' ? std::string(deviceName)
-                                                                             : ComResolve(port).device;
+    const std::string geraet =
+        deviceName != nullptr && deviceName[0] != '\0' ? std::string(deviceName) : ComResolve(port).device;
     fehlschlag[port] = Fehlschlag{};
     const Transport *transport = TransportFuer(geraet);
     OeffnenFehler fehler;
@@ -99,8 +99,8 @@ int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, in
     if (transport == nullptr)
         fehler.grund = Grund::AdresseUngueltig;
     else
-        rc = transport->oeffnen(kanal, geraet, Leitung{baudRate, parity, dataBits, stopBits},
-                                Frist(COM_OPEN_TIMEOUT), &fehler);
+        rc = transport->oeffnen(kanal, geraet, Leitung{baudRate, parity, dataBits, stopBits}, Frist(COM_OPEN_TIMEOUT),
+                                &fehler);
     if (rc != 0) {
         fehlschlag[port] = Fehlschlag{fehler, geraet};
         return rc;

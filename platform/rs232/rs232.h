@@ -12,6 +12,7 @@
 // COM_OPEN_TIMEOUT. Call from one thread only.
 
 // Failure codes of the serial service.
+// clang-format off
 enum : int {
     COM_ERR_PORT_NUMBER  = -1,   // port number outside 1..COM_MAX_PORT
     COM_ERR_ALREADY_OPEN = -2,   // this port number is already open in this process
@@ -24,6 +25,7 @@ enum : int {
     COM_ERR_IO           = -9,   // read, write or ioctl failed
     COM_ERR_LOST         = -10,  // the device went away: hang-up, unplugged, network connection lost
 };
+// clang-format on
 
 #include <string>
 
@@ -43,8 +45,8 @@ inline constexpr double COM_OPEN_TIMEOUT = 3.0;
 // through exit, SIGINT, SIGTERM or SIGHUP while the port is open.
 // 0, COM_ERR_PORT_NUMBER, COM_ERR_ALREADY_OPEN, COM_ERR_ARGUMENT, COM_ERR_DEVICE,
 // COM_ERR_IN_USE, COM_ERR_SETTINGS.
-int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits,
-                  int stopBits, int inputQueueSize, int outputQueueSize);
+int OpenComConfig(int port, const char *deviceName, int baudRate, int parity, int dataBits, int stopBits,
+                  int inputQueueSize, int outputQueueSize);
 
 // Puts the line settings of every open terminal back as found at open, without closing anything;
 // async-signal-safe, for a program that ends through _exit. No result.

@@ -69,8 +69,7 @@ std::optional<long> GanzzahlLesen(std::string_view text, long lo, long hi)
 {
     long value = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || value < lo ||
-        value > hi)
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || value < lo || value > hi)
         return std::nullopt;
     return value;
 }
@@ -140,9 +139,8 @@ std::string Zeitstempel(std::chrono::system_clock::time_point t)
     const long versatz = tm.tm_gmtoff / 60;  // minutes east of UTC
     const long betrag = versatz < 0 ? -versatz : versatz;
     std::array<char, 64> buf{};
-    std::snprintf(buf.data(), buf.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                  milli, versatz < 0 ? '-' : '+', betrag / 60, betrag % 60);
+    std::snprintf(buf.data(), buf.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, milli, versatz < 0 ? '-' : '+',
+                  betrag / 60, betrag % 60);
     return buf.data();
 }
-

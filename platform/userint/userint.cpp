@@ -144,7 +144,7 @@ std::string FormatFixed(double v, int precision)
 {
     if (!std::isfinite(v))
         return NonFinite(v);
-    char buf[400];   // DBL_MAX has 309 digits; 15 decimals at most
+    char buf[400];  // DBL_MAX has 309 digits; 15 decimals at most
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, std::clamp(precision, 0, 15));
     return DropNegativeZero(std::string(buf, r.ptr));
 }
@@ -197,7 +197,7 @@ using namespace uimodel;
 
 std::recursive_mutex &UiModel_Mutex(void)
 {
-    static auto *mutex = new std::recursive_mutex;   // outlives every thread that may still take it
+    static auto *mutex = new std::recursive_mutex;  // outlives every thread that may still take it
     return *mutex;
 }
 
@@ -319,9 +319,7 @@ static Control BuildControl(const CtrlDef &d)
     const double start = std::isnan(d.startValue) ? 0.0 : d.startValue;
     switch (d.kind) {
     case CTRL_NUMERIC:
-    case CTRL_NUMERIC_INDICATOR:
-        c.value = Coerce(c, start);
-        break;
+    case CTRL_NUMERIC_INDICATOR: c.value = Coerce(c, start); break;
     case CTRL_RING:
         c.value = IsIntegerControl(c) ? ToIntRange(start) : start;
         for (int i = 0; d.items && i < d.itemCount; ++i)
@@ -329,24 +327,16 @@ static Control BuildControl(const CtrlDef &d)
         break;
     case CTRL_TOGGLE_BUTTON:
     case CTRL_CHECK_BOX:
-    case CTRL_LED:
-        c.value = start != 0.0 ? 1.0 : 0.0;
-        break;
+    case CTRL_LED: c.value = start != 0.0 ? 1.0 : 0.0; break;
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR:
-    case CTRL_COMBO_BOX:
-        c.text = CutToEntryLength(c, d.startText);
-        break;
-    case CTRL_TEXT_MSG:
-        c.text = d.startText ? d.startText : c.label;
-        break;
+    case CTRL_COMBO_BOX: c.text = CutToEntryLength(c, d.startText); break;
+    case CTRL_TEXT_MSG: c.text = d.startText ? d.startText : c.label; break;
     case CTRL_TIMER:
         c.enabled = start != 0.0 ? 1 : 0;
         c.interval = std::isfinite(d.extra) && d.extra > 0.0 ? d.extra : 1.0;
         break;
-    case CTRL_TABLE:
-        c.text = d.startText ? d.startText : "";
-        break;
+    case CTRL_TABLE: c.text = d.startText ? d.startText : ""; break;
     case CTRL_STRIP_CHART:
         c.chart = std::make_shared<ChartData>();
         c.pointsPerScreen = std::isfinite(d.extra) && d.extra >= 1.0 && d.extra <= 100000.0 ? int(d.extra) : 100;
@@ -359,8 +349,7 @@ static Control BuildControl(const CtrlDef &d)
             c.yMode = VAL_AUTOSCALE;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return c;
 }
@@ -370,13 +359,17 @@ static int FirstInputControl(const Panel &p)
 {
     for (const auto &c : p.controls) {
         switch (c.def->kind) {
-        case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
-        case CTRL_COMBO_BOX: case CTRL_CHECK_BOX:
+        case CTRL_NUMERIC:
+        case CTRL_STRING:
+        case CTRL_RING:
+        case CTRL_COMMAND_BUTTON:
+        case CTRL_TOGGLE_BUTTON:
+        case CTRL_COMBO_BOX:
+        case CTRL_CHECK_BOX:
             if (!c.dimmed && c.visible)
                 return c.def->id;
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return 0;
@@ -510,7 +503,7 @@ int SetCtrlVal(int panel, int control, double value)
         return UIE_BAD_VALUE;
     if (IsOnOffKind(kind))
         c->value = value != 0.0 ? 1.0 : 0.0;
-    else if (kind == CTRL_RING)   // a value the ring does not offer is kept as data (shown as the number)
+    else if (kind == CTRL_RING)  // a value the ring does not offer is kept as data (shown as the number)
         c->value = IsIntegerControl(*c) ? ToIntRange(value) : value;
     else
         c->value = Coerce(*c, value);
@@ -593,14 +586,36 @@ struct AttrRule {
     bool (*offered)(CtrlKind kind);
 };
 
-static bool AnyKind(CtrlKind) { return true; }
-static bool NumericKind(CtrlKind k) { return IsNumericKind(k); }
-static bool StringKind(CtrlKind k) { return IsStringKind(k); }
-static bool LedKind(CtrlKind k) { return k == CTRL_LED; }
-static bool ToggleKind(CtrlKind k) { return k == CTRL_TOGGLE_BUTTON; }
-static bool ChartKind(CtrlKind k) { return k == CTRL_STRIP_CHART; }
-static bool TimerKind(CtrlKind k) { return k == CTRL_TIMER; }
+static bool AnyKind(CtrlKind)
+{
+    return true;
+}
+static bool NumericKind(CtrlKind k)
+{
+    return IsNumericKind(k);
+}
+static bool StringKind(CtrlKind k)
+{
+    return IsStringKind(k);
+}
+static bool LedKind(CtrlKind k)
+{
+    return k == CTRL_LED;
+}
+static bool ToggleKind(CtrlKind k)
+{
+    return k == CTRL_TOGGLE_BUTTON;
+}
+static bool ChartKind(CtrlKind k)
+{
+    return k == CTRL_STRIP_CHART;
+}
+static bool TimerKind(CtrlKind k)
+{
+    return k == CTRL_TIMER;
+}
 
+// clang-format off
 static constexpr AttrRule kAttrRules[] = {
     {ATTR_DIMMED,            ATTR_INT,  false, AnyKind},
     {ATTR_VISIBLE,           ATTR_INT,  false, AnyKind},
@@ -624,6 +639,7 @@ static constexpr AttrRule kAttrRules[] = {
     {ATTR_CALLBACK_NAME,     ATTR_TEXT, true,  AnyKind},
     {ATTR_TOOLTIP,           ATTR_TEXT, false, AnyKind},
 };
+// clang-format on
 static_assert(std::size(kAttrRules) == ATTR_TOOLTIP, "one rule per attribute");
 
 static const AttrRule *RuleFor(int attribute)
@@ -702,7 +718,7 @@ static int SetIntAttr(Panel &p, Control &c, int attribute, int value)
     switch (attribute) {
     case ATTR_DIMMED: c.dimmed = value ? 1 : 0; break;
     case ATTR_VISIBLE: c.visible = value ? 1 : 0; break;
-    case ATTR_PRECISION: c.precision = std::clamp(value, 0, 15); break;   // display only
+    case ATTR_PRECISION: c.precision = std::clamp(value, 0, 15); break;  // display only
     case ATTR_MAX_ENTRY_LENGTH:
         c.maxEntryLength = value < 0 ? -1 : value;
         c.text = CutToEntryLength(c, c.text.c_str());
@@ -906,7 +922,7 @@ int GenericMessagePopup(const char *title, const char *message, const char *butt
         for (int i = 0; i < count; ++i)
             buttons[i] = texts[static_cast<size_t>(i)].c_str();
         ++S().dialogsWaiting;
-        lock.unlock();   // the operator takes his time; the view keeps painting
+        lock.unlock();  // the operator takes his time; the view keeps painting
         answer = backend->genericMessagePopup(title ? title : "", message ? message : "", buttons, count);
         const ModelLock relock;
         --S().dialogsWaiting;
@@ -919,8 +935,8 @@ int GenericMessagePopup(const char *title, const char *message, const char *butt
 }
 
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
-                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
-                    int allowCancel, int allowMakeDirectory, char *pathName)
+                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char *pathName)
 {
     (void)fileTypeList;
     (void)restrictDirectory;
@@ -932,10 +948,10 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     pathName[0] = '\0';
     if (const UiBackend *backend = S().backend; backend && backend->fileSelectPopup) {
         ++S().dialogsWaiting;
-        lock.unlock();   // the operator takes his time; the view keeps painting
-        const int r = backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "",
-                                               defaultFileSpec ? defaultFileSpec : "", title ? title : "",
-                                               buttonLabel, restrictExtension, allowMakeDirectory, pathName);
+        lock.unlock();  // the operator takes his time; the view keeps painting
+        const int r =
+            backend->fileSelectPopup(defaultDirectory ? defaultDirectory : "", defaultFileSpec ? defaultFileSpec : "",
+                                     title ? title : "", buttonLabel, restrictExtension, allowMakeDirectory, pathName);
         {
             const ModelLock relock;
             --S().dialogsWaiting;

@@ -17,33 +17,32 @@
 // ---- results -------------------------------------------------------------------------------------
 enum {
     UIE_NO_ERROR = 0,
-    UIE_NOT_INITIALISED = -1,   // InitUserInterface was not called
-    UIE_BAD_PANEL = -2,         // no panel with this handle
-    UIE_BAD_CONTROL = -3,       // no control with this id on the panel
-    UIE_TYPE_MISMATCH = -4,     // value or attribute of the wrong data type for the control
-    UIE_BAD_ATTRIBUTE = -5,     // attribute not offered by this kind of control
-    UIE_PANEL_FILE = -6,        // panel file or resource not found
-    UIE_BAD_MENU = -7,          // no menu bar or menu item with this id
-    UIE_NO_POPUP = -8,          // RemovePopup with no popup installed
-    UIE_BUFFER_TOO_SMALL = -9,  // text value does not fit the caller's buffer (it is cut, zero-terminated)
-    UIE_BAD_VALUE = -10,        // NaN where a number is needed, no ring item with this value, bad interval
-    UIE_BLOCKED_BY_POPUP = -11, // operator input to a panel below an installed modal popup
-    UIE_NO_VIEW = -12,          // no view shows the control (headless), or it could not be drawn
+    UIE_NOT_INITIALISED = -1,    // InitUserInterface was not called
+    UIE_BAD_PANEL = -2,          // no panel with this handle
+    UIE_BAD_CONTROL = -3,        // no control with this id on the panel
+    UIE_TYPE_MISMATCH = -4,      // value or attribute of the wrong data type for the control
+    UIE_BAD_ATTRIBUTE = -5,      // attribute not offered by this kind of control
+    UIE_PANEL_FILE = -6,         // panel file or resource not found
+    UIE_BAD_MENU = -7,           // no menu bar or menu item with this id
+    UIE_NO_POPUP = -8,           // RemovePopup with no popup installed
+    UIE_BUFFER_TOO_SMALL = -9,   // text value does not fit the caller's buffer (it is cut, zero-terminated)
+    UIE_BAD_VALUE = -10,         // NaN where a number is needed, no ring item with this value, bad interval
+    UIE_BLOCKED_BY_POPUP = -11,  // operator input to a panel below an installed modal popup
+    UIE_NO_VIEW = -12,           // no view shows the control (headless), or it could not be drawn
 };
 
 // ---- events --------------------------------------------------------------------------------------
 enum {
     EVENT_NONE = 0,
-    EVENT_COMMIT,        // operator entered a value, pressed a button, chose a ring item
-    EVENT_CLOSE,         // operator asked to close the panel (panel callbacks)
-    EVENT_GOT_FOCUS,     // panel callbacks
-    EVENT_LOST_FOCUS,    // panel callbacks
-    EVENT_TIMER_TICK,    // timer controls
+    EVENT_COMMIT,      // operator entered a value, pressed a button, chose a ring item
+    EVENT_CLOSE,       // operator asked to close the panel (panel callbacks)
+    EVENT_GOT_FOCUS,   // panel callbacks
+    EVENT_LOST_FOCUS,  // panel callbacks
+    EVENT_TIMER_TICK,  // timer controls
 };
 
 // Control callback: returns 0 (the event is never swallowed).
-typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void *callbackData, int eventData1,
-                               int eventData2);
+typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // Panel callback: EVENT_CLOSE, EVENT_GOT_FOCUS, EVENT_LOST_FOCUS.
 typedef int (*PanelCallbackPtr)(int panel, int event, void *callbackData, int eventData1, int eventData2);
 // Menu item callback: called on every selection of the item.
@@ -51,22 +50,22 @@ typedef void (*MenuCallbackPtr)(int menuBar, int menuItem, void *callbackData, i
 
 // ---- control kinds and data types (used by the panel catalogue) -----------------------------------
 enum CtrlKind {
-    CTRL_NUMERIC,             // editable number (double or integer)
-    CTRL_NUMERIC_INDICATOR,   // number shown, not editable
-    CTRL_STRING,              // editable text
-    CTRL_STRING_INDICATOR,    // text shown, not editable
-    CTRL_TEXT_MSG,            // label text; its value is the text
-    CTRL_RING,                // list of items, each with a label and a value (integer or double)
+    CTRL_NUMERIC,            // editable number (double or integer)
+    CTRL_NUMERIC_INDICATOR,  // number shown, not editable
+    CTRL_STRING,             // editable text
+    CTRL_STRING_INDICATOR,   // text shown, not editable
+    CTRL_TEXT_MSG,           // label text; its value is the text
+    CTRL_RING,               // list of items, each with a label and a value (integer or double)
     CTRL_COMMAND_BUTTON,
-    CTRL_TOGGLE_BUTTON,       // integer 0/1, with an off text and an on text
-    CTRL_LED,                 // integer 0/1, with an on-colour
-    CTRL_TIMER,               // invisible; sends EVENT_TIMER_TICK every interval while enabled
-    CTRL_STRIP_CHART,         // one trace, scrolling screen of N points
-    CTRL_DECORATION,          // frame
+    CTRL_TOGGLE_BUTTON,  // integer 0/1, with an off text and an on text
+    CTRL_LED,            // integer 0/1, with an on-colour
+    CTRL_TIMER,          // invisible; sends EVENT_TIMER_TICK every interval while enabled
+    CTRL_STRIP_CHART,    // one trace, scrolling screen of N points
+    CTRL_DECORATION,     // frame
     CTRL_PICTURE,
-    CTRL_COMBO_BOX,           // editable text with a list of choices the program fills (a label and a text each)
-    CTRL_CHECK_BOX,           // integer 0/1, its label beside the box
-    CTRL_TABLE,               // text shown as a table: rows separated by '\n', cells by '\t', the first row the header
+    CTRL_COMBO_BOX,  // editable text with a list of choices the program fills (a label and a text each)
+    CTRL_CHECK_BOX,  // integer 0/1, its label beside the box
+    CTRL_TABLE,      // text shown as a table: rows separated by '\n', cells by '\t', the first row the header
 };
 
 enum DataType { VAL_NO_TYPE, VAL_DOUBLE, VAL_INTEGER, VAL_STRING };
@@ -85,27 +84,27 @@ enum Growth { GROW_NONE = 0, GROW_WIDTH = 1, GROW_HEIGHT = 2 };
 
 // ---- attributes ----------------------------------------------------------------------------------
 enum {
-    ATTR_DIMMED = 1,           // int 0/1: disabled for operator input
-    ATTR_VISIBLE,              // int 0/1
-    ATTR_PRECISION,            // int: decimals shown by a numeric control (display only)
-    ATTR_MIN_VALUE,            // double (or int for integer controls): lower end of the range
-    ATTR_MAX_VALUE,            // double (or int): upper end of the range
-    ATTR_INCR_VALUE,           // double: step of the arrows
-    ATTR_MAX_ENTRY_LENGTH,     // int: most characters a string control takes; -1 unlimited
-    ATTR_ON_COLOR,             // int 0xRRGGBB: LED colour when on
-    ATTR_OFF_COLOR,            // int 0xRRGGBB: LED colour when off
-    ATTR_ON_TEXT,              // text: toggle button text when on
-    ATTR_OFF_TEXT,             // text: toggle button text when off
-    ATTR_LABEL_TEXT,           // text: the control's label
-    ATTR_DATA_TYPE,            // int DataType (read only)
-    ATTR_CTRL_KIND,            // int CtrlKind (read only)
-    ATTR_YNAME,                // text: strip chart value axis name
-    ATTR_XNAME,                // text: strip chart time axis name
-    ATTR_POINTS_PER_SCREEN,    // int: strip chart screen width in points
-    ATTR_INTERVAL,             // double seconds: timer interval
-    ATTR_ENABLED,              // int 0/1: timer running
-    ATTR_CALLBACK_NAME,        // text (read only): the callback name the catalogue gives
-    ATTR_TOOLTIP,              // text: what the view shows when the pointer rests on the control or its label
+    ATTR_DIMMED = 1,         // int 0/1: disabled for operator input
+    ATTR_VISIBLE,            // int 0/1
+    ATTR_PRECISION,          // int: decimals shown by a numeric control (display only)
+    ATTR_MIN_VALUE,          // double (or int for integer controls): lower end of the range
+    ATTR_MAX_VALUE,          // double (or int): upper end of the range
+    ATTR_INCR_VALUE,         // double: step of the arrows
+    ATTR_MAX_ENTRY_LENGTH,   // int: most characters a string control takes; -1 unlimited
+    ATTR_ON_COLOR,           // int 0xRRGGBB: LED colour when on
+    ATTR_OFF_COLOR,          // int 0xRRGGBB: LED colour when off
+    ATTR_ON_TEXT,            // text: toggle button text when on
+    ATTR_OFF_TEXT,           // text: toggle button text when off
+    ATTR_LABEL_TEXT,         // text: the control's label
+    ATTR_DATA_TYPE,          // int DataType (read only)
+    ATTR_CTRL_KIND,          // int CtrlKind (read only)
+    ATTR_YNAME,              // text: strip chart value axis name
+    ATTR_XNAME,              // text: strip chart time axis name
+    ATTR_POINTS_PER_SCREEN,  // int: strip chart screen width in points
+    ATTR_INTERVAL,           // double seconds: timer interval
+    ATTR_ENABLED,            // int 0/1: timer running
+    ATTR_CALLBACK_NAME,      // text (read only): the callback name the catalogue gives
+    ATTR_TOOLTIP,            // text: what the view shows when the pointer rests on the control or its label
 };
 
 // Colours as 0xRRGGBB.
@@ -118,12 +117,12 @@ enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
 // File popups.
 enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
-enum { MAX_PATHNAME_LEN = 1024 };   // size of the buffer FileSelectPopup fills
+enum { MAX_PATHNAME_LEN = 1024 };  // size of the buffer FileSelectPopup fills
 
 // ---- panel file: the catalogue a program registers and LoadPanel builds from -----------------------
 struct RingItemDef {
     const char *label;
-    double value;              // integer rings hold whole numbers here
+    double value;  // integer rings hold whole numbers here
 };
 
 struct CtrlDef {
@@ -131,31 +130,31 @@ struct CtrlDef {
     const char *constantName;  // e.g. "PANTEIL", for listings and tests
     CtrlKind kind;
     DataType dataType;
-    const char *label;         // Windows-1252, "\n" breaks the line; may be "" or nullptr
-    double startValue;         // numeric, ring (the value of the start item), toggle, LED, timer (1 = running)
-    const char *startText;     // string controls and text messages; pictures: the image's name
-    double minValue, maxValue; // -HUGE_VAL/+HUGE_VAL for unbounded
+    const char *label;          // Windows-1252, "\n" breaks the line; may be "" or nullptr
+    double startValue;          // numeric, ring (the value of the start item), toggle, LED, timer (1 = running)
+    const char *startText;      // string controls and text messages; pictures: the image's name
+    double minValue, maxValue;  // -HUGE_VAL/+HUGE_VAL for unbounded
     double increment;
     int precision;             // decimals shown at start
     const RingItemDef *items;  // ring items
     int itemCount;
-    const char *callbackName;  // nullptr or "" for none
-    int dimmed;                // dimmed at start
-    int top, left, width, height;   // the body's position and size in pixels at scale 1 (label outside it)
-    const char *onText, *offText;   // toggle buttons; strip chart: onText = value axis name, offText = time axis name
-    double extra;              // timer: interval in seconds; strip chart: points per screen
-    int maxEntryLength;        // string controls; -1 unlimited
-    int onColor;               // LED on-colour, 0xRRGGBB
-    int hidden = 0;            // not visible at start (ATTR_VISIBLE 0)
+    const char *callbackName;      // nullptr or "" for none
+    int dimmed;                    // dimmed at start
+    int top, left, width, height;  // the body's position and size in pixels at scale 1 (label outside it)
+    const char *onText, *offText;  // toggle buttons; strip chart: onText = value axis name, offText = time axis name
+    double extra;                  // timer: interval in seconds; strip chart: points per screen
+    int maxEntryLength;            // string controls; -1 unlimited
+    int onColor;                   // LED on-colour, 0xRRGGBB
+    int hidden = 0;                // not visible at start (ATTR_VISIBLE 0)
     LabelPosition labelPosition = LABEL_ABOVE;
-    int panelKeys = 0;         // command buttons: VAL_ENTER_KEY, VAL_ESCAPE_KEY or both
-    int growth = GROW_NONE;    // Growth bits, on a resizable panel
+    int panelKeys = 0;       // command buttons: VAL_ENTER_KEY, VAL_ESCAPE_KEY or both
+    int growth = GROW_NONE;  // Growth bits, on a resizable panel
 };
 
 struct MenuItemDef {
-    int id;                    // item constant, e.g. MENUBAR_DATEI_BEENDEN
+    int id;  // item constant, e.g. MENUBAR_DATEI_BEENDEN
     const char *constantName;
-    const char *text;          // nullptr or "" with separator = 1 for a separator line
+    const char *text;  // nullptr or "" with separator = 1 for a separator line
     int separator;
     const char *callbackName;
     // Key that chooses the item while its panel's window is active, shown beside the item, written
@@ -164,7 +163,7 @@ struct MenuItemDef {
 };
 
 struct MenuDef {
-    int id;                    // menu constant, e.g. MENUBAR_DATEI
+    int id;  // menu constant, e.g. MENUBAR_DATEI
     const char *constantName;
     const char *title;
     const MenuItemDef *items;
@@ -175,21 +174,21 @@ struct MenuDef {
 };
 
 struct MenuBarDef {
-    int id;                    // menu bar constant, e.g. MENUBAR
+    int id;  // menu bar constant, e.g. MENUBAR
     const MenuDef *menus;
     int menuCount;
 };
 
 struct PanelDef {
-    int resourceId;            // ABOUTPANEL 1, KONFIGPNL 2, PANEL 3
+    int resourceId;  // ABOUTPANEL 1, KONFIGPNL 2, PANEL 3
     const char *constantName;
     const char *title;
     const char *panelCallbackName;
-    int width, height;         // pixels at scale 1
+    int width, height;  // pixels at scale 1
     const CtrlDef *controls;
     int controlCount;
-    const MenuBarDef *menuBar; // nullptr when the panel has none
-    int resizable = 0;         // the operator may enlarge it; width and height are its least size
+    const MenuBarDef *menuBar;  // nullptr when the panel has none
+    int resizable = 0;          // the operator may enlarge it; width and height are its least size
 };
 
 // Makes a panel file known under its name, so LoadPanel(parent, fileName, resourceId) finds it. The
@@ -200,7 +199,7 @@ void RegisterPanelFile(const char *fileName, const PanelDef *panels, int panelCo
 // table lacks leaves its control, panel or menu item without a callback.
 struct CallbackEntry {
     const char *name;
-    CtrlCallbackPtr ctrl;      // exactly one of the three is set
+    CtrlCallbackPtr ctrl;  // exactly one of the three is set
     PanelCallbackPtr panel;
     MenuCallbackPtr menu;
 };
@@ -284,11 +283,11 @@ int GetNumListItems(int panel, int control, int *count);
 // Results of these functions: 0, UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH (not a strip
 // chart), UIE_BAD_VALUE as named.
 inline constexpr int kChartTraces = 2;
-inline constexpr int kChartHistory = 36000;   // one hour at one point per 0.1 s
+inline constexpr int kChartHistory = 36000;  // one hour at one point per 0.1 s
 
 struct ChartPoint {
-    double time;                  // seconds since 1970-01-01 UTC (system clock) when it was plotted
-    double raw[kChartTraces];     // raw units; not a number where the trace has no value
+    double time;               // seconds since 1970-01-01 UTC (system clock) when it was plotted
+    double raw[kChartTraces];  // raw units; not a number where the trace has no value
 };
 
 // Appends one point of `count` values (1..kChartTraces; the other traces get none, drawn as a gap).
@@ -331,8 +330,8 @@ int GenericMessagePopup(const char *title, const char *message, const char *butt
 // file functions (MAX_PATHNAME_LEN bytes). Returns
 // VAL_NO_FILE_SELECTED (cancelled), VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
-                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
-                    int allowCancel, int allowMakeDirectory, char *pathName);
+                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char *pathName);
 
 // Shows a Markdown document (the operator manual), with the pictures it names relative to itself, in
 // a help window beside the panels; the program goes on at once and the window stays until the operator
@@ -397,15 +396,15 @@ void UiTest_AnswerNextMessagePopup(int button);
 struct UiTestPopup {
     enum Kind { MESSAGE, FILE_SELECT, HELP } kind;
     std::string title;
-    std::string text;          // message text; for file popups the default file pattern; help: the path
-    int buttonLabel;           // file popups
-    std::vector<std::string> buttons = {};   // GenericMessagePopup: the button texts offered
+    std::string text;                       // message text; for file popups the default file pattern; help: the path
+    int buttonLabel;                        // file popups
+    std::vector<std::string> buttons = {};  // GenericMessagePopup: the button texts offered
 };
 std::vector<UiTestPopup> UiTest_Popups(void);
 void UiTest_ClearPopups(void);
 // Visibility, installed popups and chart points as the model holds them.
 int UiTest_IsVisible(int panel);
-int UiTest_TopPopup(void);     // handle of the topmost installed popup, 0 when none
+int UiTest_TopPopup(void);  // handle of the topmost installed popup, 0 when none
 std::vector<double> UiTest_ChartPoints(int panel, int control);
 // Operator scrolls a held strip chart `points` back in time (negative: forward). Results as
 // UiOperator_ScrollChart.

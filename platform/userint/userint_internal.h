@@ -14,9 +14,9 @@ namespace uimodel {
 
 // A strip chart's kept points and how it shows them (userint_chart.cpp).
 struct ChartData {
-    std::vector<ChartPoint> ring;      // grows to kChartHistory, then point p sits at ring[p % kChartHistory]
-    long long total = 0;               // points plotted so far
-    long long cleared = 0;             // points before this one are forgotten (ClearStripChart)
+    std::vector<ChartPoint> ring;  // grows to kChartHistory, then point p sits at ring[p % kChartHistory]
+    long long total = 0;           // points plotted so far
+    long long cleared = 0;         // points before this one are forgotten (ClearStripChart)
     double rawRef = 0.0, shownRef = 0.0, factor = 1.0;
     unsigned revision = 0;
     std::string traceNames;
@@ -24,28 +24,28 @@ struct ChartData {
     std::deque<long long> marks;
     std::string note;
     int paused = 0;
-    long long pausedEnd = 0;           // end of the held screen
+    long long pausedEnd = 0;  // end of the held screen
 };
 
 struct Control {
     const CtrlDef *def = nullptr;
-    double value = 0.0;            // numeric, ring, toggle, LED; integer controls hold whole numbers
-    std::string text;              // string controls, combo boxes and text messages
-    std::vector<std::string> itemLabels;   // rings (from the catalogue, relabelled at run time), combo boxes
-    std::vector<std::string> itemTexts;    // combo boxes: what a pick puts into the field
+    double value = 0.0;                   // numeric, ring, toggle, LED; integer controls hold whole numbers
+    std::string text;                     // string controls, combo boxes and text messages
+    std::vector<std::string> itemLabels;  // rings (from the catalogue, relabelled at run time), combo boxes
+    std::vector<std::string> itemTexts;   // combo boxes: what a pick puts into the field
     double minValue = 0.0, maxValue = 0.0, increment = 1.0;
     int precision = 0;
     int dimmed = 0, visible = 1;
-    int maxEntryLength = -1;       // string controls; -1 unlimited
+    int maxEntryLength = -1;  // string controls; -1 unlimited
     int onColor = VAL_GREEN, offColor = VAL_DK_GRAY;
     std::string onText, offText, label, tooltip;
-    std::shared_ptr<ChartData> chart;   // strip charts
+    std::shared_ptr<ChartData> chart;  // strip charts
     int pointsPerScreen = 100;
     int yMode = VAL_MANUAL;
     double yMin = 0.0, yMax = 10.0;
     std::string yName, xName;
-    double interval = 1.0;         // timer seconds
-    int enabled = 0;               // timer running
+    double interval = 1.0;  // timer seconds
+    int enabled = 0;        // timer running
 };
 
 struct Panel {
@@ -55,7 +55,7 @@ struct Panel {
     int visible = 0;
     int popup = 0;
     int activeCtrl = 0;
-    int menuBar = 0;               // menu bar handle, 0 when the panel has none
+    int menuBar = 0;  // menu bar handle, 0 when the panel has none
     std::vector<Control> controls;
 };
 
@@ -77,11 +77,11 @@ struct State {
     const UiBackend *backend = nullptr;
     std::vector<PanelFile> files;
     std::vector<Callback> callbacks;
-    std::vector<std::unique_ptr<Panel>> panels;   // load order; pointers stay valid while callbacks run
+    std::vector<std::unique_ptr<Panel>> panels;  // load order; pointers stay valid while callbacks run
     int nextPanelHandle = 1;
     int nextMenuBarHandle = 1;
-    std::vector<int> popupStack;                  // installed popups, topmost last
-    int dialogsWaiting = 0;                       // message or file popups waiting for the operator
+    std::vector<int> popupStack;  // installed popups, topmost last
+    int dialogsWaiting = 0;       // message or file popups waiting for the operator
     std::deque<std::pair<int, std::string>> fileAnswers;
     std::deque<int> messageAnswers;
     std::vector<UiTestPopup> popups;
@@ -101,6 +101,7 @@ class ModelLock {
 public:
     ModelLock() : lock_(UiModel_Mutex()) {}
     void unlock() { lock_.unlock(); }
+
 private:
     std::unique_lock<std::recursive_mutex> lock_;
 };
@@ -125,8 +126,8 @@ MenuCallbackPtr MenuCallbackByName(const char *name);
 
 bool IsIntegerControl(const Control &c);
 bool IsNumericKind(CtrlKind kind);
-bool IsStringKind(CtrlKind kind);     // string controls and combo boxes
-bool IsOnOffKind(CtrlKind kind);      // 0/1 controls: toggle buttons, check boxes, LEDs
+bool IsStringKind(CtrlKind kind);  // string controls and combo boxes
+bool IsOnOffKind(CtrlKind kind);   // 0/1 controls: toggle buttons, check boxes, LEDs
 // Number into the control's range (integer controls also rounded to a whole int); NaN passes.
 double Coerce(const Control &c, double v);
 // Text cut to the control's maximum entry length.

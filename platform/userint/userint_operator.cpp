@@ -22,11 +22,14 @@ static int Reachable(int panel, int control, Panel **p, Control **c)
     if (!S().popupStack.empty() && S().popupStack.back() != panel)
         return UIE_BLOCKED_BY_POPUP;
     switch ((*c)->def->kind) {
-    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_RING: case CTRL_COMMAND_BUTTON: case CTRL_TOGGLE_BUTTON:
-    case CTRL_COMBO_BOX: case CTRL_CHECK_BOX:
-        break;
-    default:
-        return UIE_BAD_CONTROL;
+    case CTRL_NUMERIC:
+    case CTRL_STRING:
+    case CTRL_RING:
+    case CTRL_COMMAND_BUTTON:
+    case CTRL_TOGGLE_BUTTON:
+    case CTRL_COMBO_BOX:
+    case CTRL_CHECK_BOX: break;
+    default: return UIE_BAD_CONTROL;
     }
     return (*c)->dimmed || !(*c)->visible ? UIE_BAD_CONTROL : UIE_NO_ERROR;
 }
@@ -77,17 +80,11 @@ int UiOperator_Enter(int panel, int control, double value)
     if (std::isnan(value))
         return UIE_BAD_VALUE;
     switch (c->def->kind) {
-    case CTRL_NUMERIC:
-        c->value = Coerce(*c, value);
-        return Commit(*p, *c, lock);
+    case CTRL_NUMERIC: c->value = Coerce(*c, value); return Commit(*p, *c, lock);
     case CTRL_TOGGLE_BUTTON:
-    case CTRL_CHECK_BOX:
-        c->value = value != 0.0 ? 1.0 : 0.0;
-        return Commit(*p, *c, lock);
-    case CTRL_RING:
-        return PickIndex(*p, *c, ItemWithValue(*c, value), lock);
-    default:
-        return UIE_TYPE_MISMATCH;
+    case CTRL_CHECK_BOX: c->value = value != 0.0 ? 1.0 : 0.0; return Commit(*p, *c, lock);
+    case CTRL_RING: return PickIndex(*p, *c, ItemWithValue(*c, value), lock);
+    default: return UIE_TYPE_MISMATCH;
     }
 }
 
@@ -121,7 +118,7 @@ int UiOperator_EnterText(int panel, int control, const char *text)
     switch (c->def->kind) {
     case CTRL_STRING:
     case CTRL_COMBO_BOX:
-        c->text = CutToEntryLength(*c, text);   // characters beyond the entry length are refused
+        c->text = CutToEntryLength(*c, text);  // characters beyond the entry length are refused
         return Commit(*p, *c, lock);
     case CTRL_NUMERIC: {
         double v;
@@ -135,8 +132,7 @@ int UiOperator_EnterText(int panel, int control, const char *text)
             if (c->itemLabels[i] == text)
                 return PickIndex(*p, *c, int(i), lock);
         return UIE_BAD_VALUE;
-    default:
-        return UIE_TYPE_MISMATCH;
+    default: return UIE_TYPE_MISMATCH;
     }
 }
 
@@ -177,7 +173,7 @@ int UiOperator_TimerTick(int panel, int control)
         return UIE_BAD_CONTROL;
     if (c->def->kind != CTRL_TIMER)
         return UIE_TYPE_MISMATCH;
-    if (!c->enabled || c->dimmed)   // a stopped timer does not tick
+    if (!c->enabled || c->dimmed)  // a stopped timer does not tick
         return 0;
     CtrlCallbackPtr cb = CtrlCallbackByName(c->def->callbackName);
     lock.unlock();
@@ -295,29 +291,24 @@ std::string UiModel_DisplayText(int panel, int control)
     switch (c->def->kind) {
     case CTRL_NUMERIC_INDICATOR:
         if (std::isnan(c->value))
-            return {};   // an indicator without a value (nothing measured yet) shows an empty field
+            return {};  // an indicator without a value (nothing measured yet) shows an empty field
         [[fallthrough]];
-    case CTRL_NUMERIC:
-        return IsIntegerControl(*c) ? FormatInt(c->value) : FormatFixed(c->value, c->precision);
+    case CTRL_NUMERIC: return IsIntegerControl(*c) ? FormatInt(c->value) : FormatFixed(c->value, c->precision);
     case CTRL_RING: {
         const int i = UiModel_RingIndex(panel, control);
         if (i >= 0 && size_t(i) < c->itemLabels.size())
             return c->itemLabels[size_t(i)];
         return IsIntegerControl(*c) ? FormatInt(c->value) : FormatShortest(c->value);
     }
-    case CTRL_TOGGLE_BUTTON:
-        return c->value != 0.0 ? c->onText : c->offText;
+    case CTRL_TOGGLE_BUTTON: return c->value != 0.0 ? c->onText : c->offText;
     case CTRL_LED:
-    case CTRL_CHECK_BOX:
-        return c->value != 0.0 ? "1" : "0";
+    case CTRL_CHECK_BOX: return c->value != 0.0 ? "1" : "0";
     case CTRL_STRING:
     case CTRL_STRING_INDICATOR:
     case CTRL_COMBO_BOX:
     case CTRL_TEXT_MSG:
-    case CTRL_TABLE:
-        return c->text;
-    default:
-        return {};
+    case CTRL_TABLE: return c->text;
+    default: return {};
     }
 }
 
@@ -359,7 +350,7 @@ int UiTest_PickRingValue(int panel, int control, double value)
     const CtrlDef *def = UiModel_CtrlDef(panel, control);
     if (def && def->kind != CTRL_RING)
         return UIE_TYPE_MISMATCH;
-    return UiOperator_Enter(panel, control, value);   // on a ring: picks the item with this value
+    return UiOperator_Enter(panel, control, value);  // on a ring: picks the item with this value
 }
 
 void UiTest_TimerTick(void)

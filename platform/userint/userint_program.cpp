@@ -11,7 +11,7 @@ namespace {
 
 struct Input {
     enum Kind { CONTROL, TICK, CLOSE } kind = CONTROL;
-    unsigned long seq = 0;          // order of arrival
+    unsigned long seq = 0;  // order of arrival
     int panel = 0, control = 0;
     std::function<void()> run;
 };
@@ -27,16 +27,16 @@ struct Program {
     Mode mode = DIRECT;
     std::deque<Input> queue;
     unsigned long nextSeq = 1;
-    std::set<std::pair<int, int>> ticks;   // timers with a tick queued or running
-    int depth = 0;                         // callbacks running (a popup's input may nest them)
-    unsigned long callbackBegan = 0;       // first sequence number that came after the callback began
-    bool delivering = false;               // DIRECT: an input taken from the queue is running
+    std::set<std::pair<int, int>> ticks;  // timers with a tick queued or running
+    int depth = 0;                        // callbacks running (a popup's input may nest them)
+    unsigned long callbackBegan = 0;      // first sequence number that came after the callback began
+    bool delivering = false;              // DIRECT: an input taken from the queue is running
     // The program thread.
     std::thread thread;
     std::thread::id id;
     int result = -1;
-    bool looping = false;                  // RunUserInterface waits for input on the program thread
-    bool busy = false;                     // the loop is delivering an input
+    bool looping = false;  // RunUserInterface waits for input on the program thread
+    bool busy = false;     // the loop is delivering an input
     bool quit = false;
     int quitCode = 0;
 };
@@ -89,7 +89,7 @@ void Enqueue(Input in)
         if (mode == ENDED)
             return;
         if (in.kind == Input::TICK && !P().ticks.insert({in.panel, in.control}).second)
-            return;   // a tick of this timer is still waiting or running
+            return;  // a tick of this timer is still waiting or running
         in.seq = P().nextSeq++;
         P().queue.push_back(std::move(in));
     }
@@ -164,7 +164,7 @@ bool ProgramQuit(int code)
         if (P().mode == DIRECT)
             return false;
         if (P().mode == ENDED)
-            return true;   // nothing left to end
+            return true;  // nothing left to end
         P().quit = true;
         P().quitCode = code;
     }

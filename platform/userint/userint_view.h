@@ -19,17 +19,17 @@
 // thread of its own shows them there while the calling program thread waits (see QtView_OnQtThread).
 // A new modal dialog is one more member of this kind plus its toolkit function in userint.h.
 struct UiBackend {
-    int (*init)(int argc, char *argv[]);                 // 1 on success
-    void (*panelLoaded)(int panel);                      // build the widgets for a new panel
-    void (*panelVisibility)(int panel);                  // shown, hidden, installed or removed as popup
-    void (*controlChanged)(int panel, int control);      // value or any attribute changed
-    void (*chartChanged)(int panel, int control);        // points added or axis range changed
+    int (*init)(int argc, char *argv[]);             // 1 on success
+    void (*panelLoaded)(int panel);                  // build the widgets for a new panel
+    void (*panelVisibility)(int panel);              // shown, hidden, installed or removed as popup
+    void (*controlChanged)(int panel, int control);  // value or any attribute changed
+    void (*chartChanged)(int panel, int control);    // points added or axis range changed
     // The program made a control the active one (SetActiveCtrl); the operator's own input that makes
     // a control active is not reported, the view already has it there.
     void (*activeControlChanged)(int panel, int control);
-    int (*runLoop)(void);                                // without a program thread: runs until quitLoop
+    int (*runLoop)(void);  // without a program thread: runs until quitLoop
     void (*quitLoop)(int code);
-    void (*messagePopup)(const char *title, const char *message);   // modal, returns when closed
+    void (*messagePopup)(const char *title, const char *message);  // modal, returns when closed
     // Modal box with `count` buttons (1..3); returns the 1-based button pressed, `count` when closed.
     int (*genericMessagePopup)(const char *title, const char *message, const char *const *buttons, int count);
     // Modal file dialog; fills pathName (MAX_PATHNAME_LEN bytes), returns a VAL_..._SELECTED result.
@@ -84,8 +84,8 @@ std::recursive_mutex &UiModel_Mutex(void);
 std::vector<int> UiModel_Panels(void);
 // The catalogue entry a loaded panel was built from (null for an unknown handle).
 const PanelDef *UiModel_PanelDef(int panel);
-int UiModel_PanelParent(int panel);                      // 0 for top level
-int UiModel_PanelVisible(int panel);                     // shown or installed as popup
+int UiModel_PanelParent(int panel);   // 0 for top level
+int UiModel_PanelVisible(int panel);  // shown or installed as popup
 int UiModel_PanelIsPopup(int panel);
 // The catalogue entry of a control (null when unknown).
 const CtrlDef *UiModel_CtrlDef(int panel, int control);
@@ -115,11 +115,11 @@ struct UiChartState {
     long long keptFirst = 0, total = 0;
     int pointsPerScreen = 200;
     int paused = 0;
-    double lo = 0.0, hi = 10.0;          // value axis, shown units (autoscale: the points on screen)
-    unsigned revision = 0;               // changes when kept points change otherwise than by appending
+    double lo = 0.0, hi = 10.0;  // value axis, shown units (autoscale: the points on screen)
+    unsigned revision = 0;       // changes when kept points change otherwise than by appending
     int stepTraces = 0;
     std::string yName, xName, traceNames, note;
-    std::vector<long long> marks;        // marked points on screen
+    std::vector<long long> marks;  // marked points on screen
 };
 // 0, or UIE_BAD_PANEL, UIE_BAD_CONTROL, UIE_TYPE_MISMATCH.
 int UiModel_ChartState(int panel, int control, UiChartState *state);
@@ -127,9 +127,9 @@ int UiModel_ChartState(int panel, int control, UiChartState *state);
 // One pixel column of the screen: the points p with floor(p * pixelsPerPoint) == column, in shown units.
 struct UiChartColumn {
     long long column;
-    double lo[kChartTraces], hi[kChartTraces];        // not a number when the trace has no value here
+    double lo[kChartTraces], hi[kChartTraces];  // not a number when the trace has no value here
     double first[kChartTraces], last[kChartTraces];
-    unsigned joined;                                  // bit t: trace t runs on from the column before
+    unsigned joined;  // bit t: trace t runs on from the column before
 };
 // The columns of the points [from, to) that hold points; the cost grows with their number, never
 // with the history's length beyond them.

@@ -21,7 +21,7 @@ using Rahmen = std::vector<std::string>;
 constexpr int kPort = 1;
 
 class Analyse : public ::testing::Test {
- protected:
+protected:
     void SetUp() override
     {
         // The tests' writes go into a service record of their own, never the user's.
@@ -84,8 +84,8 @@ TEST_F(Analyse, PlantTestFindsTheSimulatorsPlantAndRestores)
     EXPECT_NEAR(t.modell.zeitkonstante, 2.0, 0.2);
     EXPECT_LT(t.modell.totzeit, 0.1);
     EXPECT_LT(t.punkte.back().zeit - t.sprungzeit, 16.0);  // ended once settled, not at 30 s
-    EXPECT_EQ(OhneAbfragen(), (Rahmen{"#1M1R", "#1V1R", "#1L1R", "#1H1R", "#1V1W0.000", "#1M1W3",
-                                      "#1V1W4.000", "#1V1W0.000", "#1M1W1"}));
+    EXPECT_EQ(OhneAbfragen(), (Rahmen{"#1M1R", "#1V1R", "#1L1R", "#1H1R", "#1V1W0.000", "#1M1W3", "#1V1W4.000",
+                                      "#1V1W0.000", "#1M1W1"}));
 }
 
 // A failure in the middle restores mode and output before it is reported: a lost poll (the caller
@@ -97,15 +97,23 @@ TEST_F(Analyse, FailuresRestoreModeAndOutput)
     sim.command("set 1 max1 8");
     const struct {
         const char *name;
-        const char *fehler;     // switched on once the test reached `phase`
+        const char *fehler;  // switched on once the test reached `phase`
         int phase;
         double stellNeu;
         int ende;
-        Rahmen rahmen;          // after the reads of mode, output and limits
+        Rahmen rahmen;  // after the reads of mode, output and limits
     } faelle[] = {
-        {"poll fails after the step", "fault nak 1 istwert1", ANALYSE_AUFNAHME, 5.0, ANALYSE_ABGEBROCHEN,
+        {"poll fails after the step",
+         "fault nak 1 istwert1",
+         ANALYSE_AUFNAHME,
+         5.0,
+         ANALYSE_ABGEBROCHEN,
          {"#1V1W2.500", "#1M1W3", "#1V1W5.000", "#1V1W2.500", "#1M1W3"}},
-        {"step refused", "fault nak 1 stellgroesse1", ANALYSE_VORLAUF, 5.0, ANALYSE_FEHLER,
+        {"step refused",
+         "fault nak 1 stellgroesse1",
+         ANALYSE_VORLAUF,
+         5.0,
+         ANALYSE_FEHLER,
          {"#1V1W2.500", "#1M1W3", "#1V1W5.000", "#1V1W2.500", "#1M1W3"}},
         {"beyond max1", "", ANALYSE_AUS, 9.0, ANALYSE_AUS, {}},
     };

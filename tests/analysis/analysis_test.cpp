@@ -43,7 +43,8 @@ Antwort ZweiteOrdnung(double zeta, double wn)
 {
     return [=](double t) {
         const double wd = wn * std::sqrt(1 - zeta * zeta);
-        return 1.0 - std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
+        return 1.0 -
+               std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
     };
 }
 
@@ -54,14 +55,24 @@ Sprungkennwerte Genau(const Antwort &x, double bis)
     double t10 = NAN, t90 = NAN, spitze = 0, aussen = 0;
     for (double t = 0; t <= bis; t += 1e-3) {
         const double v = x(t);
-        if (std::isnan(t10) && v >= 0.1) t10 = t;
-        if (std::isnan(t90) && v >= 0.9) t90 = t;
+        if (std::isnan(t10) && v >= 0.1)
+            t10 = t;
+        if (std::isnan(t90) && v >= 0.9)
+            t90 = t;
         spitze = std::max(spitze, v);
-        if (std::fabs(v - 1.0) > kSprungBand) aussen = t;
+        if (std::fabs(v - 1.0) > kSprungBand)
+            aussen = t;
     }
     const double ende = x(bis);
-    return {SPRUNG_FERTIG, 0, 0, 0, t90 - t10, std::max(0.0, spitze - 1) * 100,
-            std::fabs(ende - 1.0) > kSprungBand ? NAN : aussen, (kAuf - kVon) * (1 - ende), bis};
+    return {SPRUNG_FERTIG,
+            0,
+            0,
+            0,
+            t90 - t10,
+            std::max(0.0, spitze - 1) * 100,
+            std::fabs(ende - 1.0) > kSprungBand ? NAN : aussen,
+            (kAuf - kVon) * (1 - ende),
+            bis};
 }
 
 void Nahe(double ist, double soll, double relativ, double absolut, const char *was)
@@ -138,8 +149,7 @@ TEST(Sprungantwort, InterruptedStepsAreIncomplete)
     const struct {
         const std::vector<Messpunkt> &punkte;
         int zustand;
-    } faelle[] = {
-        {zweiterSprung, SPRUNG_UNTERBROCHEN}, {luecke, SPRUNG_LUECKE}, {ohneSprung, SPRUNG_ZU_KLEIN}};
+    } faelle[] = {{zweiterSprung, SPRUNG_UNTERBROCHEN}, {luecke, SPRUNG_LUECKE}, {ohneSprung, SPRUNG_ZU_KLEIN}};
     for (const auto &f : faelle) {
         const Sprungkennwerte k = SprungInAufzeichnung(f.punkte.data(), f.punkte.size());
         EXPECT_EQ(k.zustand, f.zustand);
@@ -149,7 +159,8 @@ TEST(Sprungantwort, InterruptedStepsAreIncomplete)
         Sprungverfolgung v;
         int ende = SPRUNG_KEINER;
         for (const Messpunkt &m : f.punkte)
-            if (const int z = Sprungverfolgung_Punkt(&v, m); z != SPRUNG_LAEUFT && z != SPRUNG_KEINER && ende == SPRUNG_KEINER)
+            if (const int z = Sprungverfolgung_Punkt(&v, m);
+                z != SPRUNG_LAEUFT && z != SPRUNG_KEINER && ende == SPRUNG_KEINER)
                 ende = z;
         EXPECT_EQ(ende, f.zustand == SPRUNG_ZU_KLEIN ? SPRUNG_KEINER : f.zustand);
     }
@@ -187,8 +198,8 @@ TEST(Streckenmodell, FitRecoversFirstOrderPlusDeadTime)
         EXPECT_NEAR(m.totzeit, f.L, std::max(0.05 * f.L, 0.02));
         EXPECT_GT(m.bestimmtheitsmass, 0.99);
 
-        const Streckenmodell kurz = StreckeAnpassen(kStart, stellAlt, stellNeu, p.data(),
-                                                    static_cast<std::size_t>(10 + (f.L + f.T) * 10));
+        const Streckenmodell kurz =
+            StreckeAnpassen(kStart, stellAlt, stellNeu, p.data(), static_cast<std::size_t>(10 + (f.L + f.T) * 10));
         EXPECT_EQ(kurz.zustand, MODELL_ZU_KURZ);
     }
     const std::vector<Messpunkt> flach = Abtasten([](double) { return 0.0; }, 10.0, 0.003);
@@ -204,9 +215,9 @@ TEST(Streckenmodell, SimcProposalForTheParallelForm)
         double K, T, L, tauC;
         double p, i;
     } faelle[] = {
-        {1.0, 2.0, 0.0, 0, 4.0, 2.0},           // tauC = T/4 = 0.5: Kc = 2/0.5, tauI = min(2, 2)
-        {2.0, 10.0, 4.0, 0, 0.625, 0.0625},     // tauC = L = 4: Kc = 10/(2*8), tauI = 10
-        {2.0, 10.0, 1.0, 1.0, 2.5, 0.3125},     // Kc = 10/(2*2), tauI = min(10, 8)
+        {1.0, 2.0, 0.0, 0, 4.0, 2.0},        // tauC = T/4 = 0.5: Kc = 2/0.5, tauI = min(2, 2)
+        {2.0, 10.0, 4.0, 0, 0.625, 0.0625},  // tauC = L = 4: Kc = 10/(2*8), tauI = 10
+        {2.0, 10.0, 1.0, 1.0, 2.5, 0.3125},  // Kc = 10/(2*2), tauI = min(10, 8)
     };
     for (const auto &f : faelle) {
         const Reglereinstellung e = SimcEinstellung({MODELL_OK, f.K, f.T, f.L, 0, 1}, f.tauC);

@@ -36,8 +36,8 @@ std::vector<std::string> Zeilen(const std::string &text)
 
 Aufzeichnungspunkt Punkt(int i)
 {
-    return {std::chrono::system_clock::time_point(std::chrono::milliseconds(1796000000000LL + 100 * i)),
-            50.0 + i, 49.5 + i * 0.25, 5.0 + i / 10.0, 4.95 + i * 0.025};
+    return {std::chrono::system_clock::time_point(std::chrono::milliseconds(1796000000000LL + 100 * i)), 50.0 + i,
+            49.5 + i * 0.25, 5.0 + i / 10.0, 4.95 + i * 0.025};
 }
 
 // A running recording: header, one row per point in the agreed form, read back to the same numbers;
@@ -48,7 +48,10 @@ TEST(Aufzeichnung, RunningRecordingReadsBack)
     Aufzeichnung a;
     std::string grund;
     ASSERT_EQ(Aufzeichnung_Starten(&a, pfad.c_str(), kAufzeichnungKopf, &grund), 0) << grund;
-    const char *einheiten[] = {"%", "\xB0" "C", "m,s"};
+    const char *einheiten[] = {"%",
+                               "\xB0"
+                               "C",
+                               "m,s"};
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(Aufzeichnung_Zeile(&a, AufzeichnungZeile(Punkt(i), einheiten[i]), &grund), 0) << grund;
     // Each row is in the file as soon as it is taken, before the end.
@@ -58,8 +61,12 @@ TEST(Aufzeichnung, RunningRecordingReadsBack)
     const std::vector<std::string> z = Zeilen(Inhalt(pfad));
     ASSERT_EQ(z.size(), 4u);
     EXPECT_EQ(z[0], "zeit,sollwert,istwert,einheit,sollwert_V,istwert_V");
-    const std::regex form(R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.(\d{3})[+-]\d\d:\d\d),([-\d.]+),([-\d.]+),(.*),([-\d.]+),([-\d.]+))");
-    const char *erwartet[] = {"%", "\xC2\xB0" "C", "\"m,s\""};
+    const std::regex form(
+        R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.(\d{3})[+-]\d\d:\d\d),([-\d.]+),([-\d.]+),(.*),([-\d.]+),([-\d.]+))");
+    const char *erwartet[] = {"%",
+                              "\xC2\xB0"
+                              "C",
+                              "\"m,s\""};
     for (int i = 0; i < 3; ++i) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(z[i + 1], m, form)) << z[i + 1];

@@ -21,7 +21,7 @@
 #include <vector>
 
 class AppTest : public ::testing::Test {
- protected:
+protected:
     void SetUp() override
     {
         old_ = std::filesystem::current_path();
@@ -92,11 +92,36 @@ class AppTest : public ::testing::Test {
     void writeIni(const std::string &text) const { writeFile("tlx1steuerung.ini", text); }
 
     // Control values and attributes as the model holds them.
-    static double num(int p, int c) { double v = -1e9; GetCtrlVal(p, c, &v); return v; }
-    static int integer(int p, int c) { int v = -1; GetCtrlVal(p, c, &v); return v; }
-    static std::string text(int p, int c) { char b[256] = "?"; GetCtrlVal(p, c, b, sizeof b); return b; }
-    static int precision(int c) { int v = -1; GetCtrlAttribute(panelHandle, c, ATTR_PRECISION, &v); return v; }
-    static double limit(int c, int attr) { double v = -1e9; GetCtrlAttribute(panelHandle, c, attr, &v); return v; }
+    static double num(int p, int c)
+    {
+        double v = -1e9;
+        GetCtrlVal(p, c, &v);
+        return v;
+    }
+    static int integer(int p, int c)
+    {
+        int v = -1;
+        GetCtrlVal(p, c, &v);
+        return v;
+    }
+    static std::string text(int p, int c)
+    {
+        char b[256] = "?";
+        GetCtrlVal(p, c, b, sizeof b);
+        return b;
+    }
+    static int precision(int c)
+    {
+        int v = -1;
+        GetCtrlAttribute(panelHandle, c, ATTR_PRECISION, &v);
+        return v;
+    }
+    static double limit(int c, int attr)
+    {
+        double v = -1e9;
+        GetCtrlAttribute(panelHandle, c, attr, &v);
+        return v;
+    }
     static std::string axisName()
     {
         std::string v;

@@ -11,7 +11,7 @@ TEST(Umrechnung, FactorIsComputedFirst)
     gKonfig = {0.0, 3.0, 0.0, 1.0, "x"};
     for (double v : {0.1, 2.9, 7.0})
         EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(v), v * (1.0 / 3.0)) << v;
-    gKonfig = {10.0, 0.0, 0.0, 100.0, "%"};   // falling
+    gKonfig = {10.0, 0.0, 0.0, 100.0, "%"};  // falling
     EXPECT_EQ(Umrechnen_VoltZuBenutzereinheit(0.0), 100.0);
     EXPECT_EQ(Umrechnen_BenutzereinheitZuVolt(25.0), 7.5);
     gKonfig = alt;
@@ -21,11 +21,11 @@ TEST(Umrechnung, FactorIsComputedFirst)
 // and the gains' decimals following their magnitude.
 TEST_F(AppTest, PercentScalingAndDecimals)
 {
-    const std::pair<double, int> spans[] = {{0.1, 5}, {1, 4}, {10, 3}, {100, 2}, {1000, 1},
-                                            {10000, 0}, {4.095, 3}, {1e-30, 15}};
+    const std::pair<double, int> spans[] = {{0.1, 5},  {1, 4},     {10, 3},    {100, 2},
+                                            {1000, 1}, {10000, 0}, {4.095, 3}, {1e-30, 15}};
     const std::pair<double, int> gains[] = {{9.99999, 4}, {10, 3}, {-150, 2}, {1000, 1}, {99999, 0}};
     run([&] {
-        SetCtrlVal(panelHandle, PANEL_SOLLWERT, 5.0);   // as if read from the module
+        SetCtrlVal(panelHandle, PANEL_SOLLWERT, 5.0);  // as if read from the module
         scale(0, 10, 0, 100, "%");
         EXPECT_FALSE(UiTest_IsVisible(konfigpanelHandle));
         EXPECT_EQ(num(panelHandle, PANEL_SOLLWERT), 50.0);
@@ -61,8 +61,9 @@ TEST_F(AppTest, PercentScalingAndDecimals)
 // their converted values, the slope is shifted by the offset too.
 TEST_F(AppTest, FallingAndOffsetScalings)
 {
-    const struct { double emin, emax, sollwert, slope, slopeMin, slopeMax, zoomMin, zoomMax; } cases[] = {
-        {100, 0, 75, 100, -9900, 100, 100, 0}, {20, 120, 45, 20, 20, 10020, 20, 120}};
+    const struct {
+        double emin, emax, sollwert, slope, slopeMin, slopeMax, zoomMin, zoomMax;
+    } cases[] = {{100, 0, 75, 100, -9900, 100, 100, 0}, {20, 120, 45, 20, 20, 10020, 20, 120}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.emin);
         run([&] {
@@ -79,7 +80,7 @@ TEST_F(AppTest, FallingAndOffsetScalings)
             EXPECT_EQ(num(panelHandle, PANEL_GRAPHZOOMMAX), c.zoomMax);
             const auto [lo, hi] = std::minmax(c.zoomMin, c.zoomMax);
             EXPECT_EQ(axis(), std::make_tuple(VAL_MANUAL, lo, hi));
-            scale(0, 10, 0, 10, "V");   // the next case starts from volts again
+            scale(0, 10, 0, 10, "V");  // the next case starts from volts again
             quit();
         });
     }

@@ -44,19 +44,26 @@ TEST_F(AppTest, SettingsSurviveARestart)
 // scaling that cannot be applied is ignored as a whole; the file written at the end holds neither.
 TEST_F(AppTest, OddSettingsFiles)
 {
-    const char *standard = "einheitmax = 10\r\neinheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 10\r\nzoommin = 0\r\n";
-    const struct { const char *file; int port, adresse; const char *label; int decimals; const char *written; } cases[] = {
+    const char *standard =
+        "einheitmax = 10\r\neinheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 10\r\nzoommin = 0\r\n";
+    const struct {
+        const char *file;
+        int port, adresse;
+        const char *label;
+        int decimals;
+        const char *written;
+    } cases[] = {
         {"[TLX1]\ncomport = 0\nadresse = 0\neinheit = \"bar\"\n", 1, 1, "[bar]", 3, standard},
         {"[TLX1]\ncomport = 9\nadresse = 10\neinheit = \"bar\"\n", 1, 1, "[bar]", 3, standard},
         {"[TLX1]\ncomport = 2x\nadresse = 9\neinheit = \"mbar/s\"\n", 1, 9, "[mbar/]", 3, standard},
         {"[TLX1]\ncomport = 8\nvmax = 10\neinheitmax = 100\n", 8, 1, "[]", 2,
          "einheitmax = 100\r\neinheitmin = 0\r\nvmax = 10\r\nvmin = 0\r\nzoommax = 10\r\nzoommin = 0\r\n"},
-        {"[TLX1]\nvmin = 5\nvmax = 5\neinheitmax = 100\n", 1, 1, "[]", 3, standard},      // equal voltages
+        {"[TLX1]\nvmin = 5\nvmax = 5\neinheitmax = 100\n", 1, 1, "[]", 3, standard},  // equal voltages
         {"[TLX1]\nvmin = 0\nvmax = 0\n", 1, 1, "[]", 3, standard},
-        {"[TLX1]\neinheitmin = 3\neinheitmax = 3\n", 1, 1, "[]", 3, standard},            // equal values
-        {"[TLX1]\nvmax = 1e-300\neinheitmax = 1e300\n", 1, 1, "[]", 3, standard},         // factor beyond doubles
-        {"[TLX1]\nvmin = nan\nvmax = inf\neinheitmin = 1e400\neinheitmax = -Inf\nzoommin = nan\nzoommax = 1e-400\n",
-         1, 1, "[]", 3, standard},
+        {"[TLX1]\neinheitmin = 3\neinheitmax = 3\n", 1, 1, "[]", 3, standard},     // equal values
+        {"[TLX1]\nvmax = 1e-300\neinheitmax = 1e300\n", 1, 1, "[]", 3, standard},  // factor beyond doubles
+        {"[TLX1]\nvmin = nan\nvmax = inf\neinheitmin = 1e400\neinheitmax = -Inf\nzoommin = nan\nzoommax = 1e-400\n", 1,
+         1, "[]", 3, standard},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
@@ -91,14 +98,30 @@ TEST_F(AppTest, HostileSettingsFilesLeaveEverythingInItsPlace)
         fs::create_directory(dir_ / "anderswo");
         fs::create_symlink(ziel, dir_ / "tlx1steuerung.ini");
     };
-    const struct { const char *fall; std::function<void()> anlegen; int port; std::string danach; const char *datei, *inhalt; } faelle[] = {
-        {"dangling link", [&] { link("anderswo/x.ini"); }, 1, "anderswo/\ntlx1steuerung.ini -> anderswo/x.ini\n", nullptr, ""},
-        {"link to a file elsewhere", [&] { link("anderswo/geteilt.ini"); writeFile("anderswo/geteilt.ini", alt); }, 4,
-         "anderswo/\nanderswo/geteilt.ini\ntlx1steuerung.ini -> anderswo/geteilt.ini\n", "anderswo/geteilt.ini", "comport = 3"},
+    const struct {
+        const char *fall;
+        std::function<void()> anlegen;
+        int port;
+        std::string danach;
+        const char *datei, *inhalt;
+    } faelle[] = {
+        {"dangling link", [&] { link("anderswo/x.ini"); }, 1, "anderswo/\ntlx1steuerung.ini -> anderswo/x.ini\n",
+         nullptr, ""},
+        {"link to a file elsewhere",
+         [&] {
+             link("anderswo/geteilt.ini");
+             writeFile("anderswo/geteilt.ini", alt);
+         },
+         4, "anderswo/\nanderswo/geteilt.ini\ntlx1steuerung.ini -> anderswo/geteilt.ini\n", "anderswo/geteilt.ini",
+         "comport = 3"},
         {"FIFO", [&] { mkfifo((dir_ / "tlx1steuerung.ini").c_str(), 0600); }, 1, "tlx1steuerung.ini |\n", nullptr, ""},
         {"folder", [&] { fs::create_directory(dir_ / "tlx1steuerung.ini"); }, 1, "tlx1steuerung.ini/\n", nullptr, ""},
-        {"full disk", [&] { writeIni(alt); IniFileIo_TestFailAfter(INIFILEIO_WRITE, 1, ENOSPC); }, 4,
-         "tlx1steuerung.ini\n", "tlx1steuerung.ini", "comport = 4"},
+        {"full disk",
+         [&] {
+             writeIni(alt);
+             IniFileIo_TestFailAfter(INIFILEIO_WRITE, 1, ENOSPC);
+         },
+         4, "tlx1steuerung.ini\n", "tlx1steuerung.ini", "comport = 4"},
     };
     for (const auto &f : faelle) {
         SCOPED_TRACE(f.fall);
@@ -126,10 +149,9 @@ TEST_F(AppTest, HostileSettingsFilesLeaveEverythingInItsPlace)
 static std::function<int(const std::string &text)> gBeiPopup;
 
 extern "C" {
-int __real__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *, const char *, const char *, const char *,
-                                                    const char *);
+int __real__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *, const char *, const char *, const char *, const char *);
 int __wrap__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *t, const char *m, const char *b1, const char *b2,
-                                                    const char *b3)
+                                                  const char *b3)
 {
     const int antwort = __real__Z19GenericMessagePopupPKcS0_S0_S0_S0_(t, m, b1, b2, b3);
     return gBeiPopup ? gBeiPopup(m) : antwort;
@@ -137,7 +159,7 @@ int __wrap__Z19GenericMessagePopupPKcS0_S0_S0_S0_(const char *t, const char *m, 
 }
 
 class SettingsPlace : public AppTest {
- protected:
+protected:
     void SetUp() override
     {
         AppTest::SetUp();
@@ -156,10 +178,12 @@ class SettingsPlace : public AppTest {
     // A run that picks COM 3 and quits.
     int runAndPickPort3(std::vector<std::string> options = {})
     {
-        return run([] {
-            UiTest_PickRingValue(panelHandle, PANEL_PORT, 3);
-            quit();
-        }, std::move(options));
+        return run(
+            [] {
+                UiTest_PickRingValue(panelHandle, PANEL_PORT, 3);
+                quit();
+            },
+            std::move(options));
     }
     static int port() { return integer(panelHandle, PANEL_PORT); }
 };
@@ -167,12 +191,17 @@ class SettingsPlace : public AppTest {
 TEST_F(SettingsPlace, FromTheDesktopPerUserFromAShellInTheCurrentFolder)
 {
     const std::string xdg = (dir_ / "xdg").string();
-    const struct { const char *option; const char *xdgConfigHome; std::string file, dialogs; } cases[] = {
+    const struct {
+        const char *option;
+        const char *xdgConfigHome;
+        std::string file, dialogs;
+    } cases[] = {
         {nullptr, nullptr, "tlx1steuerung.ini", ""},
         {"--benutzereinstellungen", nullptr, "home/.config/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
         {"--benutzereinstellungen", xdg.c_str(), "xdg/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
         // Not an absolute path: the default.
-        {"--benutzereinstellungen", "relativ", "home/.config/tlx1steuerung/tlx1steuerung.ini", (dir_ / "home").string()},
+        {"--benutzereinstellungen", "relativ", "home/.config/tlx1steuerung/tlx1steuerung.ini",
+         (dir_ / "home").string()},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
@@ -195,7 +224,12 @@ TEST_F(SettingsPlace, FromTheDesktopPerUserFromAShellInTheCurrentFolder)
             EXPECT_STREQ(Dateiordner(), "");
         }
         // The next run of the same kind finds them.
-        run([] { EXPECT_EQ(port(), 3); quit(); }, options);
+        run(
+            [] {
+                EXPECT_EQ(port(), 3);
+                quit();
+            },
+            options);
         std::filesystem::remove(dir_ / c.file);
         unsetenv("XDG_CONFIG_HOME");
     }
@@ -206,11 +240,14 @@ TEST_F(SettingsPlace, FileDialogsOpenInTheDocumentsFolderTheDesktopNames)
     const std::filesystem::path home = dir_ / "home";
     std::filesystem::create_directories(home / "Dokumente");
     std::filesystem::create_directories(home / ".config");
-    const struct { std::string userDirs; std::filesystem::path expected; } cases[] = {
+    const struct {
+        std::string userDirs;
+        std::filesystem::path expected;
+    } cases[] = {
         {"# xdg-user-dirs\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n",
          home / "Dokumente"},
         {"XDG_DOCUMENTS_DIR=\"" + (home / "Dokumente").string() + "\"\n", home / "Dokumente"},
-        {"XDG_DOCUMENTS_DIR=\"$HOME/Fehlt\"\n", home},   // a folder that is not there
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Fehlt\"\n", home},  // a folder that is not there
         {"", home},
     };
     for (const auto &c : cases) {
@@ -231,9 +268,9 @@ TEST_F(SettingsPlace, SettingsThatCannotBeWrittenAreNotLostUnseen)
         if (freeTheFolder) {
             freeTheFolder();
             freeTheFolder = nullptr;
-            return 1;   // "Erneut versuchen"
+            return 1;  // "Erneut versuchen"
         }
-        return 2;       // "Ohne Speichern beenden"
+        return 2;  // "Ohne Speichern beenden"
     };
 
     const std::filesystem::path xdg = dir_ / "xdg";
@@ -316,5 +353,6 @@ TEST_F(AppTest, SectionSchnittstellenIsKeptAsRead)
         quit();
     });
     EXPECT_EQ(ini(), "[Schnittstellen]\r\ncom1 = \"/dev/ttyUSB0\"\r\ncom2 = \"/dev/ttyACM0\"\r\ncom3 = ftp://x\r\n"
-                     "com4 = \"tcp://10.0.0.9:4001\"\r\n" + rest + "wiederverbinden = 1\r\n\r\n" + tlx1);
+                     "com4 = \"tcp://10.0.0.9:4001\"\r\n" +
+                         rest + "wiederverbinden = 1\r\n\r\n" + tlx1);
 }

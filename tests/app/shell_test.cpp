@@ -52,7 +52,8 @@ TEST_F(AppTest, EveryWayOfQuittingWritesTheSettings)
     const std::pair<const char *, void (*)()> ways[] = {
         {"Beenden", quit},
         {"close main window", [] { UiTest_ClosePanel(panelHandle); }},
-        {"close scaling dialog", [] {
+        {"close scaling dialog",
+         [] {
              UiTest_ChooseMenuItem(panelHandle, MENUBAR_KONFIG_SKALIERUNG);
              UiTest_ClosePanel(konfigpanelHandle);
          }},
@@ -101,7 +102,10 @@ TEST_F(AppTest, ScalingDialogKeepsWhatWasNotApplied)
 // dialog stays open with the operator's values and nothing is applied.
 TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
 {
-    const struct { double vmin, vmax, emin, emax; const char *why; } cases[] = {
+    const struct {
+        double vmin, vmax, emin, emax;
+        const char *why;
+    } cases[] = {
         {5, 5, 0, 100, "Die beiden Spannungswerte sind gleich."},
         {0, 10, 7, 7, "Die beiden Werte in der Einheit sind gleich."},
         {-1e308, 1e308, 0, 1, "nicht berechnen"},
@@ -112,7 +116,11 @@ TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
             scale(c.vmin, c.vmax, c.emin, c.emax, "bar");
             const std::vector<std::string> m = messages();
             ASSERT_EQ(m.size(), 1u) << c.why;
-            EXPECT_EQ(m[0].rfind("Skalierung nicht \xFC" "bernommen|", 0), 0u) << m[0];
+            EXPECT_EQ(m[0].rfind("Skalierung nicht \xFC"
+                                 "bernommen|",
+                                 0),
+                      0u)
+                << m[0];
             EXPECT_NE(m[0].find(c.why), std::string::npos) << m[0];
             EXPECT_TRUE(UiTest_IsVisible(konfigpanelHandle)) << c.why;
             EXPECT_EQ(num(konfigpanelHandle, KONFIGPNL_SKALMIN_VOLT), c.vmin) << c.why;
@@ -125,8 +133,11 @@ TEST_F(AppTest, DegenerateScalingIsRefusedWithAMessage)
 
 TEST_F(AppTest, ErrorDisplayShowsNumberTextAndLamp)
 {
-    const struct { int code, lamp; const char *text; int number; } cases[] = {
-        {-403011, 1, "Keine Antwort vom Ger\xE4t", 403011}, {0, 0, "", 0}, {-6000, 1, "", 6000}};
+    const struct {
+        int code, lamp;
+        const char *text;
+        int number;
+    } cases[] = {{-403011, 1, "Keine Antwort vom Ger\xE4t", 403011}, {0, 0, "", 0}, {-6000, 1, "", 6000}};
     run([&] {
         for (const auto &c : cases) {
             FehlerZeigen(c.code);
@@ -144,11 +155,13 @@ TEST_F(AppTest, ErrorDisplayShowsNumberTextAndLamp)
 TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
 {
     setenv("TLX1_COM1", (dir_ / "kein-geraet").c_str(), 1);
+    // clang-format off
     const CtrlCallbackPtr geraet[] = {
         Callback_Main_Togglebutton_Verbinden, Callback_Main_Numeric_Sollwert, Callback_Main_Numeric_Stellwert,
         Callback_Main_ButtonLesen,            Callback_Main_Button_Schreiben, Callback_Main_Button_Scann,
         Callback_Main_Button_IDLesen,
     };
+    // clang-format on
     run([&] {
         SetCtrlVal(panelHandle, PANEL_VERBINDEN, 1);
         SetCtrlVal(panelHandle, PANEL_IANTEIL, 0.0);
@@ -193,7 +206,11 @@ TEST_F(AppTest, CallbacksIgnoreEventsThatAreNotTheirs)
 // unknown option or a stray argument is refused, the toolkit's own options pass.
 TEST(Befehlszeile, VersionHelpUnknownOptionsAndTheToolkitsOwn)
 {
-    const struct { std::vector<std::string> args; int result; const char *out, *err; } cases[] = {
+    const struct {
+        std::vector<std::string> args;
+        int result;
+        const char *out, *err;
+    } cases[] = {
         {{"--version"}, 0, "tlx1steuerung " TLX1_VERSION "\n", ""},
         {{"--help"}, 0, "--benutzereinstellungen", ""},
         {{"-h"}, 0, "Aufruf: tlx1steuerung", ""},

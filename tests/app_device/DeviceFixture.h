@@ -4,8 +4,8 @@
 
 #include "app/TLX1Com.h"
 #include "platform/userint/userint_view.h"
-#include "tests/app/AppFixture.h"
 #include "sim/SimProcess.h"
+#include "tests/app/AppFixture.h"
 
 #include <cstdlib>
 #include <memory>
@@ -17,12 +17,15 @@
 using Frames = std::vector<std::string>;
 
 class DeviceTest : public AppTest {
- protected:
+protected:
     // Starts the simulator with these options and maps COM 1 to it.
     void startSim(const std::vector<std::string> &args) { sim_ = std::make_unique<tlx1sim::SimProcess>(args, 1); }
     tlx1sim::SimProcess &sim() { return *sim_; }
     // COM `port` names a device that does not exist.
-    void missingPort(int port) const { setenv(("TLX1_COM" + std::to_string(port)).c_str(), (dir_ / "fehlt").c_str(), 1); }
+    void missingPort(int port) const
+    {
+        setenv(("TLX1_COM" + std::to_string(port)).c_str(), (dir_ / "fehlt").c_str(), 1);
+    }
 
     // Frames the simulator received since the last call, oldest first. The simulator logs a frame
     // before it handles its next command, so after the ping's answer every frame is in the log.
@@ -35,7 +38,11 @@ class DeviceTest : public AppTest {
     }
 
     // From now until the end of the run, every text the status line TEXT shows is recorded.
-    static Frames &statusLines() { static Frames lines; return lines; }
+    static Frames &statusLines()
+    {
+        static Frames lines;
+        return lines;
+    }
     static void recordStatusLine()
     {
         static UiBackend recorder{};
@@ -49,7 +56,12 @@ class DeviceTest : public AppTest {
 
     static int errorNumber() { return integer(panelHandle, PANEL_FEHLERNUMMER); }  // 0 when cleared
     static int errorLamp() { return integer(panelHandle, PANEL_FEHLERLED); }
-    static int dimmed(int c) { int d = -1; GetCtrlAttribute(panelHandle, c, ATTR_DIMMED, &d); return d; }
+    static int dimmed(int c)
+    {
+        int d = -1;
+        GetCtrlAttribute(panelHandle, c, ATTR_DIMMED, &d);
+        return d;
+    }
     // Connected or not, as the panel shows it: the toggle, the actual value lit, the port ring dimmed.
     static void expectConnected(bool on)
     {

@@ -2,11 +2,11 @@
 // drops the connection.
 #include "DeviceFixture.h"
 
-static constexpr const char *WARNUNG =
-    "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
-    "st\xE4rker als im Normalbetrieb.\n"
-    "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
-    "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
+static constexpr const char *WARNUNG = "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht das TLX-1\n"
+                                       "st\xE4rker als im Normalbetrieb.\n"
+                                       "Es sind daher Abweichungen im Regelverhalten m\xF6glich!\n"
+                                       "Au\xDF"
+                                       "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
 
 TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
 {
@@ -61,7 +61,8 @@ TEST_F(DeviceTest, ConnectedThePortStaysOpenAndTheActualValueIsPolled)
         UiTest_Press(panelHandle, PANEL_VERBINDEN);
         EXPECT_EQ(UiTest_Popups().size(), 1u);
         EXPECT_EQ(takeReceived(), (Frames{"#2M1R", "#2V1R"}));
-        EXPECT_EQ(std::tuple(num(panelHandle, PANEL_SOLLWERT), num(panelHandle, PANEL_STELLWERT)), std::tuple(40.0, 7.5));
+        EXPECT_EQ(std::tuple(num(panelHandle, PANEL_SOLLWERT), num(panelHandle, PANEL_STELLWERT)),
+                  std::tuple(40.0, 7.5));
 
         // A failed poll drops the connection; polling waits for the operator to connect again.
         sim().command("fault silent");

@@ -7,8 +7,8 @@
 TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
 {
     startSim({"--plant", "off", "--cmd", "set 1 P1 150.000", "--cmd", "set 1 I1 0.5000", "--cmd", "set 1 D1 0.0100",
-              "--cmd", "set 1 anfangssoll1 2.000", "--cmd", "set 1 min1 1.000", "--cmd", "set 1 max1 9.000",
-              "--cmd", "set 1 anstiegszeit1 5.000", "--cmd", "set 1 betriebsart1 3"});
+              "--cmd", "set 1 anfangssoll1 2.000", "--cmd", "set 1 min1 1.000", "--cmd", "set 1 max1 9.000", "--cmd",
+              "set 1 anstiegszeit1 5.000", "--cmd", "set 1 betriebsart1 3"});
     run([&] {
         scale(0, 10, 0, 100, "%");
         takeReceived();
@@ -25,7 +25,8 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
         sim().command("fault nak 1");
         UiTest_Enter(panelHandle, PANEL_SOLLWERT, 30.0);
         EXPECT_EQ(std::tuple(errorLamp(), errorNumber(), num(panelHandle, PANEL_SOLLWERT), OffenerComPort()),
-                  std::tuple(1, 402040, 30.0, -1)) << "the port is closed on the way out of a failure too";
+                  std::tuple(1, 402040, 30.0, -1))
+            << "the port is closed on the way out of a failure too";
         sim().command("fault none");
 
         takeReceived();
@@ -49,7 +50,9 @@ TEST_F(DeviceTest, PanelWritesAndTheWholeParameterSet)
                       "#1L1W1.000",  "#1H1W9.000",  "#1F1W30.000", "#1M1W1"};
         writes.insert(writes.end(), reads.begin(), reads.end());
         EXPECT_EQ(takeReceived(), writes);
-        EXPECT_EQ(statusLines(), (Frames{"schreibe...", "", "lese...", "", "Parametersatz geschrieben und gepr\xFC" "ft"}))
+        EXPECT_EQ(statusLines(), (Frames{"schreibe...", "", "lese...", "",
+                                         "Parametersatz geschrieben und gepr\xFC"
+                                         "ft"}))
             << "a set read from this module goes out without a question";
         EXPECT_EQ(felder(), (std::vector<double>{12.5, 0.5, 0.01, 45.0, 1.0, 9.0, 300.0, 1.0}));
         EXPECT_EQ(precision(PANEL_PANTEIL), 3);
@@ -76,7 +79,10 @@ TEST_F(DeviceTest, FailedTransfersStopAndChangeNoField)
         const UiTestPopup frage = UiTest_Popups().back();
         EXPECT_EQ(frage.title, "Parametersatz schreiben?");
         EXPECT_EQ(frage.text.rfind("Das Modul an Adresse 1 (COM 1) konnte nicht gelesen werden:\n"
-                                   "402050 Fehlermeldung (NAK) vom Ger\xE4t erhalten\n\n", 0), 0u) << frage.text;
+                                   "402050 Fehlermeldung (NAK) vom Ger\xE4t erhalten\n\n",
+                                   0),
+                  0u)
+            << frage.text;
         EXPECT_EQ(std::tuple(errorNumber(), text(panelHandle, PANEL_TEXT)), std::tuple(402040, ""));
         EXPECT_EQ(std::tuple(sim().command("get 1 P1"), sim().command("get 1 max1")), std::tuple("3.0000", "6.000"))
             << "what went before stays written";
@@ -124,7 +130,8 @@ TEST_F(DeviceTest, ParameterEntriesAreTidiedAndZoomFieldsSetTheValueAxis)
         GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
         EXPECT_EQ(std::tuple(mode, lo, hi), std::tuple(VAL_MANUAL, 2.0, 8.0));
         EXPECT_EQ(std::tuple(num(panelHandle, PANEL_GRAPHZOOMMIN), num(panelHandle, PANEL_GRAPHZOOMMAX)),
-                  std::tuple(8.0, 2.0)) << "the fields keep what was typed";
+                  std::tuple(8.0, 2.0))
+            << "the fields keep what was typed";
         UiTest_Press(panelHandle, PANEL_GRAPHZOOMZURUECK);  // default scaling: volts
         GetAxisScalingMode(panelHandle, PANEL_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
         EXPECT_EQ(std::tuple(num(panelHandle, PANEL_GRAPHZOOMMIN), num(panelHandle, PANEL_GRAPHZOOMMAX), lo, hi),

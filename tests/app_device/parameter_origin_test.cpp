@@ -105,7 +105,8 @@ TEST_F(DeviceTest, SchreibenAsksBeforeItOverwritesTheModule)
         erwartet.insert(erwartet.end(), writes.begin(), writes.end());
         erwartet.insert(erwartet.end(), kReads.begin(), kReads.end());
         EXPECT_EQ(takeReceived(), erwartet) << "accepted: the write exactly as without the question";
-        EXPECT_EQ(text(panelHandle, PANEL_TEXT), "Parametersatz geschrieben und gepr\xFC" "ft; gerundet: P-Anteil 12.34567 -> 12.346");
+        EXPECT_EQ(text(panelHandle, PANEL_TEXT), "Parametersatz geschrieben und gepr\xFC"
+                                                 "ft; gerundet: P-Anteil 12.34567 -> 12.346");
         UiTest_ClearPopups();
         UiTest_Press(panelHandle, PANEL_SCHREIBEN);
         Frames zweites = writes;
@@ -139,7 +140,9 @@ TEST_F(DeviceTest, SchreibenAsksBeforeItOverwritesTheModule)
             anAlle.push_back("#9" + f.substr(2));
         EXPECT_EQ(takeReceived(), anAlle);
         EXPECT_EQ(std::tuple(text(panelHandle, PANEL_TEXT), errorLamp()),
-                  std::tuple("an alle Module geschrieben (ohne R\xFC" "ckmeldung)", 0));
+                  std::tuple("an alle Module geschrieben (ohne R\xFC"
+                             "ckmeldung)",
+                             0));
         quit();
     });
 }
@@ -165,7 +168,8 @@ TEST_F(DeviceTest, VergleichenShowsModulePanelAndFile)
         for (const UiTestPopup &p : UiTest_Popups())
             if (p.kind == UiTestPopup::MESSAGE) {
                 EXPECT_EQ(p.title, "Parametersatz vergleichen");
-                EXPECT_EQ(p.buttons, (std::vector<std::string>{"Modul lesen", "Schlie\xDF" "en"}));
+                EXPECT_EQ(p.buttons, (std::vector<std::string>{"Modul lesen", "Schlie\xDF"
+                                                                              "en"}));
                 const std::vector<std::string> z = lines(p.text);
                 tabellen.push_back(z.size() > 5 ? p.text.substr(p.text.find("Parameter\t")) : p.text);
             }
@@ -174,8 +178,10 @@ TEST_F(DeviceTest, VergleichenShowsModulePanelAndFile)
                                "P-Anteil\t1\t3\t3\t*\n"
                                "I-Anteil\t1\t1\t1\t\n"
                                "D-Anteil\t0\t0.5\t0\t*\n"
-                               "min. Stellgr\xF6\xDF" "e [V]\t0\t0\t0\t\n"
-                               "max. Stellgr\xF6\xDF" "e [V]\t10\t10\t10\t\n"
+                               "min. Stellgr\xF6\xDF"
+                               "e [V]\t0\t0\t0\t\n"
+                               "max. Stellgr\xF6\xDF"
+                               "e [V]\t10\t10\t10\t\n"
                                "Sollwert beim Einschalten [%]\t0\t0\t0\t\n"
                                "max. Anstiegsgeschwindigkeit [%/s]\t100\t10000\t10000\t*\n"
                                "Betriebsart\tDigitaler Sollwert\tDigitaler Sollwert\tDigitaler Sollwert\t\n");
@@ -185,7 +191,8 @@ TEST_F(DeviceTest, VergleichenShowsModulePanelAndFile)
         UiTest_ClearPopups();
         UiTest_AnswerNextFilePopup(VAL_EXISTING_FILE_SELECTED, (dir_ / "fehlt.tlx").c_str());
         UiTest_ChooseMenuItem(panelHandle, MENUBAR_DATEI_VERGLEICHEN);
-        EXPECT_EQ(messages(), (Frames{"Fehler #308103|Fehler beim \xD6" "ffnen der Datei"}));
+        EXPECT_EQ(messages(), (Frames{"Fehler #308103|Fehler beim \xD6"
+                                      "ffnen der Datei"}));
         EXPECT_EQ(takeReceived(), Frames{});
         quit();
     });
@@ -229,10 +236,11 @@ TEST_F(DeviceTest, EveryWriteIsEnteredInTheServiceRecord)
         UiTest_Enter(panelHandle, PANEL_SOLLWERT, 1.0);
         UiTest_Enter(panelHandle, PANEL_SOLLWERT, 2.0);
         EXPECT_EQ(takeReceived(), (Frames{"#1S1W1.000", "#1S1W2.000"}));
-        EXPECT_EQ(std::tuple(errorLamp(), messages()),
-                  std::tuple(0, Frames{"Protokoll|Protokoll nicht schreibbar: " + (dir_ / "kein-ordner").string() +
-                                       "/tlx1steuerung/protokoll.csv: ein Teil des Pfades ist kein Verzeichnis\n\n"
-                                       "Die Werte wurden trotzdem an das Modul gesendet; sie fehlen nur im Protokoll."}));
+        EXPECT_EQ(
+            std::tuple(errorLamp(), messages()),
+            std::tuple(0, Frames{"Protokoll|Protokoll nicht schreibbar: " + (dir_ / "kein-ordner").string() +
+                                 "/tlx1steuerung/protokoll.csv: ein Teil des Pfades ist kein Verzeichnis\n\n"
+                                 "Die Werte wurden trotzdem an das Modul gesendet; sie fehlen nur im Protokoll."}));
         quit();
     });
 }

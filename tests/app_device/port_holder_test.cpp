@@ -20,7 +20,10 @@ int __wrap__Z13OpenComConfigiPKciiiiii(int port, const char *n, int b, int p, in
     gAufrufe.push_back("open " + std::to_string(port));
     return __real__Z13OpenComConfigiPKciiiiii(port, n, b, p, d, s, in, out);
 }
-int __wrap__Z8CloseComi(int port) { return gAufrufe.push_back("close " + std::to_string(port)), __real__Z8CloseComi(port); }
+int __wrap__Z8CloseComi(int port)
+{
+    return gAufrufe.push_back("close " + std::to_string(port)), __real__Z8CloseComi(port);
+}
 int __wrap__Z10SetComTimeid(int port, double seconds)
 {
     gAufrufe.push_back("time " + std::to_string(port) + " " + std::to_string(seconds));
@@ -28,7 +31,10 @@ int __wrap__Z10SetComTimeid(int port, double seconds)
 }
 }
 
-static Frames aufrufe() { return std::exchange(gAufrufe, {}); }
+static Frames aufrufe()
+{
+    return std::exchange(gAufrufe, {});
+}
 
 static int mitPort(int port, int (*aktion)())
 {
@@ -46,7 +52,11 @@ TEST_F(DeviceTest, OpenComPortFollowsThePortRing)
     sim().mapToPort(2);
     missingPort(3);
     run([&] {
-        const struct { std::function<int()> aktion; int result; Frames aufrufe; } steps[] = {
+        const struct {
+            std::function<int()> aktion;
+            int result;
+            Frames aufrufe;
+        } steps[] = {
             {CloseComPort, 0, {}},  // nothing open, nothing to close
             {OpenComPort, 0, {"open 1", "time 1 1.000000"}},
             {OpenComPort, 0, {}},
@@ -55,8 +65,18 @@ TEST_F(DeviceTest, OpenComPortFollowsThePortRing)
             {CloseComPort, 0, {"close 2"}},
             {[] { return mitPort(1, IDLesen); }, 0, {"open 1", "time 1 1.000000", "close 1"}},
             {[] { return mitPort(3, TLX1Scann); }, -100002, {"open 3"}},
-            {[] { gTimeoutFehler = true; return mitPort(1, IDLesen); }, -111004, {"open 1", "time 1 1.000000"}},
-            {[] { gTimeoutFehler = false; return IDLesen(); }, 0, {}},
+            {[] {
+                 gTimeoutFehler = true;
+                 return mitPort(1, IDLesen);
+             },
+             -111004,
+             {"open 1", "time 1 1.000000"}},
+            {[] {
+                 gTimeoutFehler = false;
+                 return IDLesen();
+             },
+             0,
+             {}},
         };
         SetCtrlVal(panelHandle, PANEL_LED2, 1);
         SetCtrlVal(panelHandle, PANEL_TEXT, "bleibt");

@@ -59,8 +59,8 @@ TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
 // stays for its next answer.
 TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
 {
-    startSim({"--no-modules", "--module", "2=OKV-TLX1-ZWEI", "--module", "5=REGLER-5", "--module",
-              "6=OKV-TLX1-SECHS", "--module", "7=X-OKV-TLX1", "--plant", "off"});
+    startSim({"--no-modules", "--module", "2=OKV-TLX1-ZWEI", "--module", "5=REGLER-5", "--module", "6=OKV-TLX1-SECHS",
+              "--module", "7=X-OKV-TLX1", "--plant", "off"});
     run([&] {
         UiTest_Press(panelHandle, PANEL_SCANN);
         EXPECT_EQ(leds(), (std::vector<int>{0, G, 0, 0, R, G, R, 0})) << "the name must stand at the start";
@@ -118,11 +118,12 @@ TEST_F(DeviceTest, AbbrechenEndsTheScanAfterTheAddressAskedAndDimsTheOthers)
               "--module", "5=OKV-TLX1-FUENF", "--plant", "off"});
     run([&] {
         EXPECT_EQ(dimmedLeds(), std::vector<int>(8, 1)) << "nothing asked yet";
-        SetCtrlVal(panelHandle, PANEL_LED5, 1);   // lit by an earlier scan
+        SetCtrlVal(panelHandle, PANEL_LED5, 1);  // lit by an earlier scan
         pressAbbrechenAt(3);
         EXPECT_EQ(UiTest_Press(panelHandle, PANEL_SCANN), 0);
         EXPECT_EQ(labelDuringScan, "Abbrechen");
-        EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR"})) << "the press is taken as the stop, not as a new scan";
+        EXPECT_EQ(takeReceived(), (Frames{"#1IDR", "#2IDR", "#3IDR"}))
+            << "the press is taken as the stop, not as a new scan";
         EXPECT_EQ(leds(), (std::vector<int>{G, R, G, 0, G, 0, 0, 0}));
         EXPECT_EQ(dimmedLeds(), (std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1})) << "not asked";
         EXPECT_EQ(tooltip(PANEL_LED4), "Adresse 4: nicht gefragt (Scann fragt die Adressen 1 bis 8)");

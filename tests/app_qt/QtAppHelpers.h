@@ -4,8 +4,8 @@
 #pragma once
 
 #include "app/TLX1Steuerung.h"
-#include "platform/qt/qtview.h"
 #include "platform/qt/qtchart.h"
+#include "platform/qt/qtview.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint.h"
 #include "ui/TLX1Steuerung.h"
@@ -24,7 +24,7 @@
 namespace tlx1qt {
 
 class AppWindowTest : public ::testing::Test {
- protected:
+protected:
     // The settings file and the service record land in a fresh folder of the test's own.
     void SetUp() override
     {

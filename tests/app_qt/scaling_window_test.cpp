@@ -56,4 +56,7 @@ TEST_F(AppQtTest, DegenerateSettingsFileStillOpensTheWindow)
     }
 }
 
-int main(int argc, char **argv) { return tlx1qt::RunWindowTests(argc, argv); }
+int main(int argc, char **argv)
+{
+    return tlx1qt::RunWindowTests(argc, argv);
+}

@@ -1,7 +1,7 @@
 // The operator in the real window: switches "verbinden" on, closes the warning, watches the chart
 // and the actual value follow the simulated process, and types a new setpoint.
-#include "tests/app_qt/QtAppHelpers.h"
 #include "sim/SimProcess.h"
+#include "tests/app_qt/QtAppHelpers.h"
 
 #include "app/TLX1Com.h"
 #include "platform/userint/userint_view.h"
@@ -107,10 +107,10 @@ TEST_F(LiveWindowTest, AbbrechenStopsTheScanAndClosingTheWindowDuringAScanEndsTh
                   sim.clearReceived();
                   QTest::mouseClick(QtView_ControlWidget(panelHandle, PANEL_SCANN), Qt::LeftButton);
                   asking(2);
-                  QTRY_COMPARE_WITH_TIMEOUT(button(), QStringLiteral("Abbrechen"), 900);   // painted meanwhile
+                  QTRY_COMPARE_WITH_TIMEOUT(button(), QStringLiteral("Abbrechen"), 900);  // painted meanwhile
                   click(PANEL_SCANN);
                   EXPECT_EQ(button(), QStringLiteral("Scann"));
-                  sim.command("ping");   // every frame before it is logged
+                  sim.command("ping");  // every frame before it is logged
                   EXPECT_EQ(sim.received(), (std::vector<std::string>{"#1IDR", "#2IDR"}));
                   std::vector<bool> lit;
                   for (int led = PANEL_LED1; led <= PANEL_LED8; ++led)
@@ -135,4 +135,7 @@ TEST_F(LiveWindowTest, AbbrechenStopsTheScanAndClosingTheWindowDuringAScanEndsTh
     unsetenv("TLX1_COM1");
 }
 
-int main(int argc, char **argv) { return tlx1qt::RunWindowTests(argc, argv); }
+int main(int argc, char **argv)
+{
+    return tlx1qt::RunWindowTests(argc, argv);
+}

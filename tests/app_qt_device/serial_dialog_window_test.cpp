@@ -24,7 +24,7 @@
 namespace {
 
 class SerialDialogWindowTest : public tlx1qt::AppWindowTest {
- protected:
+protected:
     void SetUp() override
     {
         AppWindowTest::SetUp();

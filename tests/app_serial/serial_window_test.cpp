@@ -19,9 +19,13 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Seit(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+double Seit(Clock::time_point t)
+{
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
 
-const std::string kOeffnen = "Fehler beim \xF6" "ffnen der seriellen Schnittstelle \x96 ";
+const std::string kOeffnen = "Fehler beim \xF6"
+                             "ffnen der seriellen Schnittstelle \x96 ";
 
 // A port of 127.0.0.1 nobody listens on.
 int FreierPort()
@@ -31,7 +35,7 @@ int FreierPort()
 }
 
 class SerialTest : public DeviceTest {
- protected:
+protected:
     void SetUp() override
     {
         DeviceTest::SetUp();
@@ -332,14 +336,16 @@ TEST_F(SerialTest, TheDialogMapsComPortsAndTheRingFollows)
         EXPECT_EQ(std::tuple(ComMapEntry(1), ComMapEntry(2), ComMapEntry(3), AutomatischWiederverbinden()),
                   std::tuple("/dev/unbenutzt", "", "tcp://127.0.0.1:4001", 1));
         const std::vector<std::string> neu = ring();
-        EXPECT_EQ(std::vector(neu.begin() + 1, neu.begin() + 4),
-                  (std::vector<std::string>{"COM 2 (/dev/ttyS1)", "COM 3 (tcp://127.0.0.1:4001)", "COM 4 (" + com4 + ")"}));
+        EXPECT_EQ(
+            std::vector(neu.begin() + 1, neu.begin() + 4),
+            (std::vector<std::string>{"COM 2 (/dev/ttyS1)", "COM 3 (tcp://127.0.0.1:4001)", "COM 4 (" + com4 + ")"}));
         quit();
     });
     const std::string com4 = gefunden.empty() ? "" : "com4 = \"" + gefunden.back().value + "\"\r\n";
-    EXPECT_NE(ini().find("[Schnittstellen]\r\ncom1 = /dev/unbenutzt\r\ncom2 = \"\"\r\ncom3 = \"tcp://127.0.0.1:4001\"\r\n" +
-                         com4 + "wiederverbinden = 1\r\n\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        ini().find("[Schnittstellen]\r\ncom1 = /dev/unbenutzt\r\ncom2 = \"\"\r\ncom3 = \"tcp://127.0.0.1:4001\"\r\n" +
+                   com4 + "wiederverbinden = 1\r\n\r\n"),
+        std::string::npos)
         << ini();
     unsetenv("TLX1_COM1");
 }

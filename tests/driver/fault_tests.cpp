@@ -26,7 +26,10 @@ int __real__Z9FlushOutQi(int port);
 int __real__Z6ComWrtiPKci(int port, const char *buf, int count);
 int __real__Z10GetOutQLeni(int port);
 
-int __wrap__Z8FlushInQi(int p) { return gStoerung == Stoerung::FlushIn ? COM_ERR_IO : __real__Z8FlushInQi(p); }
+int __wrap__Z8FlushInQi(int p)
+{
+    return gStoerung == Stoerung::FlushIn ? COM_ERR_IO : __real__Z8FlushInQi(p);
+}
 int __wrap__Z9FlushOutQi(int p)
 {
     ++gFlushOutAufrufe;
@@ -37,7 +40,10 @@ int __wrap__Z6ComWrtiPKci(int p, const char *buf, int n)
     return gStoerung == Stoerung::WriteFehler ? COM_ERR_IO
                                               : __real__Z6ComWrtiPKci(p, buf, n - (gStoerung == Stoerung::WriteKurz));
 }
-int __wrap__Z10GetOutQLeni(int p) { return gStoerung == Stoerung::QueueVoll ? 5 : __real__Z10GetOutQLeni(p); }
+int __wrap__Z10GetOutQLeni(int p)
+{
+    return gStoerung == Stoerung::QueueVoll ? 5 : __real__Z10GetOutQLeni(p);
+}
 }
 
 namespace {
@@ -65,6 +71,7 @@ protected:
 // the time-out: five commands, each bounded by the 0.1 s time-out at most once.
 TEST_F(PortFault, EachCommandReportsItsOwnCode)
 {
+    // clang-format off
     const struct { Stoerung stoerung; int flush, id, schreiben, lesen, status; } cases[] = {
         {Stoerung::FlushIn,     -124066, -124066, -112037, -112047, -124066},
         {Stoerung::FlushOut,    -123067, -123067, -112037, -112047, -123067},
@@ -72,6 +79,7 @@ TEST_F(PortFault, EachCommandReportsItsOwnCode)
         {Stoerung::WriteKurz,   0,       -114008, -101039, -114049, -114059},
         {Stoerung::QueueVoll,   0,       -114008, -101039, -114049, -114059},
     };
+    // clang-format on
     for (const auto &c : cases) {
         gStoerung = c.stoerung;
         gFlushOutAufrufe = 0;
@@ -116,7 +124,11 @@ TEST_F(PortFault, AnswersAreReadUpToTheirLongestLength)
 {
     ASSERT_EQ(OKVTLX1_Timeout(kPort, 1.0), 0);
     const std::string ack = "\x06", zahl13 = "-12345.678901", text26(26, 'T');
-    const struct { Befehl befehl; std::string reply; int code; } cases[] = {
+    const struct {
+        Befehl befehl;
+        std::string reply;
+        int code;
+    } cases[] = {
         {Befehl::Lesen, ack + "#4P1R" + zahl13 + "\r", 0},  // 19 bytes
         {Befehl::Lesen, ack + "#4P1R" + zahl13 + "0\r", -404055},
         {Befehl::ID, ack + "#4" + text26 + "\r", 0},  // 29 bytes

@@ -28,6 +28,7 @@ std::string WriteFrame(const char *name, double value, int address = 3)
 // driver tells callers the same value text without sending it.
 TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
 {
+    // clang-format off
     const struct { const char *name; double value; const char *frame; } cases[] = {
         {"P1", 2.5, "#3P1W2.5000\r"},        {"P1", 9.99996, "#3P1W10.0000\r"},   {"P1", -9.99996, "#3P1W-10.0000\r"},
         {"P1", 10.0, "#3P1W10.000\r"},       {"P1", 99.99996, "#3P1W100.000\r"},  {"D2", -999.9996, "#3D2W-1000.00\r"},
@@ -39,6 +40,7 @@ TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
         {"anstiegszeit1", 1000.0, "#3F1W1000.0\r"}, {"anstiegszeit1", 999.999, "#3F1W1000.00\r"},
         {"anstiegszeit1", 99.5, "#3F1W99.500\r"},   {"anstiegszeit2", 100.0, "#3F2W100.00\r"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         const std::string frame = WriteFrame(c.name, c.value);
         EXPECT_EQ(frame, c.frame) << c.name << " = " << c.value;
@@ -56,6 +58,7 @@ TEST(WriteFrame, ValueTextHasTheDecimalsOfItsMagnitudeBeforeRounding)
 // checks would fail at the flush of the unopened port with another code.
 TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
 {
+    // clang-format off
     const struct { int address; const char *name; double value; int code; } writes[] = {
         {0, "P3", kNaN, -400024},         {10, "P1", 1.0, -400024},           {1, "P3", 1.0, -401035},
         {1, "p1", 1.0, -401035},          {1, "istwert1", 1.0, -401035},      {1, "P1 ", 1.0, -401035},
@@ -66,6 +69,7 @@ TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
         {1, "anstiegszeit2", 1000.001, -500076},
         {9, "P1", 1.0, -112037},  // broadcast passes the checks
     };
+    // clang-format on
     for (const auto &c : writes) {
         EXPECT_EQ(OKVTLX1_ParameterSchreiben(kNichtOffen, c.address, c.name, c.value), c.code)
             << c.address << " " << (c.name ? c.name : "(null)") << " = " << c.value;
@@ -99,9 +103,8 @@ TEST(DriverChecks, RefuseBeforeTheCommandTouchesThePort)
 
 TEST(Hexchar2Int, DigitsInBothCasesAndNothingElse)
 {
-    const std::pair<char, int> cases[] = {{'0', 0},  {'9', 9},  {'a', 10}, {'f', 15}, {'A', 10},
-                                          {'F', 15}, {'G', -1}, {'g', -1}, {'\0', -1}, {'/', -1},
-                                          {':', -1}, {'@', -1}, {'`', -1}};
+    const std::pair<char, int> cases[] = {{'0', 0},  {'9', 9},   {'a', 10}, {'f', 15}, {'A', 10}, {'F', 15}, {'G', -1},
+                                          {'g', -1}, {'\0', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}};
     for (const auto &[c, v] : cases)
         EXPECT_EQ(Hexchar2Int(c), v) << static_cast<int>(c);
 }
@@ -128,6 +131,7 @@ std::string Antwort(char art, const std::string &answer)
 TEST(DriverAnswers, AreTakenApartOnlyWhenEveryByteFits)
 {
     const std::string t26(26, 'X'), no = "refused";
+    // clang-format off
     const struct { char art; std::string answer, result; } cases[] = {
         {'P', "#3P1R12.5\r", "12.500000"}, {'P', "#3P1R-0.0250\r", "-0.025000"}, {'P', "#3P1R+7\r", "7.000000"},
         {'P', "#3P1R12.\r", "12.000000"}, {'P', "#3I1R12.5\r", no},   {'P', "#3P2R12.5\r", no},
@@ -143,6 +147,7 @@ TEST(DriverAnswers, AreTakenApartOnlyWhenEveryByteFits)
         {'I', "#5OKV-TLX1\r", no},         {'I', "#4OKV TLX1\r", no},  {'I', "#4\r", no},
         {'I', "#4" + t26 + "X", no},       {'I', "#4OKV-TLX1", no},     {'I', "*4OKV-TLX1\r", no},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(Antwort(c.art, c.answer), c.result) << c.art << " " << c.answer;
 }

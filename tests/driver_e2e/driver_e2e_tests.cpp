@@ -59,12 +59,16 @@ Codes runAll(int address) {
   return c;
 }
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
+// clang-format off
 const char* const kNames[] = {"P1", "I1", "D1", "soll1", "anfangssoll1", "max1", "min1", "betriebsart1",
                               "anstiegszeit1", "stellgroesse1", "istwert1", "P2", "I2", "D2", "soll2",
                               "anfangssoll2", "max2", "min2", "betriebsart2", "anstiegszeit2",
                               "stellgroesse2", "istwert2"};
+// clang-format on
 static_assert(std::size(kNames) == 22);
 
 }  // namespace
@@ -114,6 +118,7 @@ TEST_F(DriverE2E, EachFaultGivesItsCode) {
   struct Case {
     const char* fault;
     Codes codes;
+    // clang-format off
   } cases[] = {
       {"none",      {0, 0, 0, 0}},
       {"nak",       {-402009, -402040, -402050, -402060}},
@@ -126,6 +131,7 @@ TEST_F(DriverE2E, EachFaultGivesItsCode) {
       {"highbyte",  {-404013, -403042, -404054, -404064}},
       {"extra",     {0, 0, 0, 0}},  // stray bytes after the reply are the next command's to flush
   };
+  // clang-format on
   for (const Case& c : cases) {
     sim().command(std::string("fault ") + c.fault + " 1");
     EXPECT_EQ(runAll(1), c.codes) << c.fault;
@@ -140,7 +146,9 @@ struct TimeOutCase {
   int timeOuts;
 };
 
-void PrintTo(const TimeOutCase& c, std::ostream* os) { *os << c.fault; }
+void PrintTo(const TimeOutCase& c, std::ostream* os) {
+  *os << c.fault;
+}
 
 class DriverTimeOut : public DriverE2E, public ::testing::WithParamInterface<TimeOutCase> {};
 

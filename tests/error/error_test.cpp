@@ -14,7 +14,8 @@ namespace {
 
 const std::string unbekannt = "Ein unbekannter Fehler ist aufgetreten";
 const std::string keinFehler = "Es ist kein Fehler aufgetreten";
-const std::string oeffnenCom = "Fehler beim \xF6" "ffnen der seriellen Schnittstelle";
+const std::string oeffnenCom = "Fehler beim \xF6"
+                               "ffnen der seriellen Schnittstelle";
 
 // Every test starts in German with no pending user string and no popups.
 class Fehler : public ::testing::Test {
@@ -31,13 +32,26 @@ protected:
 TEST_F(Fehler, KindIsCodeDividedByThousandTruncatedTowardZero)
 {
     const std::pair<int, std::string> faelle[] = {
-        {0, keinFehler}, {-999, keinFehler}, {999, keinFehler}, {-100000, oeffnenCom}, {-100999, oeffnenCom},
-        {-500077, "Parameter au\xDF" "erhalb der Grenzwerte"}, {-802109, "INI-Datei nicht gefunden"},
-        {-1032001, "Der Notausschalter ist gedr\xFC" "ckt"},
-        {-1000, unbekannt}, {-1999, unbekannt}, {-10000, unbekannt}, // kinds -1 and -10 have no text
-        {-1033000, unbekannt},                                       // just beyond the lowest kind
-        {1000, unbekannt}, {100002, unbekannt}, {INT_MAX, unbekannt}, {INT_MIN, unbekannt},
-        {-6001, ""}, {-9999, ""},
+        {0, keinFehler},
+        {-999, keinFehler},
+        {999, keinFehler},
+        {-100000, oeffnenCom},
+        {-100999, oeffnenCom},
+        {-500077, "Parameter au\xDF"
+                  "erhalb der Grenzwerte"},
+        {-802109, "INI-Datei nicht gefunden"},
+        {-1032001, "Der Notausschalter ist gedr\xFC"
+                   "ckt"},
+        {-1000, unbekannt},
+        {-1999, unbekannt},
+        {-10000, unbekannt},    // kinds -1 and -10 have no text
+        {-1033000, unbekannt},  // just beyond the lowest kind
+        {1000, unbekannt},
+        {100002, unbekannt},
+        {INT_MAX, unbekannt},
+        {INT_MIN, unbekannt},
+        {-6001, ""},
+        {-9999, ""},
     };
     for (const auto &[code, text] : faelle)
         EXPECT_EQ(OKV_Fehlermeldung(code), text) << "code " << code;
@@ -52,8 +66,8 @@ TEST_F(Fehler, ExactlyTheCatalogueKindsHaveTextsOfTheirOwn)
         for (int art = -1100; art <= 10; ++art) {
             const std::string text = OKV_Fehlermeldung(art * 1000);
             eigene += text != fallback;
-            EXPECT_LE(text.size(), 192u) << "kind " << art; // no text is longer than the longest
-            if (art <= 0) { // the site never changes the text
+            EXPECT_LE(text.size(), 192u) << "kind " << art;  // no text is longer than the longest
+            if (art <= 0) {                                  // the site never changes the text
                 EXPECT_EQ(OKV_Fehlermeldung(art * 1000 - 999), text) << "kind " << art;
             }
         }
@@ -64,12 +78,17 @@ TEST_F(Fehler, ExactlyTheCatalogueKindsHaveTextsOfTheirOwn)
 TEST_F(Fehler, LanguageTwoIsEnglishEveryOtherValueGerman)
 {
     const std::tuple<int, int, std::string> faelle[] = {
-        {1, -403011, "Keine Antwort vom Ger\xE4t"}, {2, -403011, "No answer from device"},
-        {3, -403011, "Keine Antwort vom Ger\xE4t"}, {0, -403011, "Keine Antwort vom Ger\xE4t"},
-        {2, 0, "No error"}, {2, -308103, "Error opening file"},
+        {1, -403011, "Keine Antwort vom Ger\xE4t"},
+        {2, -403011, "No answer from device"},
+        {3, -403011, "Keine Antwort vom Ger\xE4t"},
+        {0, -403011, "Keine Antwort vom Ger\xE4t"},
+        {2, 0, "No error"},
+        {2, -308103, "Error opening file"},
         {2, -112001, "Error flushing read- or writebuffer for com-port"},
         {2, -405002, "Command not possible at the moment (CAN received)"},
-        {2, -1000, "A unknown error occured"}, {2, -6000, ""}, {2, -9000, ""},
+        {2, -1000, "A unknown error occured"},
+        {2, -6000, ""},
+        {2, -9000, ""},
     };
     for (const auto &[sprache, code, text] : faelle) {
         OKV_Fehlersprache(sprache);
@@ -81,18 +100,29 @@ TEST_F(Fehler, GermanTextsAreWindows1252ByteForByte)
 {
     const std::pair<int, const char *> faelle[] = {
         // the longest text, with umlauts and line breaks
-        {-1002000, "Die Anzahl der Pr\xFC" "fschritte stimmt nicht mit der Anzahl\n"
-                   "der Pr\xFC" "fschritte in der Protokolldatei f\xFC" "r diese BA-Nr. \xFC" "berein.\n"
+        {-1002000, "Die Anzahl der Pr\xFC"
+                   "fschritte stimmt nicht mit der Anzahl\n"
+                   "der Pr\xFC"
+                   "fschritte in der Protokolldatei f\xFC"
+                   "r diese BA-Nr. \xFC"
+                   "berein.\n"
                    "Wahrscheinlich wurde dieser Auftrag mit einer\n"
                    "anderen Sequenz erstellt."},
-        {-1000000, "F\xFC" "r diesen Pr\xFC" "fschritt ist als Grenzwertvergleich\nnur >&< erlaubt.\n"
+        {-1000000, "F\xFC"
+                   "r diesen Pr\xFC"
+                   "fschritt ist als Grenzwertvergleich\nnur >&< erlaubt.\n"
                    "Passen Sie den Vergleich im Sequenzeditor an."},
-        {-895000, "Ung\xFCltige Speichergr\xF6\xDF" "e."},
-        {-700000, "Timeout:\nMe\xDF" "eingang konnte nicht gelesen werden"},
-        {-406000, "Checksummenfehler bei der \xDC" "bertragung"},
+        {-895000, "Ung\xFCltige Speichergr\xF6\xDF"
+                  "e."},
+        {-700000, "Timeout:\nMe\xDF"
+                  "eingang konnte nicht gelesen werden"},
+        {-406000, "Checksummenfehler bei der \xDC"
+                  "bertragung"},
         {-400000, "Unzul\xE4ssige Ger\xE4teadresse"},
-        {-308000, "Fehler beim \xD6" "ffnen der Datei"},
-        {-117000, "Das Echo des Befehls, der \xFC" "ber sie serielle Schnittstelle geschickt wurde, "
+        {-308000, "Fehler beim \xD6"
+                  "ffnen der Datei"},
+        {-117000, "Das Echo des Befehls, der \xFC"
+                  "ber sie serielle Schnittstelle geschickt wurde, "
                   "entspricht nicht dem urspr\xFCnglichen Befehl"},
         {-116000, "Keine oder falsche Antwort vom vom seriellem Ger\xE4t"},
         {-112000, "Fehler beim Leeren des Schreib- oder Leesepuffers der seriellen Schnittstelle"},
@@ -107,8 +137,10 @@ TEST_F(Fehler, GermanTextsAreWindows1252ByteForByte)
 TEST_F(Fehler, UserStringIsAppendedOnceToWhateverComesNext)
 {
     OKV_Fehleruserstring(": Datei A.tlx");
-    EXPECT_STREQ(OKV_Fehlermeldung(-308103), "Fehler beim \xD6" "ffnen der Datei: Datei A.tlx");
-    EXPECT_STREQ(OKV_Fehlermeldung(-308103), "Fehler beim \xD6" "ffnen der Datei");
+    EXPECT_STREQ(OKV_Fehlermeldung(-308103), "Fehler beim \xD6"
+                                             "ffnen der Datei: Datei A.tlx");
+    EXPECT_STREQ(OKV_Fehlermeldung(-308103), "Fehler beim \xD6"
+                                             "ffnen der Datei");
     // A new text replaces the pending one; it goes to the next lookup, fallback and empty kinds alike.
     OKV_Fehleruserstring("alt");
     OKV_Fehleruserstring("!");
@@ -152,9 +184,15 @@ UiTestPopup EinzigesPopup()
 TEST_F(Fehler, PopupShowsNumberAndTextInTheSelectedLanguage)
 {
     const std::tuple<int, int, std::string, std::string> faelle[] = {
-        {1, -308103, "Fehler #308103", "Fehler beim \xD6" "ffnen der Datei"}, {2, -308103, "Error #308103", "Error opening file"},
-        {3, 0, "Fehler #0", keinFehler}, {1, -9001, "Fehler #9001", ""}, {1, 5000, "Fehler #-5000", unbekannt},
-        {1, INT_MIN, "Fehler #2147483648", unbekannt}, {2, INT_MAX, "Error #-2147483647", "A unknown error occured"},
+        {1, -308103, "Fehler #308103",
+         "Fehler beim \xD6"
+         "ffnen der Datei"},
+        {2, -308103, "Error #308103", "Error opening file"},
+        {3, 0, "Fehler #0", keinFehler},
+        {1, -9001, "Fehler #9001", ""},
+        {1, 5000, "Fehler #-5000", unbekannt},
+        {1, INT_MIN, "Fehler #2147483648", unbekannt},
+        {2, INT_MAX, "Error #-2147483647", "A unknown error occured"},
     };
     for (const auto &[sprache, code, titel, text] : faelle) {
         OKV_Fehlersprache(sprache);
@@ -175,7 +213,7 @@ TEST_F(Fehler, PopupOfKindMinusSixShowsNothingAndLeavesTheUserStringPending)
     EXPECT_TRUE(UiTest_Popups().empty());
     OKV_Fehlerpopup(-100002);
     EXPECT_EQ(EinzigesPopup().text, oeffnenCom + " (COM 1)");
-    EXPECT_EQ(OKV_Fehlermeldung(-100002), oeffnenCom); // the popup used the user string up
+    EXPECT_EQ(OKV_Fehlermeldung(-100002), oeffnenCom);  // the popup used the user string up
 }
 
 TEST_F(Fehler, SecondPopupUsesTheCallersTitleCutToKeepTheNumber)
@@ -196,7 +234,10 @@ TEST_F(Fehler, SecondPopupUsesTheCallersTitleCutToKeepTheNumber)
 
     // Caller text length, code, and the number that stays; the title holds at most 99 bytes.
     const std::tuple<size_t, int, std::string> faelle[] = {
-        {91, -100002, " #100002"}, {92, -100002, " #100002"}, {2000, INT_MIN, " #2147483648"}, {2000, INT_MAX, " #-2147483647"},
+        {91, -100002, " #100002"},
+        {92, -100002, " #100002"},
+        {2000, INT_MIN, " #2147483648"},
+        {2000, INT_MAX, " #-2147483647"},
     };
     UiTest_ClearPopups();
     for (const auto &[laenge, code, nummer] : faelle) {
@@ -206,4 +247,4 @@ TEST_F(Fehler, SecondPopupUsesTheCallersTitleCutToKeepTheNumber)
     }
 }
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ struct MemoryFile {
     const uint8_t *data;
     size_t size;
     size_t position;
-    int piece; // bytes per read call
+    int piece;  // bytes per read call
 };
 
 int ReadMemory(void *data, int maximumBytes, int *bytesRead, char *buffer)
@@ -37,8 +37,9 @@ int LineSource(void *data, char *buffer, int maximumCharacters, int *endOfFile)
 {
     int length = 0;
     int result = LineFile_ReadNonEmpty(static_cast<LineFile *>(data), buffer, maximumCharacters, &length, endOfFile);
-    if (result == 0 && !*endOfFile && (length > maximumCharacters || std::strlen(buffer) != static_cast<size_t>(length)))
-        std::abort(); // the reader delivered more than asked or a wrong length
+    if (result == 0 && !*endOfFile &&
+        (length > maximumCharacters || std::strlen(buffer) != static_cast<size_t>(length)))
+        std::abort();  // the reader delivered more than asked or a wrong length
     return result;
 }
 
@@ -57,7 +58,7 @@ IniStore *ReadText(const uint8_t *bytes, size_t size, int sorting, int piece)
     if (!store || !reader)
         std::abort();
     if (Ini_ReadGeneric(store, LineSource, reader) != 0)
-        std::abort(); // memory never fails a read
+        std::abort();  // memory never fails a read
     LineFile_Dispose(reader);
     return store;
 }
@@ -139,7 +140,7 @@ size_t CountHeaders(const std::vector<std::string> &lines)
     return n;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -169,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Ini_PutInt(store, "TLX1", name.c_str(), static_cast<int>(size));
     Ini_PutDouble(store, name.c_str(), "zoommax", static_cast<double>(size) / 7.0);
     if (Ini_GetRawStringIntoBuffer(store, name.c_str(), name.c_str(), buffer, sizeof buffer) != 1)
-        std::abort(); // what was just put must be found
+        std::abort();  // what was just put must be found
     WriteText(store);
     Ini_Dispose(store);
 

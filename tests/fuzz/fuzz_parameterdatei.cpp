@@ -64,7 +64,10 @@ std::string Zustand()
     return s + einheit;
 }
 
-bool Gleich(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+bool Gleich(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
 
 // The ten values and the scaling finite, and the scaling one that can be applied.
 bool Brauchbar(const uint8_t *data)
@@ -111,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (code != 0) {
         if (Zustand() != vorher)
-            std::abort();   // a failed load changed something
+            std::abort();  // a failed load changed something
         return 0;
     }
 
@@ -120,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const KonfigStruktur &k = datei.konfig;
     if (!Gleich(gKonfig.vmin, k.vmin) || !Gleich(gKonfig.vmax, k.vmax) || !Gleich(gKonfig.einheitmin, k.einheitmin) ||
         !Gleich(gKonfig.einheitmax, k.einheitmax) || std::strcmp(gKonfig.einheit, k.einheit) != 0)
-        std::abort();   // the file's scaling is not the one in force
+        std::abort();  // the file's scaling is not the one in force
 
     UiTest_AnswerNextFilePopup(VAL_NEW_FILE_SELECTED, ausgabe.c_str());
     if (SchreibeParameterInDatei() != 0 || Laden(ausgabe) != 0)

@@ -20,7 +20,8 @@ static Lines LinesOf(const std::string &text, int piece)
     LineFile *reader = LineFile_New(Memory::Read, &memory);
     Lines lines;
     char buffer[INI_MAX_LINE + 1];
-    for (int length = 0, endOfFile = 0; LineFile_ReadNonEmpty(reader, buffer, INI_MAX_LINE, &length, &endOfFile) == 0 && !endOfFile;)
+    for (int length = 0, endOfFile = 0;
+         LineFile_ReadNonEmpty(reader, buffer, INI_MAX_LINE, &length, &endOfFile) == 0 && !endOfFile;)
         lines.emplace_back(buffer, size_t(length));
     LineFile_Dispose(reader);
     return lines;
@@ -36,7 +37,7 @@ TEST(IniLineReader, SplitsAtEveryLineEndWhereverTheChunksEnd)
         {"a\n\rb", {"a", "b"}},
         {"a\rb\nc", {"a", "b", "c"}},
         {std::string("a\0b\0\0c", 6), {"a", "b", "c"}},
-        {"a\r\n\r\n \t \r\n\n\rb", {"a", "b"}}, // blank lines are skipped
+        {"a\r\n\r\n \t \r\n\n\rb", {"a", "b"}},  // blank lines are skipped
         {"last line without end", {"last line without end"}},
         {"\r\n\r\n", {}},
         {longLine + "\r\nnext\r\n", {longLine.substr(0, 255), "next"}},
@@ -46,7 +47,7 @@ TEST(IniLineReader, SplitsAtEveryLineEndWhereverTheChunksEnd)
         {std::string(2046, '\n') + "a\r\nb", {"a", "b"}},
     };
     for (const auto &[text, lines] : cases)
-        for (int piece : {1, 3, INI_READ_CHUNK}) // line ends split over read calls
+        for (int piece : {1, 3, INI_READ_CHUNK})  // line ends split over read calls
             EXPECT_EQ(LinesOf(text, piece), lines) << "piece " << piece << " text " << text.substr(0, 40);
 }
 
@@ -63,7 +64,7 @@ TEST(IniRead, FailuresKeepWhatWasRead)
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), dir.Path("missing.ini").c_str()), INI_ERR_OPEN_FOR_READING);
     EXPECT_EQ(Ini_ReadFromFile(empty.get(), nullptr), INI_ERR_OPEN_FOR_READING);
     mkfifo(dir.Path("fifo.ini").c_str(), 0600);
-    for (const std::string &notAFile : {dir.path, dir.Path("fifo.ini")}) // only regular files are read
+    for (const std::string &notAFile : {dir.path, dir.Path("fifo.ini")})  // only regular files are read
         EXPECT_EQ(Ini_ReadFromFile(empty.get(), notAFile.c_str()), INI_ERR_OPEN_FOR_READING) << notAFile;
     EXPECT_EQ(TextOf(empty.get()), "");
     EXPECT_EQ(Ini_ReadFromFile(nullptr, dir.Path("missing.ini").c_str()), INI_ERR_NULL_STORE);
@@ -72,6 +73,7 @@ TEST(IniRead, FailuresKeepWhatWasRead)
 // Each case: the rule, a file text, and the text the store writes after reading it (unsorted).
 TEST(IniRead, LineRules)
 {
+    // clang-format off
     const std::tuple<const char *, std::string, std::string> cases[] = {
         {"blanks around a header", "  [ sec ]  \r\nk=v", "[sec]\r\nk = v\r\n\r\n"},
         {"broken headers keep the current section", "[a]\r\nx=1\r\n[b] junk\r\ny=2\r\n[c\r\nz=3\r\n[]\r\nw=4\r\n[  ]\r\nv=5",
@@ -97,13 +99,15 @@ TEST(IniRead, LineRules)
          "[s]\r\nv Line = a\r\nvLine0001 = b\r\nv Line1x = c\r\n\r\n"},
         {"the first piece decides the quoting", "[s]\r\nv Line0001 = a\r\nv Line0002 = \"b\"", "[s]\r\nv = ab\r\n\r\n"},
     };
+    // clang-format on
     for (const auto &[rule, text, written] : cases)
         EXPECT_EQ(TextOf(StoreFromText(text).get()), written) << rule;
 }
 
 TEST(IniRead, AutomaticSortingOrdersSectionsAndItems)
 {
-    StorePtr store = StoreFromText("[b]\r\nzoommax=1\r\nEinheitMax=2\r\neinheit=3\r\nadresse=4\r\n[A]\r\nk=1\r\n[a_]\r\nk=2", 1);
+    StorePtr store =
+        StoreFromText("[b]\r\nzoommax=1\r\nEinheitMax=2\r\neinheit=3\r\nadresse=4\r\n[A]\r\nk=1\r\n[a_]\r\nk=2", 1);
     EXPECT_EQ(TextOf(store.get()), "[A]\r\nk = 1\r\n\r\n[a_]\r\nk = 2\r\n\r\n[b]\r\nadresse = 4\r\neinheit = 3\r\n"
                                    "EinheitMax = 2\r\nzoommax = 1\r\n\r\n");
     // Reading appends, also a section whose name is already there, and keeps the order.
@@ -127,10 +131,24 @@ TEST(IniGetInt, AcceptsOnlyPlainDecimalIntegers)
     const int bad = INI_ERR_INVALID_INTEGER;
     // Text, result, and the variable afterwards (it starts as 99).
     const std::tuple<const char *, int, int> cases[] = {
-        {" 42 ", 1, 42}, {"+7", 1, 7}, {"-2147483648", 1, INT32_MIN}, {"2147483647", 1, INT32_MAX},
-        {"000000000000042", 1, 42}, {"\t-0\t", 1, 0}, {"2147483648", bad, 99}, {"-2147483649", bad, 99},
-        {"99999999999999999999", bad, 99}, {"12ab", bad, 99}, {"- 1", bad, 99}, {"0x10", bad, 99},
-        {"+-1", bad, 99}, {"1 2", bad, 99}, {"1.0", bad, 99}, {"+", bad, 99}, {"", 0, 99}, {" \t ", 0, 99},
+        {" 42 ", 1, 42},
+        {"+7", 1, 7},
+        {"-2147483648", 1, INT32_MIN},
+        {"2147483647", 1, INT32_MAX},
+        {"000000000000042", 1, 42},
+        {"\t-0\t", 1, 0},
+        {"2147483648", bad, 99},
+        {"-2147483649", bad, 99},
+        {"99999999999999999999", bad, 99},
+        {"12ab", bad, 99},
+        {"- 1", bad, 99},
+        {"0x10", bad, 99},
+        {"+-1", bad, 99},
+        {"1 2", bad, 99},
+        {"1.0", bad, 99},
+        {"+", bad, 99},
+        {"", 0, 99},
+        {" \t ", 0, 99},
     };
     for (const auto &[text, result, expected] : cases) {
         int value = 99;
@@ -144,11 +162,13 @@ TEST(IniGetDouble, InfinityNamesAndStrtodRules)
     const double inf = HUGE_VAL;
     const int bad = INI_ERR_INVALID_DOUBLE;
     // Text, result, and the variable afterwards (it starts as 99).
+    // clang-format off
     const std::tuple<const char *, int, double> cases[] = {
         {"inf", 1, inf}, {"+Inf", 1, inf}, {"-INF", 1, -inf}, {"infinity", 1, inf}, {"1e3", 1, 1000.0},
         {" 2.5", 1, 2.5}, {"0x1p3", 1, 8.0}, {"-0.125", 1, -0.125}, {"1.5x", bad, 1.5}, {"abc", bad, 0.0},
         {"2.5 ", bad, 2.5}, {"1,5", bad, 1.0}, {"1e999", bad, inf}, {"1e-400", bad, 0.0}, {"", 0, 99.0}, {"   ", 0, 99.0},
     };
+    // clang-format on
     for (const auto &[text, result, expected] : cases) {
         double value = 99;
         EXPECT_EQ(Ini_GetDouble(StoreWithValue(text).get(), "TLX1", "wert", &value), result) << text;
@@ -172,7 +192,8 @@ TEST(IniNumbers, WrittenAndReadTheSameUnderAGermanLocale)
     Ini_PutDouble(store.get(), "TLX1", "vmax", 2.5);
     Ini_PutRawString(store.get(), "TLX1", "komma", "2,5");
     double vmax = 0, komma = 0;
-    const int results[2] = {Ini_GetDouble(store.get(), "TLX1", "vmax", &vmax), Ini_GetDouble(store.get(), "TLX1", "komma", &komma)};
+    const int results[2] = {Ini_GetDouble(store.get(), "TLX1", "vmax", &vmax),
+                            Ini_GetDouble(store.get(), "TLX1", "komma", &komma)};
     const std::string text = TextOf(store.get());
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
@@ -185,8 +206,14 @@ TEST(IniNumbers, WrittenAndReadTheSameUnderAGermanLocale)
 TEST(IniPutDouble, SixteenSignificantDigits)
 {
     const std::pair<double, const char *> cases[] = {
-        {0.1, "0.1"}, {10.0, "10"}, {1.0 / 3.0, "0.3333333333333333"}, {-0.0, "-0"}, {1e20, "1e+20"},
-        {1e-5, "1e-05"}, {123456789012345678.0, "1.234567890123457e+17"}, {HUGE_VAL, "inf"},
+        {0.1, "0.1"},
+        {10.0, "10"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {-0.0, "-0"},
+        {1e20, "1e+20"},
+        {1e-5, "1e-05"},
+        {123456789012345678.0, "1.234567890123457e+17"},
+        {HUGE_VAL, "inf"},
     };
     for (const auto &[value, text] : cases) {
         StorePtr store(Ini_New(1));
@@ -225,9 +252,10 @@ TEST(IniPutAndGetRawString, EmptiesTheBufferCutsAndReplacesByName)
 
     int i = 0;
     double d = 0;
-    for (int result : {Ini_PutInt(nullptr, "s", "a", 1), Ini_PutDouble(nullptr, "s", "a", 1), Ini_PutRawString(nullptr, "s", "a", "x"),
-                       Ini_GetInt(nullptr, "s", "a", &i), Ini_GetDouble(nullptr, "s", "a", &d),
-                       Ini_GetRawStringIntoBuffer(nullptr, "s", "a", buffer, sizeof buffer)})
+    for (int result :
+         {Ini_PutInt(nullptr, "s", "a", 1), Ini_PutDouble(nullptr, "s", "a", 1),
+          Ini_PutRawString(nullptr, "s", "a", "x"), Ini_GetInt(nullptr, "s", "a", &i),
+          Ini_GetDouble(nullptr, "s", "a", &d), Ini_GetRawStringIntoBuffer(nullptr, "s", "a", buffer, sizeof buffer)})
         EXPECT_EQ(result, INI_ERR_NULL_STORE);
 }
 
@@ -262,16 +290,17 @@ TEST(IniPut, CollectedPutsGiveTheStoreOfPutsOneByOne)
         return n;
     };
     std::mt19937 random(11);
-    for (int i = 0; i < 3000; ++i) { // more than one batch, so some settle on their own
+    for (int i = 0; i < 3000; ++i) {  // more than one batch, so some settle on their own
         std::string name(1, "bdfBDFxyXY"[random() % 10]);
         if (random() % 4 != 0)
             name += std::to_string(random() % 400);
         std::erase_if(model, [&](const Item &item) { return folded(item.first) == folded(name); });
-        const auto at = std::upper_bound(model.begin(), model.end(), folded(name),
-                                         [&](const std::string &n, const Item &item) { return n < folded(item.first); });
+        const auto at =
+            std::upper_bound(model.begin(), model.end(), folded(name),
+                             [&](const std::string &n, const Item &item) { return n < folded(item.first); });
         model.insert(at, {name, std::to_string(i)});
         Ini_PutInt(store.get(), "S", name.c_str(), i);
-        if (random() % 700 == 0) { // a lookup now and then settles what was put so far
+        if (random() % 700 == 0) {  // a lookup now and then settles what was put so far
             EXPECT_EQ(RawString(store.get(), "s", name), std::to_string(i));
         }
     }

@@ -40,10 +40,13 @@ struct Memory {
 inline int ReadVia(IniStore *store, LineFile_ReadFunction read, void *data)
 {
     LineFile *reader = LineFile_New(read, data);
-    int result = Ini_ReadGeneric(store, [](void *r, char *buffer, int max, int *endOfFile) {
-        int length = 0;
-        return LineFile_ReadNonEmpty(static_cast<LineFile *>(r), buffer, max, &length, endOfFile);
-    }, reader);
+    int result = Ini_ReadGeneric(
+        store,
+        [](void *r, char *buffer, int max, int *endOfFile) {
+            int length = 0;
+            return LineFile_ReadNonEmpty(static_cast<LineFile *>(r), buffer, max, &length, endOfFile);
+        },
+        reader);
     LineFile_Dispose(reader);
     return result;
 }
@@ -60,7 +63,10 @@ inline StorePtr StoreFromText(const std::string &text, int sorting = 0)
 inline std::string TextOf(IniStore *store)
 {
     std::string text;
-    auto sink = [](void *data, const char *line) { static_cast<std::string *>(data)->append(line).append("\r\n"); return 0; };
+    auto sink = [](void *data, const char *line) {
+        static_cast<std::string *>(data)->append(line).append("\r\n");
+        return 0;
+    };
     return Ini_WriteGeneric(store, sink, &text) == 0 ? text : "<write failed>";
 }
 
@@ -74,8 +80,16 @@ inline std::string RawString(IniStore *store, const char *section, const std::st
 // A fresh directory removed with its contents at the end of the scope.
 struct TempDir {
     std::string path = (std::filesystem::temp_directory_path() / "ini_tests.XXXXXX").string();
-    TempDir() { if (!mkdtemp(path.data())) std::abort(); }
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    TempDir()
+    {
+        if (!mkdtemp(path.data()))
+            std::abort();
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::string Path(const std::string &name) const { return path + "/" + name; }
     // Names of the temporary files "ini$$<n>.TMP" left in the directory.
     std::vector<std::string> TempFiles() const
@@ -94,4 +108,7 @@ inline std::string ReadBytes(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void WriteBytes(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+inline void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <random>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -23,15 +23,17 @@ TEST(IniWrite, SettingsFileText)
     StorePtr store(Ini_New(1));
     Ini_PutInt(store.get(), "TLX1", "adresse", 3);
     Ini_PutRawString(store.get(), "TLX1", "einheit", "  V  ");
-    for (const auto &[name, value] : {std::pair{"vmin", 0.0}, {"vmax", 10.0}, {"einheitmin", 0.0}, {"einheitmax", 100.0}})
+    for (const auto &[name, value] :
+         {std::pair{"vmin", 0.0}, {"vmax", 10.0}, {"einheitmin", 0.0}, {"einheitmax", 100.0}})
         Ini_PutDouble(store.get(), "TLX1", name, value);
     // Values longer than 80 characters go in pieces.
     Ini_PutRawString(store.get(), "TLX1", "genau80", b80.c_str());
     Ini_PutRawString(store.get(), "TLX1", "lang", (" " + a79 + b80 + " c ").c_str());
     ASSERT_EQ(Ini_WriteToFile(store.get(), path.c_str()), 0);
-    EXPECT_EQ(ReadBytes(path), "[TLX1]\r\nadresse = 3\r\neinheit = \"  V  \"\r\neinheitmax = 100\r\neinheitmin = 0\r\ngenau80 = \"" +
-                                   b80 + "\"\r\nlang Line0001 = \" " + a79 + "\"\r\nlang Line0002 = \"" + b80 +
-                                   "\"\r\nlang Line0003 = \" c \"\r\nvmax = 10\r\nvmin = 0\r\n\r\n");
+    EXPECT_EQ(ReadBytes(path),
+              "[TLX1]\r\nadresse = 3\r\neinheit = \"  V  \"\r\neinheitmax = 100\r\neinheitmin = 0\r\ngenau80 = \"" +
+                  b80 + "\"\r\nlang Line0001 = \" " + a79 + "\"\r\nlang Line0002 = \"" + b80 +
+                  "\"\r\nlang Line0003 = \" c \"\r\nvmax = 10\r\nvmin = 0\r\n\r\n");
     EXPECT_TRUE(dir.TempFiles().empty());
     // Reading drops the blanks around the whole value, not those at the edges of its pieces.
     StorePtr reread(Ini_New(1));
@@ -39,7 +41,7 @@ TEST(IniWrite, SettingsFileText)
     EXPECT_EQ(RawString(reread.get(), "TLX1", "einheit"), "V");
     EXPECT_EQ(RawString(reread.get(), "TLX1", "lang"), a79 + b80 + " c");
 
-    testing::internal::CaptureStdout(); // a null path writes to standard output
+    testing::internal::CaptureStdout();  // a null path writes to standard output
     EXPECT_EQ(Ini_WriteToFile(store.get(), nullptr), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), ReadBytes(path));
     StorePtr empty(Ini_New(1));
@@ -53,11 +55,13 @@ TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
     std::string cp1252;
     for (int c = 0x80; c <= 0xFF; ++c)
         cp1252 += char(c);
+    // clang-format off
     const std::string values[] = {
         "inner  blanks stay", "\"quoted\"", "\"", "a \"b\" c", "x = y ; z", ";starts like a comment",
         "[looks like a header]", "", std::string(200, 'q'), std::string(78, '-') + "a b" + std::string(100, '='),
         cp1252, "Ger\xE4t \xB0" "C",
     };
+    // clang-format on
     TempDir dir;
     const std::string path = dir.Path("round.ini");
     StorePtr store(Ini_New(1));
@@ -68,7 +72,7 @@ TEST(IniWrite, AwkwardValuesSurviveARoundTrip)
     ASSERT_EQ(Ini_ReadFromFile(reread.get(), path.c_str()), 0);
     for (size_t i = 0; i < std::size(values); ++i)
         EXPECT_EQ(RawString(reread.get(), "sektion \xC4", "WERT" + std::to_string(i)), values[i]) << i;
-    EXPECT_EQ(ReadBytes(path), TextOf(reread.get())); // the second write is the same file
+    EXPECT_EQ(ReadBytes(path), TextOf(reread.get()));  // the second write is the same file
 }
 
 // Every failure leaves the old file byte for byte and no temporary file.
@@ -87,11 +91,17 @@ TEST(IniReplace, FailuresLeaveTheTargetUnchanged)
     EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path("sub/no/x.ini").c_str()), INI_ERR_ACCESS_DENIED);
     // Operation, the call that fails, its errno, and the result.
     const std::tuple<IniFileIoOp, int, int, int> injected[] = {
-        {INIFILEIO_WRITE, 1, ENOSPC, INI_ERR_DISK_FULL}, {INIFILEIO_WRITE, 2, EDQUOT, INI_ERR_DISK_FULL},
-        {INIFILEIO_WRITE, 1, EACCES, INI_ERR_ACCESS_DENIED}, {INIFILEIO_WRITE, 2, ENOMEM, INI_ERR_OUT_OF_MEMORY},
-        {INIFILEIO_WRITE, 3, EIO, INI_ERR_IO}, {INIFILEIO_SYNC, 1, EIO, INI_ERR_IO}, {INIFILEIO_SYNC, 1, ENOSPC, INI_ERR_DISK_FULL},
-        {INIFILEIO_RENAME, 1, ENOENT, INI_ERR_NOT_FOUND}, {INIFILEIO_RENAME, 1, EACCES, INI_ERR_ACCESS_DENIED},
-        {INIFILEIO_RENAME, 1, ENAMETOOLONG, INI_ERR_INVALID_PATH}, {INIFILEIO_RENAME, 1, EXDEV, INI_ERR_IO},
+        {INIFILEIO_WRITE, 1, ENOSPC, INI_ERR_DISK_FULL},
+        {INIFILEIO_WRITE, 2, EDQUOT, INI_ERR_DISK_FULL},
+        {INIFILEIO_WRITE, 1, EACCES, INI_ERR_ACCESS_DENIED},
+        {INIFILEIO_WRITE, 2, ENOMEM, INI_ERR_OUT_OF_MEMORY},
+        {INIFILEIO_WRITE, 3, EIO, INI_ERR_IO},
+        {INIFILEIO_SYNC, 1, EIO, INI_ERR_IO},
+        {INIFILEIO_SYNC, 1, ENOSPC, INI_ERR_DISK_FULL},
+        {INIFILEIO_RENAME, 1, ENOENT, INI_ERR_NOT_FOUND},
+        {INIFILEIO_RENAME, 1, EACCES, INI_ERR_ACCESS_DENIED},
+        {INIFILEIO_RENAME, 1, ENAMETOOLONG, INI_ERR_INVALID_PATH},
+        {INIFILEIO_RENAME, 1, EXDEV, INI_ERR_IO},
     };
     for (const auto &[op, countdown, errorNumber, result] : injected) {
         IniFileIo_TestFailAfter(op, countdown, errorNumber);
@@ -151,11 +161,13 @@ TEST(IniReplace, LinksFifosAndFoldersStayWhatTheyAre)
     mkfifo(dir.Path("fifo.ini").c_str(), 0600);
     fs::create_directory(dir.Path("ordner.ini"));
     StorePtr store = StoreFromText("[TLX1]\r\nneu = 1\r\n", 1);
+    // clang-format off
     const std::pair<const char *, int> faelle[] = {
         {"lose.ini", INI_ERR_ACCESS_DENIED}, {"schleife.ini", INI_ERR_ACCESS_DENIED},
         {"fifo.ini", INI_ERR_ACCESS_DENIED}, {"ordner.ini", INI_ERR_ACCESS_DENIED},
         {"link.ini", INI_OK},                {"kette.ini", INI_OK},
     };
+    // clang-format on
     for (const auto &[name, result] : faelle)
         EXPECT_EQ(Ini_WriteToFile(store.get(), dir.Path(name).c_str()), result) << name;
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir.Path("anderswo/fehlt.ini"))));
@@ -174,9 +186,9 @@ TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)
     TempDir dir;
     const std::string target = dir.Path("tlx1steuerung.ini");
     StorePtr versions[2] = {StoreFromText("[TLX1]\r\nversion = klein\r\n", 1), StorePtr(Ini_New(1))};
-    for (int i = 0; i < 600; ++i) // about 50 KB, several buffer flushes
-        Ini_PutRawString(versions[1].get(), ("sektion" + std::to_string(i % 12)).c_str(), ("item" + std::to_string(i)).c_str(),
-                         std::string(size_t(i % 90), '.').c_str());
+    for (int i = 0; i < 600; ++i)  // about 50 KB, several buffer flushes
+        Ini_PutRawString(versions[1].get(), ("sektion" + std::to_string(i % 12)).c_str(),
+                         ("item" + std::to_string(i)).c_str(), std::string(size_t(i % 90), '.').c_str());
     const std::string texts[2] = {TextOf(versions[0].get()), TextOf(versions[1].get())};
     ASSERT_EQ(Ini_WriteToFile(versions[0].get(), target.c_str()), 0);
     std::mt19937 random(20261206);
@@ -192,7 +204,8 @@ TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)
         ASSERT_EQ(waitpid(child, nullptr, 0), child);
         const std::string bytes = ReadBytes(target);
         const int which = bytes == texts[0] ? 0 : bytes == texts[1] ? 1 : -1;
-        ASSERT_NE(which, -1) << "after kill " << kill << " the file holds " << bytes.size() << " bytes of neither version";
+        ASSERT_NE(which, -1) << "after kill " << kill << " the file holds " << bytes.size()
+                             << " bytes of neither version";
         ++seen[which];
         // A kill may leave the one temporary file it was writing, never more.
         const auto leftovers = dir.TempFiles();
@@ -200,5 +213,6 @@ TEST(IniCrash, KilledWriterLeavesOneCompleteVersion)
         for (const auto &name : leftovers)
             std::filesystem::remove(dir.Path(name));
     }
-    EXPECT_TRUE(seen[0] > 0 && seen[1] > 0) << "old version seen " << seen[0] << " times, new " << seen[1]; // both were hit
+    EXPECT_TRUE(seen[0] > 0 && seen[1] > 0)
+        << "old version seen " << seen[0] << " times, new " << seen[1];  // both were hit
 }

@@ -19,15 +19,14 @@ namespace {
 
 // The file the main panel's design values give under the default scaling.
 constexpr unsigned char kDesignFile[PARAMETERDATEI_GROESSE] = {
-    0x6f, 0x6b, 0x76, 0x20, 0x74, 0x6c, 0x78, 0x31, 0x20, 0x70, 0x61, 0x72, 0x61, 0x6d, 0x65, 0x74,
-    0x65, 0x72, 0x64, 0x61, 0x74, 0x65, 0x69, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x8f, 0x40,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x6f, 0x6b, 0x76, 0x20, 0x74, 0x6c, 0x78, 0x31, 0x20, 0x70, 0x61, 0x72, 0x61, 0x6d, 0x65, 0x74, 0x65, 0x72,
+    0x64, 0x61, 0x74, 0x65, 0x69, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x40, 0x8f, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xf0, 0x3f, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x40, 0x56, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
 };
 
@@ -46,11 +45,15 @@ TEST(Parameterdatei, DesignValuesGiveTheReferenceBytesAndUndefinedBytesAreZero)
 }
 
 class DateiTest : public AppTest {
- protected:
+protected:
     // Runs the program with the script and quits.
     static void ablauf(std::function<void()> script)
     {
-        ASSERT_EQ(run([&script] { script(); quit(); }), 0);
+        ASSERT_EQ(run([&script] {
+                      script();
+                      quit();
+                  }),
+                  0);
     }
 
     // The operator chooses a file menu item and answers its file popup.
@@ -85,8 +88,9 @@ class DateiTest : public AppTest {
                       PANEL_ISTWERTEINHEIT, PANEL_ZOOMMINEINHEIT, PANEL_ZOOMMAXEINHEIT, PANEL_FEHLERSTRING})
             s << text(panelHandle, c) << ' ';
         const auto [mode, lo, hi] = axis();
-        s << '\n' << mode << ' ' << lo << ' ' << hi << ' ' << axisName() << ' '
-          << integer(panelHandle, PANEL_FEHLERLED) << ' ' << integer(panelHandle, PANEL_FEHLERNUMMER);
+        s << '\n'
+          << mode << ' ' << lo << ' ' << hi << ' ' << axisName() << ' ' << integer(panelHandle, PANEL_FEHLERLED) << ' '
+          << integer(panelHandle, PANEL_FEHLERNUMMER);
         return s.str();
     }
 
@@ -112,17 +116,20 @@ std::string mitDouble(std::string b, std::size_t offset, double d)
 }
 
 const std::string LESEFEHLER = "Fehler beim Lesen der Datei";
-const std::string OEFFNEN = "Fehler beim \xD6" "ffnen der Datei";
+const std::string OEFFNEN = "Fehler beim \xD6"
+                            "ffnen der Datei";
 using Meldungen = std::vector<std::string>;
 
 // Every field and the scaling hold distinct values, so the saved bytes show each at its own place.
 TEST_F(DateiTest, SavedSetComesBackWithItsScalingAfterTheFieldsWereChanged)
 {
+    // clang-format off
     const std::tuple<int, double, std::size_t> felder[] = {
         {PANEL_PANTEIL, 2.5, 40},         {PANEL_IANTEIL, 0.5, 48},       {PANEL_DANTEIL, 0.01, 56},
         {PANEL_STELLMIN, 1.5, 64},        {PANEL_STELLMAX, 8.5, 72},      {PANEL_ANFANGSSOLLWERT, 50.0, 80},
         {PANEL_ANSTIEGSZEIT, 250.0, 88},  {PANEL_GRAPHZOOMMIN, 20.0, 104}, {PANEL_GRAPHZOOMMAX, 80.0, 112},
     };
+    // clang-format on
     ablauf([&] {
         scale(1, 9, 10, 90, "mbar");
         for (const auto &[c, v, offset] : felder)
@@ -192,13 +199,22 @@ TEST_F(DateiTest, PanelValuesFillOnlyTheirPartOfTheRecord)
 // A failed load shows its number and text; neither it nor a cancelled popup changes anything.
 TEST_F(DateiTest, FailedLoadOrCancelledPopupChangesNothing)
 {
-    const auto mit = [](std::size_t offset, char c) { std::string b = REFERENZ; b[offset] = c; return b; };
-    const struct { const char *name; std::string inhalt; int nummer; std::string text; } faelle[] = {
+    const auto mit = [](std::size_t offset, char c) {
+        std::string b = REFERENZ;
+        b[offset] = c;
+        return b;
+    };
+    const struct {
+        const char *name;
+        std::string inhalt;
+        int nummer;
+        std::string text;
+    } faelle[] = {
         {"leer.tlx", "", 304104, LESEFEHLER},
         {"kopf35.tlx", REFERENZ.substr(0, 35), 304104, LESEFEHLER},
         {"kopf36.tlx", REFERENZ.substr(0, 36), 304107, LESEFEHLER},
         {"kurz159.tlx", REFERENZ.substr(0, 159), 304107, LESEFEHLER},
-        {"typ.tlx", mit(23, 'x'), 302105, "Die Datei ist nicht vom richtigen Typ"},   // no zero after the text
+        {"typ.tlx", mit(23, 'x'), 302105, "Die Datei ist nicht vom richtigen Typ"},  // no zero after the text
         {"gross.tlx", mit(0, 'O'), 302105, "Die Datei ist nicht vom richtigen Typ"},
         {"v1.tlx", mit(32, 1), 303106, "Die Datei hat die falsche Versionsnummer"},
         {"v3.tlx", mit(32, 3), 303106, "Die Datei hat die falsche Versionsnummer"},
@@ -276,7 +292,7 @@ TEST_F(DateiTest, FailedSaveKeepsTheEarlierFileAndLeavesNoTemporaryFile)
         UiTest_Enter(panelHandle, PANEL_PANTEIL, 5.0);
         messages();
 
-        FileIO_FailWriteAfter(1, ENOSPC);   // the disk is full
+        FileIO_FailWriteAfter(1, ENOSPC);  // the disk is full
         speichern("satz.tlx", VAL_EXISTING_FILE_SELECTED);
         FileIO_FailWriteAfter(0, 0);
         EXPECT_EQ(messages(), Meldungen{"Fehler #301102|Fehler beim Schreiben auf Datei"});

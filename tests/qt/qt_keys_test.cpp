@@ -45,7 +45,7 @@ void OnMenu(int, int item, void *, int)
 }
 
 class QtViewKeys : public ::testing::Test {
- protected:
+protected:
     void SetUp() override
     {
         UiTest_Reset();
@@ -149,6 +149,7 @@ TEST_F(QtViewKeys, AltOpensEachMenuAndShortcutsChooseItemsWhoseTextsStayAsTheCat
 
 TEST_F(QtViewKeys, TabFollowsThePanelFromTopLeftToBottomRight)
 {
+    // clang-format off
     const std::pair<int, std::vector<std::string>> panels[] = {
         {main_,
          {"PANTEIL",     "IANTEIL", "DANTEIL",   "STELLMIN",     "STELLMAX",     "ANFANGSSOLLWERT",  "ANSTIEGSZEIT",
@@ -159,6 +160,7 @@ TEST_F(QtViewKeys, TabFollowsThePanelFromTopLeftToBottomRight)
          {"SKALMIN_VOLT", "SKALMAX_VOLT", "SKALMIN_UMGERECHNET", "SKALMAX_UMGERECHNET", "SKAL_EINHEIT",
           "AUFSTANDARDWERTE", "ABBRUCH", "OK"}},
     };
+    // clang-format on
     for (const auto &[panel, order] : panels) {
         show(panel);
         QtView_PanelWindow(panel)

@@ -2,9 +2,9 @@
 // timers, the chart, windows and popups, checked on the real widgets and in the model behind them;
 // the layout, and screenshots of each panel at scale 1 and 2 for anyone to look at.
 #include "platform/qt/cp1252.h"
+#include "platform/qt/qtchart.h"
 #include "platform/qt/qtchoices.h"
 #include "platform/qt/qtview.h"
-#include "platform/qt/qtchart.h"
 #include "platform/qt/qtwidgets.h"
 #include "platform/userint/userint_view.h"
 #include "tlx1_version.h"
@@ -37,7 +37,10 @@
 namespace {
 
 // What the callbacks saw: the control's model value when the callback ran; a menu item as control.
-struct Event { int panel, control, event; double value; };
+struct Event {
+    int panel, control, event;
+    double value;
+};
 std::vector<Event> g_events;
 int g_ticks = 0;
 bool g_toggleRefuses = false;
@@ -45,22 +48,33 @@ bool g_toggleRefuses = false;
 // Records the event; like a connect that fails it may set the toggle back to off.
 int OnCtrl(int panel, int control, int event, void *, int, int)
 {
-    if (event == EVENT_TIMER_TICK) ++g_ticks;
-    else g_events.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
-    if (g_toggleRefuses && control == PANEL_VERBINDEN) SetCtrlVal(panel, control, 0);
+    if (event == EVENT_TIMER_TICK)
+        ++g_ticks;
+    else
+        g_events.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
+    if (g_toggleRefuses && control == PANEL_VERBINDEN)
+        SetCtrlVal(panel, control, 0);
     return 0;
 }
-int OnPanel(int panel, int event, void *, int, int) { g_events.push_back({panel, 0, event, 0}); return 0; }
-void OnMenu(int, int item, void *, int panel) { g_events.push_back({panel, item, EVENT_COMMIT, 0}); }
+int OnPanel(int panel, int event, void *, int, int)
+{
+    g_events.push_back({panel, 0, event, 0});
+    return 0;
+}
+void OnMenu(int, int item, void *, int panel)
+{
+    g_events.push_back({panel, item, EVENT_COMMIT, 0});
+}
 
 // Every callback the panels name, answered by the recorders above (or by `first` for its name).
 void InstallRecorders(std::initializer_list<int> panels, CallbackEntry first = {})
 {
-    std::vector<CallbackEntry> table{first};   // the toolkit keeps copies of the names
+    std::vector<CallbackEntry> table{first};  // the toolkit keeps copies of the names
     for (int panel : panels) {
         const PanelDef *def = UiModel_PanelDef(panel);
         table.push_back({def->panelCallbackName, nullptr, OnPanel, nullptr});
-        for (int i = 0; i < def->controlCount; ++i) table.push_back({def->controls[i].callbackName, OnCtrl, nullptr, nullptr});
+        for (int i = 0; i < def->controlCount; ++i)
+            table.push_back({def->controls[i].callbackName, OnCtrl, nullptr, nullptr});
         for (int m = 0; def->menuBar && m < def->menuBar->menuCount; ++m)
             for (int i = 0; i < def->menuBar->menus[m].itemCount; ++i)
                 table.push_back({def->menuBar->menus[m].items[i].callbackName, nullptr, nullptr, OnMenu});
@@ -97,7 +111,8 @@ protected:
 
     // Brings the widgets to the model's state now instead of with the next frame.
     static void Frame() { ASSERT_TRUE(QtView_WaitIdle()); }
-    template <class W> W *Widget(int control, int panel = 0)
+    template <class W>
+    W *Widget(int control, int panel = 0)
     {
         auto *w = dynamic_cast<W *>(QtView_ControlWidget(panel ? panel : main_, control));
         EXPECT_NE(w, nullptr);
@@ -109,7 +124,8 @@ protected:
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, text);
-        if (end != Qt::Key_unknown) QTest::keyClick(field, end);
+        if (end != Qt::Key_unknown)
+            QTest::keyClick(field, end);
         Frame();
     }
     // What the running program shows: texts, a connection with some history on the chart.
@@ -118,7 +134,9 @@ protected:
         SetCtrlVal(main_, PANEL_TEXT, "Suche Ger\xE4t an Adresse 8 ...");
         SetCtrlVal(main_, PANEL_IDSTRING, "OKV-TLX1 V2.03");
         SetCtrlVal(main_, PANEL_FEHLERLED, 1);
-        SetCtrlVal(main_, PANEL_FEHLERSTRING, "Zeit\xFC" "berschreitung beim Lesen vom TLX-1");
+        SetCtrlVal(main_, PANEL_FEHLERSTRING,
+                   "Zeit\xFC"
+                   "berschreitung beim Lesen vom TLX-1");
         SetCtrlVal(main_, PANEL_FEHLERNUMMER, -7051);
         SetCtrlVal(main_, PANEL_VERBINDEN, 1);
         SetCtrlAttribute(main_, PANEL_ISTWERT, ATTR_DIMMED, 0);
@@ -144,12 +162,16 @@ protected:
 
 TEST_F(QtView, TypedNumberCommitsExactlyWhatWasTyped)
 {
-    struct Case { const char *typed; double committed; const char *shown; };   // shown with three decimals
+    struct Case {
+        const char *typed;
+        double committed;
+        const char *shown;
+    };  // shown with three decimals
     static const Case kCases[] = {
-        {"1.23456789", 1.23456789, "1.235"},   // more decimals than shown: kept in full
-        {"3,75", 3.75, "3.750"},               // comma as decimal point
+        {"1.23456789", 1.23456789, "1.235"},  // more decimals than shown: kept in full
+        {"3,75", 3.75, "3.750"},              // comma as decimal point
         {"1e1", 10.0, "10.000"},
-        {" -7 ", 0.0, "0.000"},                // blanks ignored; coerced into 0..10 by the model
+        {" -7 ", 0.0, "0.000"},  // blanks ignored; coerced into 0..10 by the model
     };
     NumericField *field = Widget<NumericField>(PANEL_SOLLWERT);
     for (const Case &c : kCases) {
@@ -163,7 +185,7 @@ TEST_F(QtView, TypedNumberCommitsExactlyWhatWasTyped)
 
     // Refused or unfinished input commits nothing; Escape drops what was typed.
     g_events.clear();
-    Type(field, "1a2b", Qt::Key_unknown);   // letters never reach the field
+    Type(field, "1a2b", Qt::Key_unknown);  // letters never reach the field
     EXPECT_EQ(field->text(), QStringLiteral("12"));
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_EQ(field->text(), QStringLiteral("0.000"));
@@ -188,7 +210,7 @@ TEST_F(QtView, ValueSetByCodeIsShownWithThePrecisionAndRaisesNoEvent)
     SetCtrlAttribute(main_, PANEL_SOLLWERT, ATTR_PRECISION, 4);
     Frame();
     EXPECT_EQ(field->text(), QStringLiteral("1.2346"));
-    EXPECT_EQ(UiModel_NumericValue(main_, PANEL_SOLLWERT), 1.23456);   // the display never rounds the model
+    EXPECT_EQ(UiModel_NumericValue(main_, PANEL_SOLLWERT), 1.23456);  // the display never rounds the model
 
     // The actual value is dimmed at start, label included, and never editable.
     NumericField *indicator = Widget<NumericField>(PANEL_ISTWERT);
@@ -208,7 +230,7 @@ TEST_F(QtView, ValueSetByCodeIsShownWithThePrecisionAndRaisesNoEvent)
 
 TEST_F(QtView, OperatorChoicesCommitTheirValues)
 {
-    for (int ring : {PANEL_ADRESSE, PANEL_BETRIEBSART}) {   // the last items: "alle" and "Stellbetrieb"
+    for (int ring : {PANEL_ADRESSE, PANEL_BETRIEBSART}) {  // the last items: "alle" and "Stellbetrieb"
         Widget<QComboBox>(ring)->setFocus();
         QTest::keyClick(Widget<QComboBox>(ring), Qt::Key_End);
     }
@@ -220,22 +242,24 @@ TEST_F(QtView, OperatorChoicesCommitTheirValues)
     Frame();
     EXPECT_EQ(toggle->text(), QStringLiteral("trennen"));
     QTest::mouseClick(toggle, Qt::LeftButton);
-    g_toggleRefuses = true;   // the callback sets it back at once
+    g_toggleRefuses = true;  // the callback sets it back at once
     QTest::mouseClick(toggle, Qt::LeftButton);
     Frame();
     EXPECT_FALSE(toggle->isChecked());
     EXPECT_EQ(toggle->text(), QStringLiteral("verbinden"));
 
     Widget<QPushButton>(PANEL_LESEN)->setFocus();
-    QTest::keyClick(Widget<QPushButton>(PANEL_LESEN), Qt::Key_Return);   // Enter presses a button too
+    QTest::keyClick(Widget<QPushButton>(PANEL_LESEN), Qt::Key_Return);  // Enter presses a button too
     auto *load = QtView_PanelWindow(main_)->findChild<QAction *>(QStringLiteral("PARAMETE"));
     ASSERT_NE(load, nullptr);
     load->trigger();
 
-    std::vector<std::pair<int, double>> seen;   // the address ring has no callback
-    for (const Event &e : g_events) seen.push_back({e.control, e.value});
+    std::vector<std::pair<int, double>> seen;  // the address ring has no callback
+    for (const Event &e : g_events)
+        seen.push_back({e.control, e.value});
     const std::vector<std::pair<int, double>> expected = {{PANEL_BETRIEBSART, 3.0}, {PANEL_VERBINDEN, 1.0},
-        {PANEL_VERBINDEN, 0.0}, {PANEL_VERBINDEN, 1.0}, {PANEL_LESEN, 0.0}, {MENUBAR_DATEI_PARAMETE, 0.0}};
+                                                          {PANEL_VERBINDEN, 0.0},   {PANEL_VERBINDEN, 1.0},
+                                                          {PANEL_LESEN, 0.0},       {MENUBAR_DATEI_PARAMETE, 0.0}};
     EXPECT_EQ(seen, expected);
 }
 
@@ -248,9 +272,10 @@ TEST_F(QtView, StringFieldTakesOnlyWhatTheProgramCanStore)
     // QTest only types ASCII; a keyboard sends these as key events carrying the character.
     for (QChar ch : QString::fromUtf16(u"\u00B0C\u03A9abcdef"))
         QTest::sendKeyEvent(QTest::KeyAction::Press, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    EXPECT_EQ(edit->text(), QString::fromUtf16(u"\u00B0Cabc"));   // Omega has no byte; five at most
+    EXPECT_EQ(edit->text(), QString::fromUtf16(u"\u00B0Cabc"));  // Omega has no byte; five at most
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(UiModel_TextValue(konfig_, KONFIGPNL_SKAL_EINHEIT), "\xB0" "Cabc");
+    EXPECT_EQ(UiModel_TextValue(konfig_, KONFIGPNL_SKAL_EINHEIT), "\xB0"
+                                                                  "Cabc");
 }
 
 // Ring labels set at run time reach the box, which elides a long one with "…" and shows it whole as
@@ -261,8 +286,9 @@ TEST_F(QtView, ChoicesAndLongTextsInTheWidgets)
 {
     SetListItemLabel(main_, PANEL_PORT, 1, "COM 2 (/dev/serial/by-id/usb-FTDI_FT232R-port0)");
     SetCtrlVal(main_, PANEL_PORT, 2);
-    const QString error = QStringLiteral("Fehler beim \u00f6ffnen der seriellen Schnittstelle \u2013 keine Berechtigung "
-                                         "f\u00fcr /dev/ttyUSB0: den Benutzer in die Gruppe \"dialout\" aufnehmen");
+    const QString error =
+        QStringLiteral("Fehler beim \u00f6ffnen der seriellen Schnittstelle \u2013 keine Berechtigung "
+                       "f\u00fcr /dev/ttyUSB0: den Benutzer in die Gruppe \"dialout\" aufnehmen");
     SetCtrlVal(main_, PANEL_FEHLERSTRING, QStringToCp1252(error).c_str());
     Frame();
     auto *ring = Widget<RingBox>(PANEL_PORT);
@@ -275,7 +301,8 @@ TEST_F(QtView, ChoicesAndLongTextsInTheWidgets)
     EXPECT_EQ(shown->toolTip(), error);
 
     InsertListItem(schnitt_, SCHNITTPNL_COM3, -1, "/dev/ttyS0", "/dev/ttyS0");
-    InsertListItem(schnitt_, SCHNITTPNL_COM3, -1, "/dev/serial/by-id/usb-x (/dev/ttyUSB0, FTDI)", "/dev/serial/by-id/usb-x");
+    InsertListItem(schnitt_, SCHNITTPNL_COM3, -1, "/dev/serial/by-id/usb-x (/dev/ttyUSB0, FTDI)",
+                   "/dev/serial/by-id/usb-x");
     SetCtrlVal(schnitt_, SCHNITTPNL_COM3, "/dev/ttyS2");
     InstallPopup(schnitt_);
     Frame();
@@ -284,7 +311,7 @@ TEST_F(QtView, ChoicesAndLongTextsInTheWidgets)
     EXPECT_EQ(combo->itemText(1), QStringLiteral("/dev/serial/by-id/usb-x (/dev/ttyUSB0, FTDI)"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("/dev/ttyS2"));
     combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);   // the first item, then the second
+    QTest::keyClick(combo, Qt::Key_Down);  // the first item, then the second
     QTest::keyClick(combo, Qt::Key_Down);
     Frame();
     EXPECT_EQ(combo->currentText(), QStringLiteral("/dev/serial/by-id/usb-x"));
@@ -306,7 +333,8 @@ struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject *, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint) ++paints;
+        if (e->type() == QEvent::Paint)
+            ++paints;
         return false;
     }
 };
@@ -318,12 +346,14 @@ TEST_F(QtView, ChangesArePaintedOnceWithTheNextFrameAndTextsArriveConverted)
     LedWidget *led = Widget<LedWidget>(PANEL_FEHLERLED);
     text->installEventFilter(&counter);
     led->installEventFilter(&counter);
-    for (int before = -1; before != counter.paints; QTest::qWait(50)) before = counter.paints;   // window shown
+    for (int before = -1; before != counter.paints; QTest::qWait(50))
+        before = counter.paints;  // window shown
     counter.paints = 0;
-    for (int n = 1; n <= 8; ++n) SetCtrlVal(main_, PANEL_TEXT, ("Suche nach Ger\xE4t " + std::to_string(n)).c_str());
+    for (int n = 1; n <= 8; ++n)
+        SetCtrlVal(main_, PANEL_TEXT, ("Suche nach Ger\xE4t " + std::to_string(n)).c_str());
     SetCtrlVal(main_, PANEL_FEHLERLED, 1);
     EXPECT_EQ(counter.paints, 0) << "nothing is painted synchronously";
-    QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 2, 5000);   // one frame: each widget once, with the last text
+    QTRY_COMPARE_WITH_TIMEOUT(counter.paints, 2, 5000);  // one frame: each widget once, with the last text
     QTest::qWait(50);
     EXPECT_EQ(counter.paints, 2);
     EXPECT_EQ(text->text(), QString::fromUtf16(u"Suche nach Ger\u00E4t 8"));
@@ -336,7 +366,8 @@ TEST_F(QtView, ChangesArePaintedOnceWithTheNextFrameAndTextsArriveConverted)
     EXPECT_EQ(Widget<QLabel>(ABOUTPANEL_TEXTMSG_4, about_)->text(),
               QString::fromUtf16(u"TLX1-Steuerung \u2013 Bediensoftware f\u00FCr das TLX-1 Regelmodul"));
     std::string all;
-    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (int b = 1; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
     EXPECT_EQ(QStringToCp1252(Cp1252ToQString(all)), all);
     EXPECT_EQ(Cp1252ToQString("\x80\x84\x93\x8A\x9F"), QString::fromUtf16(u"\u20AC\u201E\u201C\u0160\u0178"));
 }
@@ -344,7 +375,8 @@ TEST_F(QtView, ChangesArePaintedOnceWithTheNextFrameAndTextsArriveConverted)
 TEST_F(QtView, ChartPointsAndManualRangeReachThePaintedWidget)
 {
     auto *chart = Widget<StripChartWidget>(PANEL_STRIPCHART);
-    for (int i = 0; i < 260; ++i) PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0);   // more than a screen
+    for (int i = 0; i < 260; ++i)
+        PlotStripChartPoint(main_, PANEL_STRIPCHART, 5.0);  // more than a screen
     SetAxisScalingMode(main_, PANEL_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 20.0);
     const QImage image = chart->grab().toImage();
     const ChartPaintInfo &info = chart->lastPaint();
@@ -354,7 +386,7 @@ TEST_F(QtView, ChartPointsAndManualRangeReachThePaintedWidget)
               QStringList({"0", "20", "Istwert [V]", "4 s / div"}));
 
     // The trace of 5 lies a quarter up the plot; nothing of it at half height.
-    const double dpr = image.devicePixelRatio();   // 2 under QT_SCALE_FACTOR=2
+    const double dpr = image.devicePixelRatio();  // 2 under QT_SCALE_FACTOR=2
     const int x = static_cast<int>(info.plot.center().x() * dpr);
     auto traceNear = [&](double y) {
         for (int dy = -3; dy <= 3; ++dy)
@@ -389,7 +421,7 @@ TEST_F(QtView, ChartDrawsTwoTracesAndOnlyWhatIsNew)
             PlotStripChartPoints(main_, PANEL_STRIPCHART, werte, 2);
         }
     };
-    plot(kChartHistory + 10);   // the ring has wrapped
+    plot(kChartHistory + 10);  // the ring has wrapped
     chart->grab();
     const ChartPaintInfo &info = chart->lastPaint();
     EXPECT_EQ(info.pointsDrawn, 200);
@@ -455,7 +487,8 @@ TEST_F(QtView, EnlargingTheWindowMovesNoOtherControl)
     for (int i = 0; i < def->controlCount; ++i) {
         const CtrlDef &c = def->controls[i];
         QWidget *w = QtView_ControlWidget(main_, c.id);
-        if (!w || c.kind == CTRL_TIMER) continue;
+        if (!w || c.kind == CTRL_TIMER)
+            continue;
         const QRect expected(c.left, c.top, c.width + (c.growth & GROW_WIDTH ? 300 : 0),
                              c.height + (c.growth & GROW_HEIGHT ? 200 : 0));
         EXPECT_EQ(w->geometry(), expected) << c.constantName;
@@ -469,7 +502,7 @@ TEST_F(QtView, EnlargingTheWindowMovesNoOtherControl)
 TEST_F(QtView, TimerTicksOnlyWhileEnabled)
 {
     g_ticks = 0;
-    QTRY_VERIFY_WITH_TIMEOUT(g_ticks >= 2, 2000);   // the catalogue starts it running
+    QTRY_VERIFY_WITH_TIMEOUT(g_ticks >= 2, 2000);  // the catalogue starts it running
     SetCtrlAttribute(main_, PANEL_TIMER, ATTR_ENABLED, 0);
     const int ticks = g_ticks;
     QTest::qWait(250);
@@ -482,7 +515,7 @@ TEST_F(QtView, CloseBoxAsksTheApplicationAndPopupsAreModal)
     mainWindow->close();
     ASSERT_EQ(g_events.size(), 1u);
     EXPECT_EQ(g_events[0].event, EVENT_CLOSE);
-    EXPECT_TRUE(mainWindow->isVisible());   // only the application hides it
+    EXPECT_TRUE(mainWindow->isVisible());  // only the application hides it
 
     QWidget *child = QtView_PanelWindow(konfig_);
     EXPECT_EQ(child->parentWidget(), mainWindow);
@@ -500,8 +533,8 @@ TEST_F(QtView, CloseBoxAsksTheApplicationAndPopupsAreModal)
 // is noted and closed with OK.
 struct Answerer {
     QStringList names;
-    QStringList seen;   // "title|filters" of file dialogs, texts of message boxes
-    int lines = 0;      // lines of the last message box
+    QStringList seen;  // "title|filters" of file dialogs, texts of message boxes
+    int lines = 0;     // lines of the last message box
     QTimer timer;
     explicit Answerer(QStringList answers) : names(std::move(answers))
     {
@@ -515,9 +548,10 @@ struct Answerer {
             } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
                 seen << dialog->windowTitle() + u'|' + dialog->nameFilters().join(u',');
                 const QString name = names.isEmpty() ? QString() : names.takeFirst();
-                if (name.isEmpty()) return dialog->reject();
+                if (name.isEmpty())
+                    return dialog->reject();
                 dialog->selectFile(name);
-                static_cast<QDialog *>(dialog)->accept();   // QFileDialog hides the slot
+                static_cast<QDialog *>(dialog)->accept();  // QFileDialog hides the slot
             }
         });
         timer.start(0);
@@ -528,7 +562,8 @@ TEST_F(QtView, MessagePopupShowsTheTextAsIsAndWaitsForOk)
 {
     // Two lines wider than the box would be by default: they keep their own line breaks.
     const char *message = "Achtung: Das st\xE4ndige Abfragen der Istwerte beansprucht <b>das TLX-1</b>\n"
-                          "Au\xDF" "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
+                          "Au\xDF"
+                          "erdem k\xF6nnen schnelle Schwingungen hier nicht dargestellt werden. ";
     Answerer answer({});
     MessagePopup("Info", message);
     ASSERT_EQ(answer.seen.size(), 1);
@@ -543,22 +578,26 @@ TEST_F(QtView, MessagePopupWithButtonsShowsTabLinesAsATableAndEscapeIsTheLastBut
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) return;
+        if (!box)
+            return;
         texts << box->text();
         QList<QAbstractButton *> buttons = box->buttons();
         std::sort(buttons.begin(), buttons.end(), [](auto *a, auto *b) { return a->x() < b->x(); });
         if (clicks++ == 0) {
             for (QAbstractButton *b : buttons)
-                if (b->text() == QStringLiteral("Abbrechen")) b->click();
+                if (b->text() == QStringLiteral("Abbrechen"))
+                    b->click();
         } else {
             QTest::keyClick(box, Qt::Key_Escape);
         }
     });
     timer.start(0);
-    EXPECT_EQ(GenericMessagePopup("Parametersatz schreiben?", "Unterschiede:\nName\tModul\tPanel\nP\t2\t0",
-                                  "Schreiben", "Abbrechen", nullptr), 2);
-    EXPECT_EQ(GenericMessagePopup("T", "Einstellungen nicht gespeichert", "Erneut versuchen",
-                                  "Ohne Speichern beenden", nullptr), 2);
+    EXPECT_EQ(GenericMessagePopup("Parametersatz schreiben?", "Unterschiede:\nName\tModul\tPanel\nP\t2\t0", "Schreiben",
+                                  "Abbrechen", nullptr),
+              2);
+    EXPECT_EQ(GenericMessagePopup("T", "Einstellungen nicht gespeichert", "Erneut versuchen", "Ohne Speichern beenden",
+                                  nullptr),
+              2);
     ASSERT_EQ(texts.size(), 2);
     EXPECT_TRUE(texts[0].contains(QStringLiteral("<table")) && texts[0].contains(QStringLiteral("<td>2</td>")))
         << texts[0].toStdString();
@@ -608,7 +647,8 @@ int LongRead(int panel, int control, int event, void *data, int d1, int d2)
 
 int ThreadedProgram(int, char **)
 {
-    if (!InitUserInterface(0, nullptr)) return -1;
+    if (!InitUserInterface(0, nullptr))
+        return -1;
     TLX1Steuerung_PanelDateiRegistrieren();
     const int main = LoadPanel(0, TLX1STEUERUNG_UIR, PANEL);
     InstallRecorders({main}, {"Callback_Main_ButtonLesen", LongRead, nullptr, nullptr});
@@ -630,7 +670,7 @@ TEST(QtViewProgramThread, InputDuringALongCallbackWaitsInOrderWhileTheQtThreadPa
         auto *field = dynamic_cast<NumericField *>(QtView_ControlWidget(main, PANEL_SOLLWERT));
         ASSERT_TRUE(status && field);
         QTest::mouseClick(QtView_ControlWidget(main, PANEL_LESEN), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("lese..."), 10000);   // painted meanwhile
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("lese..."), 10000);  // painted meanwhile
 
         // The operator goes on: a setpoint and "verbinden" wait for the callback.
         field->setFocus();
@@ -651,8 +691,10 @@ TEST(QtViewProgramThread, InputDuringALongCallbackWaitsInOrderWhileTheQtThreadPa
         ASSERT_TRUE(QtView_WaitIdle());
         EXPECT_EQ(answer.seen, QStringList({"Info|gelesen"}));
         std::vector<std::pair<int, double>> seen;
-        for (const Event &e : g_events) seen.push_back({e.control, e.value});
-        EXPECT_EQ(seen, (std::vector<std::pair<int, double>>{{PANEL_LESEN, 0.0}, {PANEL_SOLLWERT, 2.0}, {PANEL_VERBINDEN, 1.0}}));
+        for (const Event &e : g_events)
+            seen.push_back({e.control, e.value});
+        EXPECT_EQ(seen, (std::vector<std::pair<int, double>>{
+                            {PANEL_LESEN, 0.0}, {PANEL_SOLLWERT, 2.0}, {PANEL_VERBINDEN, 1.0}}));
         EXPECT_EQ(status->text(), QString());
         QuitUserInterface(0);
     });
@@ -673,9 +715,10 @@ TEST_F(QtView, QuitEndsTheRunLoopAndNumbersKeepTheirDecimalPoint)
 QSize Needed(int panel, int control, QWidget *w)
 {
     auto *n = dynamic_cast<NumericField *>(w);
-    if (!n) return w->minimumSizeHint();
+    if (!n)
+        return w->minimumSizeHint();
     int widest = n->fontMetrics().horizontalAdvance(n->text());
-    for (int end : {ATTR_MIN_VALUE, ATTR_MAX_VALUE})   // the finite ends an operator may type
+    for (int end : {ATTR_MIN_VALUE, ATTR_MAX_VALUE})  // the finite ends an operator may type
         if (const double v = ModelDouble(panel, control, end, 0); std::fabs(v) < 1e9)
             widest = std::max(widest, n->fontMetrics().horizontalAdvance(
                                           QString::number(v, 'f', ModelInt(panel, control, ATTR_PRECISION, 0))));
@@ -688,10 +731,12 @@ TEST_F(QtView, NothingOverlapsOrIsCutOff)
     for (int panel : {main_, konfig_, about_, schnitt_}) {
         const QRect area = QtView_PanelWindow(panel)->findChild<QWidget *>(QStringLiteral("panelContent"))->rect();
         const PanelDef *def = UiModel_PanelDef(panel);
-        std::vector<std::pair<int, QWidget *>> parts;   // frames may hold others; the timer is not seen
+        std::vector<std::pair<int, QWidget *>> parts;  // frames may hold others; the timer is not seen
         for (int i = 0; i < def->controlCount; ++i)
-            for (QWidget *w : {QtView_ControlWidget(panel, def->controls[i].id), QtView_ControlLabel(panel, def->controls[i].id)})
-                if (w && !w->isHidden() && def->controls[i].kind != CTRL_DECORATION && def->controls[i].kind != CTRL_TIMER)
+            for (QWidget *w :
+                 {QtView_ControlWidget(panel, def->controls[i].id), QtView_ControlLabel(panel, def->controls[i].id)})
+                if (w && !w->isHidden() && def->controls[i].kind != CTRL_DECORATION &&
+                    def->controls[i].kind != CTRL_TIMER)
                     parts.push_back({def->controls[i].id, w});
         for (std::size_t i = 0; i < parts.size(); ++i) {
             QWidget *w = parts[i].second;

@@ -17,7 +17,7 @@
 namespace {
 
 class Record : public ::testing::Test {
- protected:
+protected:
     void SetUp() override
     {
         std::string d = (std::filesystem::temp_directory_path() / "tlx1record-XXXXXX").string();
@@ -38,7 +38,7 @@ class Record : public ::testing::Test {
     }
     static int mode(const std::string &p)
     {
-        struct stat st{};
+        struct stat st {};
         return stat(p.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
     }
     std::string dir_;

@@ -25,7 +25,11 @@ public:
     const std::string &Slave() const { return slave_; }
     // Points COM `port` at the slave side.
     void MapTo(int port) const { setenv(("TLX1_COM" + std::to_string(port)).c_str(), slave_.c_str(), 1); }
-    void Write(const std::string &b) const { if (write(master_, b.data(), b.size()) != ssize_t(b.size())) abort(); }
+    void Write(const std::string &b) const
+    {
+        if (write(master_, b.data(), b.size()) != ssize_t(b.size()))
+            abort();
+    }
     // Bytes arriving from the slave side until a CR, or until no byte came for `seconds`.
     std::string Read(double seconds) const
     {
@@ -37,7 +41,11 @@ public:
             got += c;
         return got;
     }
-    void CloseMaster() { if (master_ >= 0) close(std::exchange(master_, -1)); }
+    void CloseMaster()
+    {
+        if (master_ >= 0)
+            close(std::exchange(master_, -1));
+    }
 
 private:
     int master_;

@@ -32,12 +32,23 @@ extern "C" int __wrap_tcsetattr(int fd, int when, const termios *tio)
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-int OpenBus(int port) { return OpenComConfig(port, "", 9600, 1, 7, 1, 512, 512); }
+double Seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+int OpenBus(int port)
+{
+    return OpenComConfig(port, "", 9600, 1, 7, 1, 512, 512);
+}
 
 class Rs232 : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(pty.Ok()); pty.MapTo(1); ASSERT_EQ(OpenBus(1), 0); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.Ok());
+        pty.MapTo(1);
+        ASSERT_EQ(OpenBus(1), 0);
+    }
     void TearDown() override { CloseCom(1); }
     PtyPair pty;
 };
@@ -100,7 +111,8 @@ TEST_F(Rs232, SecondOpenOfTheSameDeviceFailsUntilClosed)
 TEST_F(Rs232, ReadWaitsTheTimeOutAndNoLonger)
 {
     EXPECT_EQ(SetComTime(1, std::nan("")), COM_ERR_ARGUMENT);
-    struct sigaction sa {}, old {};
+    struct sigaction sa {
+    }, old{};
     sa.sa_handler = [](int) {};  // no SA_RESTART: poll returns EINTR
     ASSERT_EQ(sigaction(SIGALRM, &sa, &old), 0);
     itimerval every20ms{{0, 20000}, {0, 20000}}, off{};
@@ -164,7 +176,10 @@ TEST_F(Rs232, LineSettingsArePutBackOnCloseAndAtExit)
 // or entry counts as none.
 TEST(ComMap, EnvironmentThenSettingsFileThenDefault)
 {
-    const struct { const char *env, *eintrag, *geraet; ComSource quelle; } faelle[] = {
+    const struct {
+        const char *env, *eintrag, *geraet;
+        ComSource quelle;
+    } faelle[] = {
         {nullptr, nullptr, "/dev/ttyS4", ComSource::Default},
         {nullptr, "/dev/ttyUSB0", "/dev/ttyUSB0", ComSource::SettingsFile},
         {"/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyACM1", ComSource::Environment},
@@ -188,7 +203,11 @@ TEST(ComMap, EnvironmentThenSettingsFileThenDefault)
 
 TEST(Rs232Open, RefusesMissingOrUnsuitableDevicesAndPortsNotOpen)
 {
-    const struct { const char *geraet; int rc; const char *grund; } faelle[] = {
+    const struct {
+        const char *geraet;
+        int rc;
+        const char *grund;
+    } faelle[] = {
         {"/nonexistent/tty", COM_ERR_DEVICE, "/nonexistent/tty nicht gefunden"},
         {"/dev/null", COM_ERR_SETTINGS, "/dev/null ist keine serielle Schnittstelle"},  // no terminal
         {"/tmp", COM_ERR_SETTINGS, "/tmp ist keine serielle Schnittstelle"},
@@ -252,10 +271,15 @@ TEST(Rs232Network, RefusalsSayWhy)
     getsockname(frei, reinterpret_cast<sockaddr *>(&a), &laenge);
     const std::string niemand = "tcp://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
     LoopbackServer achtBit(LoopbackServer::Art::Rfc2217Datenbits8), ohne(LoopbackServer::Art::OhneComport);
-    const struct { std::string geraet; int rc; std::string grund; } faelle[] = {
+    const struct {
+        std::string geraet;
+        int rc;
+        std::string grund;
+    } faelle[] = {
         {niemand, COM_ERR_DEVICE, niemand + " lehnt die Verbindung ab"},
         {achtBit.Adresse(), COM_ERR_SETTINGS,
-         achtBit.Adresse() + ": der Server best\xE4tigt die Leitungseinstellungen nicht: 7 Datenbits (meldet 8 Datenbits)"},
+         achtBit.Adresse() +
+             ": der Server best\xE4tigt die Leitungseinstellungen nicht: 7 Datenbits (meldet 8 Datenbits)"},
         {ohne.Adresse(), COM_ERR_SETTINGS, ohne.Adresse() + ": der Server beherrscht die COM-Port-Steuerung"},
     };
     for (const auto &f : faelle) {

@@ -60,14 +60,16 @@ TEST(Simulator, AnswersRefusesAndStoresLikeAModuleAndBroadcastsReachEveryone) {
   SimProcess sim({"--module", "1", "--module", "3=OKV-TLX1-B", "--module", "6", "--fault", "silent@6"});
   Port port(sim.devicePath());
   ASSERT_GE(port.fd, 0);
-  for (const char* frame : {"#1S1W10.001", "#1S1W-0.5", "#1M1W0", "#1M1W2.5", "#1M1W4", "#1F1W1000.1", "#1F1W-0.1",
-                            "#1P1W100000", "#1H1W11", "#1V5W1.000", "#1P1W", "#1P1W1e3", "#1P1W 2", "#1P1W2.",
-                            "#1P1W.5", "#1P1W--1", "#1P1R5", "#1IDW", "#1STW00", "#1XYR", "#1P3R", "#1P", "#1"})
+  for (const char* frame :
+       {"#1S1W10.001", "#1S1W-0.5",  "#1M1W0",  "#1M1W2.5", "#1M1W4",  "#1F1W1000.1", "#1F1W-0.1", "#1P1W100000",
+        "#1H1W11",     "#1V5W1.000", "#1P1W",   "#1P1W1e3", "#1P1W 2", "#1P1W2.",     "#1P1W.5",   "#1P1W--1",
+        "#1P1R5",      "#1IDW",      "#1STW00", "#1XYR",    "#1P3R",   "#1P",         "#1"})
     EXPECT_EQ(port.exchange(frame, 1), NAK) << frame;
   EXPECT_EQ(sim.command("get 1 soll1"), "0.000");  // refused values change nothing
   EXPECT_EQ(sim.command("get 1 betriebsart1"), "1");
   sim.command("set 3 status 0x3f");
   // Written texts read back as written, per module (module 1 keeps its default P1).
+  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       {"#1IDR", ACK + "#1OKV-TLX1-SIM\r"}, {"#3IDR", ACK + "#3OKV-TLX1-B\r"}, {"#3STR", ACK + "#3STR$3F\r"},
       {"#1STR", ACK + "#1STR$00\r"},       {"#3P1W2.5000", ACK},             {"#3P1R", ACK + "#3P1R2.5000\r"},
@@ -75,11 +77,12 @@ TEST(Simulator, AnswersRefusesAndStoresLikeAModuleAndBroadcastsReachEveryone) {
       {"#3M2W3", ACK},                     {"#3M2R", ACK + "#3M2R3\r"},       {"#2IDR", ""},  // nobody there
       {"#9M1W3", ""},                      {"#9M1R", ""},  // to all: nobody answers
   };
+  // clang-format on
   for (const auto& [frame, reply] : cases) EXPECT_EQ(port.exchange(frame, reply.size()), reply) << frame;
   EXPECT_EQ(sim.command("get 1 betriebsart1"), "3");
   EXPECT_EQ(sim.command("get 6 betriebsart1"), "1");  // a silent module hears nothing
-  for (const char* bad : {"frobnicate", "set 9 P1 1", "set 1 P9 1", "set 1 status 256", "get 4 P1",
-                          "fault sometimes", "fault nak 5", "fault nak 1 min3", "plant maybe", "set 1 analog1 x"})
+  for (const char* bad : {"frobnicate", "set 9 P1 1", "set 1 P9 1", "set 1 status 256", "get 4 P1", "fault sometimes",
+                          "fault nak 5", "fault nak 1 min3", "plant maybe", "set 1 analog1 x"})
     EXPECT_EQ(sim.tryCommand(bad).rfind("ERR ", 0), 0u) << bad;
 }
 
@@ -87,6 +90,7 @@ TEST(Simulator, EachFaultSpoilsTheReplyItsWayForItsAddressOrParameter) {
   SimProcess sim({"--module", "1", "--module", "2"});
   Port port(sim.devicePath());
   sim.command("set 1 status 0x3F");
+  // clang-format off
   const struct { const char* fault; std::string status, write; } cases[] = {
       {"none", ACK + "#1STR$3F\r", ACK},        {"silent", "", ""},
       {"nak", NAK, NAK},                          {"can", "\x18", "\x18"},
@@ -96,6 +100,7 @@ TEST(Simulator, EachFaultSpoilsTheReplyItsWayForItsAddressOrParameter) {
       {"blank", ACK + "#1STR$3F \r", ACK},        {"highbyte", ACK + "#1ST\xD2$3F\r", "\x86"},
       {"extra", ACK + "#1STR$3F\r\x15#0JUNK\r", ACK + "\x15#0JUNK\r"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     sim.command(std::string("fault ") + c.fault + " 1");
     EXPECT_EQ(port.exchange("#1STR", c.status.size()), c.status) << c.fault;
@@ -137,7 +142,7 @@ TEST(SimulatorPlant, PacedLineSetpointRampModesOutputLimitsAndPowerOnSetpoint) {
   EXPECT_EQ(port.exchange("#1V5R", 12, 500), ACK + "#1V5R0.000\r");  // the actual value with 3 decimals
   // 6 bytes in, ACK and 11 bytes out at 1.04 ms each, plus 2 ms turnaround: 20.75 ms.
   EXPECT_GT(port.ms(), 20.0);
-  EXPECT_LT(port.ms(), 100.0);  // loose: the machine may be busy
+  EXPECT_LT(port.ms(), 100.0);                 // loose: the machine may be busy
   EXPECT_EQ(sim.command("get 3 soll1"), "6");  // the power-on setpoint
   EXPECT_EQ(port.exchange("#1S1W5.000", 1), ACK);
   EXPECT_EQ(port.exchange("#2S1W5.000", 1), ACK);
@@ -150,8 +155,8 @@ TEST(SimulatorPlant, PacedLineSetpointRampModesOutputLimitsAndPowerOnSetpoint) {
   EXPECT_LT(ramped, fast - 0.5);
   EXPECT_GT(ramped, 0.5);
   EXPECT_NEAR(std::stod(sim.command("get 1 istwert2")), 8 * (1 - std::exp(-1.5)), 0.4);  // manual output
-  EXPECT_EQ(sim.command("get 1 stellgroesse2"), "8");  // manual output reads as written
+  EXPECT_EQ(sim.command("get 1 stellgroesse2"), "8");                 // manual output reads as written
   EXPECT_NEAR(std::stod(sim.command("get 2 istwert2")), 1.75, 0.75);  // analogue setpoint 2 V
-  EXPECT_EQ(sim.command("get 3 stellgroesse1"), "2.000");  // held at max
+  EXPECT_EQ(sim.command("get 3 stellgroesse1"), "2.000");             // held at max
   EXPECT_LT(std::stod(sim.command("get 3 istwert1")), 2.0);
 }

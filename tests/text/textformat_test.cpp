@@ -13,9 +13,9 @@ namespace {
 TEST(TextFormat, NumbersWithPointOrCommaAndNothingElse)
 {
     const std::pair<const char *, std::optional<double>> faelle[] = {
-        {"2.5", 2.5}, {"2,5", 2.5}, {"+3", 3.0}, {"-0.001", -0.001}, {"1e3", 1000.0}, {".5", 0.5}, {"", {}},
-        {"1e", {}}, {"1.2.3", {}}, {"1.5,2", {}}, {" 1", {}}, {"1 ", {}}, {"inf", {}}, {"nan", {}},
-        {"0x10", {}}, {"1e999", {}},
+        {"2.5", 2.5}, {"2,5", 2.5}, {"+3", 3.0},   {"-0.001", -0.001}, {"1e3", 1000.0}, {".5", 0.5},
+        {"", {}},     {"1e", {}},   {"1.2.3", {}}, {"1.5,2", {}},      {" 1", {}},      {"1 ", {}},
+        {"inf", {}},  {"nan", {}},  {"0x10", {}},  {"1e999", {}},
     };
     for (const auto &[text, wert] : faelle)
         EXPECT_EQ(ZahlLesen(text), wert) << text;
@@ -29,7 +29,10 @@ TEST(TextFormat, NumbersWithPointOrCommaAndNothingElse)
 
 TEST(TextFormat, Cp1252BecomesUtf8)
 {
-    EXPECT_EQ(Utf8AusCp1252("Ger\xE4t au\xDF" "er \xD6" "ffnen"), "Ger\u00e4t au\u00dfer \u00d6ffnen");
+    EXPECT_EQ(Utf8AusCp1252("Ger\xE4t au\xDF"
+                            "er \xD6"
+                            "ffnen"),
+              "Ger\u00e4t au\u00dfer \u00d6ffnen");
     EXPECT_EQ(Utf8AusCp1252("\x80 \x9F \x81"), "\u20ac \u0178 \ufffd");
     EXPECT_EQ(Utf8AusCp1252(std::string_view("a\0b", 3)), std::string("a\0b", 3));
     // And back, for file names shown in the window: what Windows-1252 lacks, and broken bytes, as '?'.

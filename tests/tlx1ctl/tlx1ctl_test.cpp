@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -59,7 +59,10 @@ std::vector<std::string> Zeilen(const std::string &text)
 
 // The state folder the tool's service record goes to (XDG_STATE_HOME of every run).
 std::string gZustand = testing::TempDir() + "tlx1ctl_state_" + std::to_string(getpid());
-std::string Protokoll() { return Inhalt(gZustand + "/tlx1steuerung/protokoll.csv"); }
+std::string Protokoll()
+{
+    return Inhalt(gZustand + "/tlx1steuerung/protokoll.csv");
+}
 struct Aufraeumen {
     ~Aufraeumen() { std::filesystem::remove_all(gZustand); }
 } gAufraeumen;
@@ -84,8 +87,8 @@ Ergebnis Starte(const Args &args, const std::string &eingabe = "", const char *s
                          std::to_string(sekunden) + q(TLX1CTL_PATH);
     for (const std::string &a : args)
         befehl += q(a);
-    const int st = std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" +
-                                q(basis + ".err")).c_str());
+    const int st =
+        std::system((befehl + " <" + q(basis + ".in") + " >" + q(basis + ".out") + " 2>" + q(basis + ".err")).c_str());
     Ergebnis r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, Inhalt(basis + ".out"), Inhalt(basis + ".err")};
     for (const char *endung : {".in", ".out", ".err"})
         std::remove((basis + endung).c_str());
@@ -100,7 +103,7 @@ Ergebnis Starte(const SimProcess &sim, Args args, const std::string &eingabe = "
 
 // Simulated modules without the plant, so values stay as stored.
 class Tlx1ctl : public ::testing::Test {
- protected:
+protected:
     SimProcess sim{{"--plant", "off"}};
 };
 
@@ -109,6 +112,7 @@ TEST_F(Tlx1ctl, CommandsTalkToTheModuleAndReportItsFaults)
 {
     sim.command("set 1 status 0x3F");
     sim.command("set 1 P1 -12.5");
+    // clang-format off
     const struct { const char *fault; Args args; std::string out, err; } faelle[] = {
         {"none", {"id"}, "OKV-TLX1-SIM\n", ""},
         {"none", {"status"}, "0x3F 63\n", ""},
@@ -123,6 +127,7 @@ TEST_F(Tlx1ctl, CommandsTalkToTheModuleAndReportItsFaults)
         {"nak", {"read-set"}, "", "402050 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nread-set: P1 nicht gelesen\n"},
         {"wrongaddr", {"id"}, "", "404014 Fehlerhafte Antwort vom Ger\u00e4t\n"},
     };
+    // clang-format on
     for (const auto &f : faelle) {
         sim.command(std::string("fault ") + f.fault);
         const Ergebnis r = Starte(sim, f.args);
@@ -130,8 +135,8 @@ TEST_F(Tlx1ctl, CommandsTalkToTheModuleAndReportItsFaults)
         EXPECT_EQ(r.out, f.out) << f.args[0];
         EXPECT_EQ(r.err, f.err) << f.args[0];
     }
-    const Args erwartet = {"#1IDR", "#1STR", "#1P1R", "#1P1W-12346", "#1S1W2.500", "#9H1W7.500",
-                           "#4P1R", "#1P1W1.0000", "#1P1R", "#1IDR"};
+    const Args erwartet = {"#1IDR",      "#1STR", "#1P1R",       "#1P1W-12346", "#1S1W2.500",
+                           "#9H1W7.500", "#4P1R", "#1P1W1.0000", "#1P1R",       "#1IDR"};
     sim.waitForFrames(erwartet.size());
     EXPECT_EQ(sim.received(), erwartet);
 }
@@ -140,20 +145,35 @@ TEST_F(Tlx1ctl, CommandsTalkToTheModuleAndReportItsFaults)
 TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
 {
     const std::pair<Args, std::string> faelle[] = {
-        {{}, ""}, {{"frobnicate"}, ""}, {{"get"}, ""}, {{"get", "P1", "I1"}, ""}, {{"set", "P1", "nan"}, ""},
-        {{"id", "--address", "10"}, ""}, {{"id", "--bogus"}, ""}, {{"get", "P1", "--rate", "5"}, ""},
-        {{"monitor", "--count", "0"}, ""}, {{"monitor", "--rate", "1000"}, ""}, {{"scan", "--address", "2"}, ""},
-        {{"monitor", "--values", "istwert1,frobnicate"}, ""}, {{"monitor", "--values", "soll1,soll1"}, ""},
-        {{"step"}, ""}, {{"step", "--to", "11"}, ""}, {{"step", "--to", "5", "--duration", "1"}, ""},
-        {{"identify", "--output", "x"}, ""}, {{"identify", "--output", "5", "--tau-c", "0"}, ""},
-        {{"monitor", "--header=1"}, ""}, {{"identify", "--output", "5", "--address", "9"}, ""},
-        {{"write-set"}, "P1=1\n"},                               // seven names missing
-        {{"write-set"}, std::string(kSatz) + "soll1=3\n"},       // not in the set
-        {{"write-set"}, std::string(kSatz) + "P1=3\n"},          // twice
-        {{"write-set", "-"}, std::string("P1 2.5\n") + kSatz},   // no '='
+        {{}, ""},
+        {{"frobnicate"}, ""},
+        {{"get"}, ""},
+        {{"get", "P1", "I1"}, ""},
+        {{"set", "P1", "nan"}, ""},
+        {{"id", "--address", "10"}, ""},
+        {{"id", "--bogus"}, ""},
+        {{"get", "P1", "--rate", "5"}, ""},
+        {{"monitor", "--count", "0"}, ""},
+        {{"monitor", "--rate", "1000"}, ""},
+        {{"scan", "--address", "2"}, ""},
+        {{"monitor", "--values", "istwert1,frobnicate"}, ""},
+        {{"monitor", "--values", "soll1,soll1"}, ""},
+        {{"step"}, ""},
+        {{"step", "--to", "11"}, ""},
+        {{"step", "--to", "5", "--duration", "1"}, ""},
+        {{"identify", "--output", "x"}, ""},
+        {{"identify", "--output", "5", "--tau-c", "0"}, ""},
+        {{"monitor", "--header=1"}, ""},
+        {{"identify", "--output", "5", "--address", "9"}, ""},
+        {{"write-set"}, "P1=1\n"},                              // seven names missing
+        {{"write-set"}, std::string(kSatz) + "soll1=3\n"},      // not in the set
+        {{"write-set"}, std::string(kSatz) + "P1=3\n"},         // twice
+        {{"write-set", "-"}, std::string("P1 2.5\n") + kSatz},  // no '='
         {{"diff", "-"}, "P1=1\n"},                              // a set to compare needs all eight
         // Names the module does not know or cannot write.
-        {{"get", "foo"}, ""}, {{"set", "foo", "1"}, ""}, {{"set", "istwert1", "1"}, ""},
+        {{"get", "foo"}, ""},
+        {{"set", "foo", "1"}, ""},
+        {{"set", "istwert1", "1"}, ""},
     };
     for (const auto &[args, eingabe] : faelle) {
         const Ergebnis r = Starte(sim, args, eingabe);
@@ -173,9 +193,8 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
     EXPECT_EQ(Starte({"id", "--port", "1", "--device", "/dev/null"}).status, 2);
     usleep(200 * 1000);
     EXPECT_TRUE(sim.received().empty());
-    for (const char *befehl :
-         {"scan", "id", "status", "get", "set", "read-set", "write-set", "monitor", "step", "identify", "show", "diff",
-          "log"}) {
+    for (const char *befehl : {"scan", "id", "status", "get", "set", "read-set", "write-set", "monitor", "step",
+                               "identify", "show", "diff", "log"}) {
         const Ergebnis r = Starte({befehl, "--help"});
         EXPECT_EQ(r.status, 0) << befehl;
         EXPECT_EQ(r.out.rfind(std::string("Aufruf: tlx1ctl ") + befehl, 0), 0u) << r.out;
@@ -205,8 +224,9 @@ TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusalByTheModuleStopsIt
     sim.command("fault nak 1 min1");
     r = Starte(sim, {"write-set", "-"}, kSatz);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "402040 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nwrite-set: abgebrochen bei min1; geschrieben: "
-                     "P1 I1 D1 anfangssoll1; nicht gesendet: max1 anstiegszeit1 betriebsart1\n");
+    EXPECT_EQ(r.err,
+              "402040 Fehlermeldung (NAK) vom Ger\u00e4t erhalten\nwrite-set: abgebrochen bei min1; geschrieben: "
+              "P1 I1 D1 anfangssoll1; nicht gesendet: max1 anstiegszeit1 betriebsart1\n");
     sim.waitForFrames(5);
     EXPECT_EQ(sim.received(), (Args{"#1P1W2.5000", "#1I1W0.1000", "#1D1W0.0000", "#1S5W1.250", "#1L1W0.500"}));
 }
@@ -237,7 +257,7 @@ TEST(Tlx1ctlDatei, LoadAndSaveMoveTheSetThroughAFileAndFailuresChangeNothing)
     // A file of another type is refused before anything is sent; a silent module saves nothing.
     datei[23] = 'x';
     std::ofstream(pfad, std::ios::binary | std::ios::trunc) << datei;
-    sim.waitForFrames(erwartet.size() + 8);   // the save's reads are logged before the log is cleared
+    sim.waitForFrames(erwartet.size() + 8);  // the save's reads are logged before the log is cleared
     sim.clearReceived();
     Ergebnis r = Starte(sim, {"load", pfad, "--address", "2"});
     EXPECT_EQ(r.status, 1);
@@ -267,6 +287,7 @@ TEST(Tlx1ctlDatei, RefusedSetsSendNothing)
         aendern(d);
         return Datei(d);
     };
+    // clang-format off
     const struct { const char *fall; Args args; std::string eingabe, inhalt, fehler; } faelle[] = {
         {"max1 above 10 V", {"write-set"}, satz("max1=9.5", "max1=11"), "", "500030 Parameter au\u00dferhalb der Grenzwerte"},
         {"mode 2.5", {"write-set"}, satz("betriebsart1=1", "betriebsart1=2.5"), "", "500032 Parameter au\u00dferhalb der Grenzwerte"},
@@ -283,6 +304,7 @@ TEST(Tlx1ctlDatei, RefusedSetsSendNothing)
          "304108 Fehler beim Lesen der Datei"},
         {"FIFO", {"load", pfad}, "", "|", "308103 Fehler beim \u00d6ffnen der Datei"},
     };
+    // clang-format on
     for (const auto &f : faelle) {
         std::remove(pfad.c_str());
         if (f.inhalt == "|")
@@ -309,11 +331,13 @@ TEST(Tlx1ctlSignal, ASetIsFinishedBeforeASignalEndsTheTool)
     const std::string eingabe = testing::TempDir() + "tlx1ctl_signal_" + std::to_string(getpid()) + ".txt";
     const std::string fehler = eingabe + ".err";
     std::ofstream(eingabe) << kSatz;
+    // clang-format off
     const struct { std::vector<int> signale; int status; std::string meldung; } faelle[] = {
         {{SIGINT}, 130, "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal 2\n"},
         {{SIGHUP}, 129, "Parametersatz vollst\u00e4ndig geschrieben, abgebrochen durch Signal 1\n"},
         {{SIGTERM, SIGTERM}, 143, "write-set: abgebrochen durch Signal 15 bei "},
     };
+    // clang-format on
     for (const auto &f : faelle) {
         sim.clearReceived();
         posix_spawn_file_actions_t umleitung;
@@ -375,7 +399,7 @@ TEST(Tlx1ctlPort, PortNumberMapsAsInTheWindowAndAFailedOpenSaysWhy)
         EXPECT_NE(r.err.find(grund), std::string::npos) << r.err;
     }
     close(fd);
-    struct stat st{};
+    struct stat st {};
     if (geteuid() != 0 && stat(sim.ptyPath().c_str(), &st) == 0) {  // root is never refused
         ASSERT_EQ(chmod(sim.ptyPath().c_str(), 0), 0);
         const std::string err = Starte(sim, {"id"}).err;
@@ -584,7 +608,7 @@ TEST(Tlx1ctlAnalyse, StepAndIdentifyOnThePacedSimulator)
     ASSERT_EQ(schreiben.size(), 5u) << ::testing::PrintToString(sim.received());
     EXPECT_EQ(schreiben[0], schreiben[3]);  // the output held, then put back ...
     EXPECT_EQ(schreiben[2], "#1V1W8.000");
-    EXPECT_EQ(schreiben[4], "#1M1W1");      // ... and the mode
+    EXPECT_EQ(schreiben[4], "#1M1W1");  // ... and the mode
 }
 
 }  // namespace
@@ -601,14 +625,18 @@ TEST(Tlx1ctlVergleich, ShowAndDiffHoldAFileAgainstTheModule)
     std::string datei = Datei({"", 0, {2.5, 0.1, 0, 0.5, 9.5, 70, 220, 3}, 20, 120, {0, 10, 20, 120, "%"}});
     std::ofstream(pfad, std::ios::binary) << datei;
     const Ergebnis show = Starte({"show", pfad});
-    EXPECT_EQ(show.out, "# Parametersatzdatei " + pfad + "\n# Skalierung: 0 V bis 10 V entspricht 20 bis 120 %\n"
-                        "# Zoom: 20 bis 120 %\n# Werte in Volt (Anstiegsgeschwindigkeit in V/s)\n"
-                        "P1=2.5\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20\nbetriebsart1=3\n");
+    EXPECT_EQ(show.out,
+              "# Parametersatzdatei " + pfad +
+                  "\n# Skalierung: 0 V bis 10 V entspricht 20 bis 120 %\n"
+                  "# Zoom: 20 bis 120 %\n# Werte in Volt (Anstiegsgeschwindigkeit in V/s)\n"
+                  "P1=2.5\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20\nbetriebsart1=3\n");
     EXPECT_EQ(Starte(sim, {"write-set", "-"}, show.out).status, 0);
     sim.command("set 1 P1 2.0000");
     const std::string text = testing::TempDir() + "tlx1ctl_diff_" + std::to_string(getpid()) + ".txt";
-    std::ofstream(text) << "P1=2\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20.0004\nbetriebsart1=3\n";
+    std::ofstream(text)
+        << "P1=2\nI1=0.1\nD1=0\nmin1=0.5\nmax1=9.5\nanfangssoll1=5\nanstiegszeit1=20.0004\nbetriebsart1=3\n";
 
+    // clang-format off
     const struct { Args args; std::string eingabe; int status; std::string out, err; } faelle[] = {
         {{"diff", pfad}, "", 1, "P1 2 -> 2.5\n", ""},
         {{"diff", text}, "", 0, "", ""},  // 20.0004 goes out as 20.000, as the module has it
@@ -616,6 +644,7 @@ TEST(Tlx1ctlVergleich, ShowAndDiffHoldAFileAgainstTheModule)
         {{"diff", pfad + ".fehlt"}, "", 2, "", "tlx1ctl: " + pfad + ".fehlt: kann nicht ge\u00f6ffnet werden: nicht gefunden\n"},
         {{"diff", pfad, "--address", "2"}, "", 2, "", "403052 " + kKeineAntwort + "\ndiff: P1 nicht gelesen\n"},
     };
+    // clang-format on
     for (const auto &f : faelle) {
         const Ergebnis r = Starte(sim, f.args, f.eingabe);
         EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(f.status, f.out, f.err)) << f.args[1];
@@ -643,8 +672,10 @@ TEST(Tlx1ctlProtokoll, ProgramsAppendWholeLinesAtOnceAndLogFiltersThem)
     std::filesystem::remove_all(gZustand);
     SimProcess a({"--plant", "off"}), b({"--plant", "off", "--module", "2"});
     const auto schleife = [](const std::string &geraet, const std::string &adresse) {
-        return "(for i in $(seq 30); do XDG_STATE_HOME='" + gZustand + "' timeout 10 '" TLX1CTL_PATH "' set P1 $i "
-               "--device '" + geraet + "' --address " + adresse + " || exit 1; done)";
+        return "(for i in $(seq 30); do XDG_STATE_HOME='" + gZustand +
+               "' timeout 10 '" TLX1CTL_PATH "' set P1 $i "
+               "--device '" +
+               geraet + "' --address " + adresse + " || exit 1; done)";
     };
     ASSERT_EQ(std::system((schleife(a.devicePath(), "1") + " & " + schleife(b.devicePath(), "2") + " & wait").c_str()),
               0);

@@ -24,13 +24,24 @@ protected:
     }
     void TearDown() override { UiTest_Reset(); }
 
-    double Attr(int p, int c, int a) { double v = NAN; EXPECT_EQ(GetCtrlAttribute(p, c, a, &v), 0) << c; return v; }
-    std::string Text(int p, int c, int a) { std::string s; EXPECT_EQ(GetCtrlAttribute(p, c, a, &s), 0); return s; }
+    double Attr(int p, int c, int a)
+    {
+        double v = NAN;
+        EXPECT_EQ(GetCtrlAttribute(p, c, a, &v), 0) << c;
+        return v;
+    }
+    std::string Text(int p, int c, int a)
+    {
+        std::string s;
+        EXPECT_EQ(GetCtrlAttribute(p, c, a, &s), 0);
+        return s;
+    }
     int main = 0, about = 0, konfig = 0, schnitt = 0, analyse = 0;
 };
 
 TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
 {
+    // clang-format off
     const std::pair<int, std::vector<std::string>> panels[] = {
         {main, {"TEXTMSG", "PANTEIL", "IANTEIL", "DANTEIL", "STELLMIN", "STELLMAX", "ANFANGSSOLLWERT", "ANSTIEGSZEIT",
                 "BETRIEBSART", "LESEN", "SCHREIBEN", "VERBINDEN", "STELLWERT", "SOLLWERT", "ISTWERT", "GRAPHZOOMMIN",
@@ -49,6 +60,7 @@ TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
         {analyse, {"TEXT", "STELLALT", "STELLNEU", "DAUER", "STARTEN", "STATUS", "DIAGRAMM", "K", "T", "L", "R2",
                    "REGEL", "TAUC", "P", "I", "D", "UEBERNEHMEN", "SCHLIESSEN"}},
     };
+    // clang-format on
     for (const auto &[handle, names] : panels) {
         const PanelDef *def = UiModel_PanelDef(handle);
         ASSERT_EQ(def->controlCount, int(names.size()));
@@ -61,8 +73,13 @@ TEST_F(Catalogue, ControlsAreNumberedFromTwoInTableOrder)
 
 TEST_F(Catalogue, ControlsStartWithTheirValuesRangesDigitsAndDimming)
 {
-    struct Row { int panel, control; double start, min, max, incr; int digits; };
+    struct Row {
+        int panel, control;
+        double start, min, max, incr;
+        int digits;
+    };
     const double inf = HUGE_VAL;
+    // clang-format off
     const Row rows[] = {
         {main, PANEL_PANTEIL, 0, -99999, 99999, 1, 4},      {main, PANEL_IANTEIL, 1, -99999, 99999, 1, 4},
         {main, PANEL_DANTEIL, 0, -99999, 99999, 0.001, 4},  {main, PANEL_STELLMIN, 0, 0, 10, 1, 3},
@@ -74,6 +91,7 @@ TEST_F(Catalogue, ControlsStartWithTheirValuesRangesDigitsAndDimming)
         {konfig, KONFIGPNL_SKALMIN_UMGERECHNET, 0, -inf, inf, 1, 3},
         {konfig, KONFIGPNL_SKALMAX_UMGERECHNET, 10, -inf, inf, 1, 3},
     };
+    // clang-format on
     for (const auto &r : rows) {
         double v = NAN;
         EXPECT_EQ(GetCtrlVal(r.panel, r.control, &v), 0);
@@ -81,7 +99,7 @@ TEST_F(Catalogue, ControlsStartWithTheirValuesRangesDigitsAndDimming)
         const std::vector got = {v, a(ATTR_MIN_VALUE), a(ATTR_MAX_VALUE), a(ATTR_INCR_VALUE), a(ATTR_PRECISION)};
         EXPECT_EQ(got, (std::vector<double>{r.start, r.min, r.max, r.incr, double(r.digits)})) << r.control;
     }
-    int mode = -1;   // the value axis: manual, 0 to 10
+    int mode = -1;  // the value axis: manual, 0 to 10
     double lo = NAN, hi = NAN;
     EXPECT_EQ(Attr(main, PANEL_TIMER, ATTR_ENABLED), 1);
     EXPECT_EQ(Attr(main, PANEL_TIMER, ATTR_INTERVAL), 0.1);
@@ -103,10 +121,18 @@ TEST_F(Catalogue, ControlsStartWithTheirValuesRangesDigitsAndDimming)
 
 TEST_F(Catalogue, RingValuesAreDataAndTheUnitFieldRefusesASixthCharacter)
 {
-    struct Pick { int control; const char *label; double value; };
+    struct Pick {
+        int control;
+        const char *label;
+        double value;
+    };
     const Pick picks[] = {
-        {PANEL_ADRESSE, "alle", 9}, {PANEL_ADRESSE, "1", 1}, {PANEL_PORT, "COM 1", 1}, {PANEL_PORT, "COM 8", 8},
-        {PANEL_BETRIEBSART, "Stellbetrieb", 3.0}, {PANEL_BETRIEBSART, "Analoger Sollwert", 2.0},
+        {PANEL_ADRESSE, "alle", 9},
+        {PANEL_ADRESSE, "1", 1},
+        {PANEL_PORT, "COM 1", 1},
+        {PANEL_PORT, "COM 8", 8},
+        {PANEL_BETRIEBSART, "Stellbetrieb", 3.0},
+        {PANEL_BETRIEBSART, "Analoger Sollwert", 2.0},
     };
     EXPECT_EQ(UiModel_DisplayText(main, PANEL_BETRIEBSART), "Digitaler Sollwert") << "a ring starts on its first item";
     for (const auto &p : picks) {
@@ -121,13 +147,16 @@ TEST_F(Catalogue, RingValuesAreDataAndTheUnitFieldRefusesASixthCharacter)
 
 TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
 {
-    EXPECT_EQ(Text(main, PANEL_STELLMIN, ATTR_LABEL_TEXT), "min. Stellgr\xF6\xDF" "e [V]");
+    EXPECT_EQ(Text(main, PANEL_STELLMIN, ATTR_LABEL_TEXT), "min. Stellgr\xF6\xDF"
+                                                           "e [V]");
     EXPECT_EQ(Text(main, PANEL_ANFANGSSOLLWERT, ATTR_LABEL_TEXT), "Sollwert beim\nEinschalten");
     EXPECT_EQ(Text(main, PANEL_ANSTIEGSZEIT, ATTR_LABEL_TEXT), "max. Anstiegsgeschwindigkeit\ndes Sollwertes");
-    EXPECT_EQ(Text(konfig, KONFIGPNL_AUFSTANDARDWERTE, ATTR_LABEL_TEXT), "auf Standardwerte zur\xFC" "cksetzen");
+    EXPECT_EQ(Text(konfig, KONFIGPNL_AUFSTANDARDWERTE, ATTR_LABEL_TEXT), "auf Standardwerte zur\xFC"
+                                                                         "cksetzen");
     EXPECT_EQ(UiModel_TextValue(about, ABOUTPANEL_TEXTMSG_5),
               "Mit TLX1-Steuerung k\xF6nnen die Regelparameter\neines TLX-1 Regelmoduls eingestellt werden.");
-    EXPECT_EQ(std::string(UiModel_PanelDef(about)->title), "\xDC" "ber TLX1-Steuerung");
+    EXPECT_EQ(std::string(UiModel_PanelDef(about)->title), "\xDC"
+                                                           "ber TLX1-Steuerung");
     EXPECT_EQ(UiModel_DisplayText(main, PANEL_VERBINDEN), "verbinden");
     SetCtrlVal(main, PANEL_VERBINDEN, 1);
     EXPECT_EQ(UiModel_DisplayText(main, PANEL_VERBINDEN), "trennen");
@@ -147,7 +176,10 @@ TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
 // line: no body or label may overlap another or stick out of the panel.
 TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
 {
-    struct Rect { int top, left, bottom, right; std::string name; };
+    struct Rect {
+        int top, left, bottom, right;
+        std::string name;
+    };
     for (int handle : {main, konfig, about, schnitt, analyse}) {
         const PanelDef *def = UiModel_PanelDef(handle);
         std::vector<Rect> shapes;
@@ -170,9 +202,10 @@ TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
             const int w = 7 * longest, h = 18 * lines, right = c.left + c.width + 2;
             const int left = c.kind == CTRL_LED ? c.left + c.width / 2 - w / 2 : c.left;
             const int before = c.left - 2 - w;
-            shapes.push_back(c.labelPosition == LABEL_RIGHT  ? Rect{c.top, right, c.top + c.height, right + w, c.label}
-                             : c.labelPosition == LABEL_LEFT ? Rect{c.top, before, c.top + c.height, c.left - 2, c.label}
-                                                             : Rect{c.top - h, left, c.top, left + w, c.label});
+            shapes.push_back(c.labelPosition == LABEL_RIGHT ? Rect{c.top, right, c.top + c.height, right + w, c.label}
+                             : c.labelPosition == LABEL_LEFT
+                                 ? Rect{c.top, before, c.top + c.height, c.left - 2, c.label}
+                                 : Rect{c.top - h, left, c.top, left + w, c.label});
         }
         for (size_t i = 0; i < shapes.size(); ++i) {
             const Rect &a = shapes[i];

@@ -9,13 +9,28 @@
 #include <vector>
 
 enum { P_MAIN = 1, P_POPUP = 2 };
-enum { C_NUM = 2, C_INT, C_STR, C_RING, C_TOGGLE, C_LED, C_TIMER, C_CHART, C_BUTTON, C_FREE, C_MSG, C_STRIND, C_COMBO,
-       C_CHECK, C_NUMIND };
+enum {
+    C_NUM = 2,
+    C_INT,
+    C_STR,
+    C_RING,
+    C_TOGGLE,
+    C_LED,
+    C_TIMER,
+    C_CHART,
+    C_BUTTON,
+    C_FREE,
+    C_MSG,
+    C_STRIND,
+    C_COMBO,
+    C_CHECK,
+    C_NUMIND
+};
 enum { M_BAR = 1, M_FILE, M_FILE_OPEN, M_FILE_SEP, M_FILE_QUIT };
 
 struct Event {
     int panel, control, event;
-    double valueSeen;   // the control's value when the callback ran
+    double valueSeen;  // the control's value when the callback ran
     bool operator==(const Event &) const = default;
 };
 inline std::vector<Event> gEvents;
@@ -26,8 +41,15 @@ inline int OnCtrl(int panel, int control, int event, void *, int, int)
     gEvents.push_back({panel, control, event, UiModel_NumericValue(panel, control)});
     return 0;
 }
-inline int OnPanel(int panel, int event, void *, int, int) { gEvents.push_back({panel, 0, event, 0}); return 0; }
-inline void OnMenu(int menuBar, int menuItem, void *, int panel) { gMenuCalls = {menuBar, menuItem, panel}; }
+inline int OnPanel(int panel, int event, void *, int, int)
+{
+    gEvents.push_back({panel, 0, event, 0});
+    return 0;
+}
+inline void OnMenu(int menuBar, int menuItem, void *, int panel)
+{
+    gMenuCalls = {menuBar, menuItem, panel};
+}
 
 constexpr RingItemDef kTestRing[] = {{"eins komma f\xFCnf", 1.5}, {"zwei komma f\xFCnf", 2.5}};
 
@@ -35,8 +57,8 @@ constexpr RingItemDef kTestRing[] = {{"eins komma f\xFCnf", 1.5}, {"zwei komma f
 inline CtrlDef Ctrl(int id, CtrlKind kind, DataType type, double lo, double hi, const char *cb, double start = 0,
                     const char *text = nullptr, const char *on = nullptr, const char *off = nullptr, double extra = 0)
 {
-    return {id, "C", kind, type, "", start, text, lo, hi, 1, 2, nullptr, 0, cb, 0, 10 * id, 0, 8, 8, on, off, extra,
-            -1, 0, 0, LABEL_ABOVE};
+    return {id, "C", kind,    type, "", start, text, lo,  hi,    1,  2, nullptr, 0,
+            cb, 0,   10 * id, 0,    8,  8,     on,   off, extra, -1, 0, 0,       LABEL_ABOVE};
 }
 
 inline void RegisterTestPanels()
@@ -63,8 +85,12 @@ inline void RegisterTestPanels()
     main[C_RING - 2].items = kTestRing;
     main[C_RING - 2].itemCount = 2;
     static const CtrlDef popup[] = {Ctrl(2, CTRL_COMMAND_BUTTON, VAL_NO_TYPE, 0, 0, "OnCtrl")};
-    static constexpr MenuItemDef items[] = {{M_FILE_OPEN, "OPEN", "\xD6" "ffnen", 0, "OnMenu"},
-        {M_FILE_SEP, "SEP", nullptr, 1, nullptr}, {M_FILE_QUIT, "QUIT", "Ende", 0, "Missing_Menu"}};
+    static constexpr MenuItemDef items[] = {{M_FILE_OPEN, "OPEN",
+                                             "\xD6"
+                                             "ffnen",
+                                             0, "OnMenu"},
+                                            {M_FILE_SEP, "SEP", nullptr, 1, nullptr},
+                                            {M_FILE_QUIT, "QUIT", "Ende", 0, "Missing_Menu"}};
     static constexpr MenuDef menus[] = {{M_FILE, "FILE", "Datei", items, 3}};
     static constexpr MenuBarDef bar = {M_BAR, menus, 1};
     static const PanelDef panels[] = {
@@ -75,9 +101,10 @@ inline void RegisterTestPanels()
 }
 
 // "Missing_Menu" names a control callback where a menu callback is needed.
-constexpr CallbackEntry kTestCallbacks[] = {
-    {"OnCtrl", OnCtrl, nullptr, nullptr}, {"OnPanel", nullptr, OnPanel, nullptr},
-    {"OnMenu", nullptr, nullptr, OnMenu}, {"Missing_Menu", OnCtrl, nullptr, nullptr}};
+constexpr CallbackEntry kTestCallbacks[] = {{"OnCtrl", OnCtrl, nullptr, nullptr},
+                                            {"OnPanel", nullptr, OnPanel, nullptr},
+                                            {"OnMenu", nullptr, nullptr, OnMenu},
+                                            {"Missing_Menu", OnCtrl, nullptr, nullptr}};
 
 class Toolkit : public ::testing::Test {
 protected:
@@ -93,8 +120,18 @@ protected:
     void TearDown() override { UiTest_Reset(); }
 
     // A control's value or a double attribute; -999 when the toolkit refuses it.
-    double Num(int c) { double v = -999; GetCtrlVal(panel, c, &v); return v; }
-    double Attr(int c, int attribute) { double v = -999; GetCtrlAttribute(panel, c, attribute, &v); return v; }
+    double Num(int c)
+    {
+        double v = -999;
+        GetCtrlVal(panel, c, &v);
+        return v;
+    }
+    double Attr(int c, int attribute)
+    {
+        double v = -999;
+        GetCtrlAttribute(panel, c, attribute, &v);
+        return v;
+    }
     std::string Shown(int control) { return UiModel_DisplayText(panel, control); }
 
     int panel = 0;

@@ -6,11 +6,20 @@
 
 TEST_F(Toolkit, ValuesAndRangesAreCoercedAndRangesNeverInvert)
 {
-    struct Case { int control; double set, expected; };
+    struct Case {
+        int control;
+        double set, expected;
+    };
     const Case cases[] = {
-        {C_NUM, 12.5, 10.0}, {C_NUM, -11.0, -10.0}, {C_NUM, 3.14159265358979, 3.14159265358979},
-        {C_INT, 42.6, 43.0}, {C_INT, 1e300, 100.0}, {C_INT, -HUGE_VAL, 0.0}, {C_FREE, -HUGE_VAL, -HUGE_VAL},
-        {C_TOGGLE, 5.0, 1.0}, {C_LED, -1.0, 1.0},
+        {C_NUM, 12.5, 10.0},
+        {C_NUM, -11.0, -10.0},
+        {C_NUM, 3.14159265358979, 3.14159265358979},
+        {C_INT, 42.6, 43.0},
+        {C_INT, 1e300, 100.0},
+        {C_INT, -HUGE_VAL, 0.0},
+        {C_FREE, -HUGE_VAL, -HUGE_VAL},
+        {C_TOGGLE, 5.0, 1.0},
+        {C_LED, -1.0, 1.0},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(SetCtrlVal(panel, c.control, c.set), 0);
@@ -33,11 +42,15 @@ TEST_F(Toolkit, ValuesAndRangesAreCoercedAndRangesNeverInvert)
 
 TEST_F(Toolkit, PrecisionChangesOnlyTheDisplay)
 {
-    struct Case { int precision; double value; const char *shown; };
+    struct Case {
+        int precision;
+        double value;
+        const char *shown;
+    };
     const Case cases[] = {
-        {2, 1.23456789, "1.23"}, {0, 1.23456789, "1"}, {6, 1.23456789, "1.234568"},
-        {3, -0.0001, "0.000"},   // no minus sign on a rounded zero
-        {1000, 0.5, "0.500000000000000"}, {-5, 0.5, "0"},   // at most 15 decimals, at least none
+        {2, 1.23456789, "1.23"},          {0, 1.23456789, "1"},
+        {6, 1.23456789, "1.234568"},      {3, -0.0001, "0.000"},  // no minus sign on a rounded zero
+        {1000, 0.5, "0.500000000000000"}, {-5, 0.5, "0"},         // at most 15 decimals, at least none
     };
     for (const auto &c : cases) {
         SetCtrlVal(panel, C_NUM, c.value);
@@ -48,7 +61,7 @@ TEST_F(Toolkit, PrecisionChangesOnlyTheDisplay)
     EXPECT_EQ(SetCtrlAttribute(panel, C_NUM, ATTR_PRECISION, double(NAN)), UIE_BAD_VALUE);
 
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    std::setlocale(LC_ALL, "de_DE.UTF-8");   // where installed, the decimal separator would be a comma
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // where installed, the decimal separator would be a comma
     SetCtrlVal(panel, C_FREE, 2.5);
     EXPECT_EQ(Shown(C_FREE), "2.50");
     std::setlocale(LC_ALL, saved.c_str());
@@ -63,15 +76,17 @@ TEST_F(Toolkit, PrecisionChangesOnlyTheDisplay)
 
 TEST_F(Toolkit, OnlyOperatorInputRaisesCommitWithTheCoercedValue)
 {
-    SetActiveCtrl(panel, C_INT);   // raises no event
+    SetActiveCtrl(panel, C_INT);  // raises no event
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, 99.0), 0);
     EXPECT_EQ(UiTest_Enter(panel, C_INT, "  41,6 "), 0) << "a comma is the decimal point";
     EXPECT_EQ(UiTest_Press(panel, C_TOGGLE), 0);
     EXPECT_EQ(UiTest_Press(panel, C_TOGGLE), 0);
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, "zehn"), UIE_BAD_VALUE);
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, NAN), UIE_BAD_VALUE);
-    const std::vector<Event> expected = {{panel, C_NUM, EVENT_COMMIT, 10.0}, {panel, C_INT, EVENT_COMMIT, 42.0},
-                                         {panel, C_TOGGLE, EVENT_COMMIT, 1.0}, {panel, C_TOGGLE, EVENT_COMMIT, 0.0}};
+    const std::vector<Event> expected = {{panel, C_NUM, EVENT_COMMIT, 10.0},
+                                         {panel, C_INT, EVENT_COMMIT, 42.0},
+                                         {panel, C_TOGGLE, EVENT_COMMIT, 1.0},
+                                         {panel, C_TOGGLE, EVENT_COMMIT, 0.0}};
     EXPECT_EQ(gEvents, expected);
     EXPECT_EQ(GetActiveCtrl(panel), C_TOGGLE);
 }
@@ -106,7 +121,7 @@ TEST_F(Toolkit, StringControlsKeepToTheirEntryLengthAndBuffers)
     EXPECT_EQ(SetCtrlVal(panel, C_STR, "\xB5m/min"), 0);
     EXPECT_EQ(UiModel_TextValue(panel, C_STR), "\xB5m/mi");
 
-    char buf[8] = "xxxxxxx";   // no zero where the cut text must put one
+    char buf[8] = "xxxxxxx";  // no zero where the cut text must put one
     EXPECT_EQ(GetCtrlVal(panel, C_MSG, buf, 6), UIE_BUFFER_TOO_SMALL);
     EXPECT_STREQ(buf, "Hinwe");
     EXPECT_EQ(GetCtrlVal(panel, C_MSG, buf, 0), UIE_BUFFER_TOO_SMALL);
@@ -230,8 +245,9 @@ TEST_F(Toolkit, StripChartKeepsAnHourRawAndShowsItConverted)
     std::vector<UiChartColumn> cols = UiModel_ChartColumns(panel, C_CHART, total - 1005, total - 5, 0.1);
     ASSERT_EQ(cols.size(), 100u);
     const UiChartColumn &c = cols[1];
-    EXPECT_EQ(std::tuple(c.lo[0], c.hi[0], c.first[0], c.last[0]),
-              std::tuple(double(c.column * 10), double(c.column * 10 + 9), double(c.column * 10), double(c.column * 10 + 9)));
+    EXPECT_EQ(
+        std::tuple(c.lo[0], c.hi[0], c.first[0], c.last[0]),
+        std::tuple(double(c.column * 10), double(c.column * 10 + 9), double(c.column * 10), double(c.column * 10 + 9)));
     EXPECT_EQ(std::pair(c.lo[1], c.hi[1]), std::pair(0.0, 1.0));
     EXPECT_EQ(c.joined, 3u);
     EXPECT_EQ(cols.front().joined, 0u) << "nothing before the first column asked for";
@@ -253,7 +269,8 @@ TEST_F(Toolkit, StripChartKeepsAnHourRawAndShowsItConverted)
     MarkStripChart(panel, C_CHART);
     PlotStripChartPoints(panel, C_CHART, v, 2);
     UiModel_ChartState(panel, C_CHART, &s);
-    EXPECT_EQ(std::tuple(s.first, s.end, s.total, s.marks.size()), std::tuple(total - 3, total + 2, total + 3, size_t(0)));
+    EXPECT_EQ(std::tuple(s.first, s.end, s.total, s.marks.size()),
+              std::tuple(total - 3, total + 2, total + 3, size_t(0)));
     UiTest_ScrollChart(panel, C_CHART, 3);
     UiModel_ChartState(panel, C_CHART, &s);
     EXPECT_EQ(s.end, total - 1);

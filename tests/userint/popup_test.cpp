@@ -7,12 +7,12 @@
 
 TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
 {
-    MessagePopup("Fehler #308103", "Fehler beim \xD6" "ffnen der Datei");
+    MessagePopup("Fehler #308103", "Fehler beim \xD6"
+                                   "ffnen der Datei");
     char path[MAX_PATHNAME_LEN];
     UiTest_AnswerNextFilePopup(VAL_NEW_FILE_SELECTED, "/tmp/satz.tlx");
     UiTest_AnswerNextFilePopup(VAL_EXISTING_FILE_SELECTED, std::string(3000, 'a').c_str());
-    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, path),
-              VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(FileSelectPopup("", "*.tlx", "", "Speichern", VAL_SAVE_BUTTON, 0, 1, 1, 1, path), VAL_NEW_FILE_SELECTED);
     EXPECT_STREQ(path, "/tmp/satz.tlx");
     const auto load = [&] { return FileSelectPopup("", "*.tlx", "", "Laden", VAL_LOAD_BUTTON, 0, 1, 1, 0, path); };
     EXPECT_EQ(load(), VAL_EXISTING_FILE_SELECTED);
@@ -23,7 +23,8 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
     const auto popups = UiTest_Popups();
     ASSERT_EQ(popups.size(), 4u);
     EXPECT_EQ(popups[0].kind, UiTestPopup::MESSAGE);
-    EXPECT_EQ(popups[0].title + "|" + popups[0].text, "Fehler #308103|Fehler beim \xD6" "ffnen der Datei");
+    EXPECT_EQ(popups[0].title + "|" + popups[0].text, "Fehler #308103|Fehler beim \xD6"
+                                                      "ffnen der Datei");
     EXPECT_EQ(popups[1].kind, UiTestPopup::FILE_SELECT);
     EXPECT_EQ(popups[1].title + "|" + popups[1].text, "Speichern|*.tlx");
     EXPECT_EQ(popups[1].buttonLabel, VAL_SAVE_BUTTON);
@@ -32,7 +33,7 @@ TEST_F(Toolkit, FilePopupsTakeScriptedAnswersAndEveryPopupIsRecorded)
 TEST_F(Toolkit, MessagePopupsWithButtonsTakeScriptedAnswersAndDefaultToTheLastButton)
 {
     UiTest_AnswerNextMessagePopup(1);
-    UiTest_AnswerNextMessagePopup(7);   // not offered: counts as the last button
+    UiTest_AnswerNextMessagePopup(7);  // not offered: counts as the last button
     EXPECT_EQ(GenericMessagePopup("Parametersatz schreiben?", "P\t2\t0", "Schreiben", "Abbrechen", nullptr), 1);
     EXPECT_EQ(GenericMessagePopup("T", "M", "Erneut versuchen", "", "Ohne Speichern beenden"), 2);
     EXPECT_EQ(GenericMessagePopup("T", "M", "Ja", "Nein", "Abbrechen"), 3) << "no answer left: closed";
@@ -56,7 +57,7 @@ TEST_F(Toolkit, PanelsLoadHiddenAndAnInstalledPopupIsModal)
     EXPECT_EQ(UiTest_Enter(panel, C_NUM, 1.0), UIE_BLOCKED_BY_POPUP);
     EXPECT_EQ(UiTest_ChooseMenuItem(panel, M_FILE_OPEN), UIE_BLOCKED_BY_POPUP);
     EXPECT_EQ(UiTest_ClosePanel(panel), UIE_BLOCKED_BY_POPUP);
-    UiTest_TimerTick();   // timers keep running under a popup
+    UiTest_TimerTick();  // timers keep running under a popup
     EXPECT_EQ(UiTest_Press(other, 2), 0);
 
     EXPECT_EQ(RemovePopup(0), 0);
@@ -97,7 +98,10 @@ TEST_F(Toolkit, CallbackNamesTheProgramDoesNotProvideAreListed)
 TEST_F(Toolkit, RunUserInterfaceEndsWithTheQuitCodeOrWithoutWaiting)
 {
     EXPECT_EQ(RunUserInterface(), -1) << "no script: nothing to wait for";
-    UiTest_SetRunScript([this] { UiTest_Enter(panel, C_NUM, 2.0); QuitUserInterface(7); });
+    UiTest_SetRunScript([this] {
+        UiTest_Enter(panel, C_NUM, 2.0);
+        QuitUserInterface(7);
+    });
     EXPECT_EQ(RunUserInterface(), 7);
     EXPECT_EQ(gEvents.size(), 1u);
     UiTest_SetRunScript([] {});
@@ -111,10 +115,19 @@ static int gSeen[NOTICES];
 TEST_F(Toolkit, ABackendHearsOfEveryChangeUntilReset)
 {
     static const UiBackend backend = {
-        [](int, char **) { return 1; }, nullptr, [](int) { ++gSeen[VISIBILITY]; },
-        [](int, int) { ++gSeen[CONTROL]; }, [](int, int) { ++gSeen[CHART]; }, nullptr, nullptr, nullptr,
-        [](const char *, const char *) { ++gSeen[MESSAGE]; }, nullptr, nullptr,
-        [](const char *, const char *path) { return ++gSeen[HELP], int(std::string(path) == "/da/handbuch.md"); }, nullptr,
+        [](int, char **) { return 1; },
+        nullptr,
+        [](int) { ++gSeen[VISIBILITY]; },
+        [](int, int) { ++gSeen[CONTROL]; },
+        [](int, int) { ++gSeen[CHART]; },
+        nullptr,
+        nullptr,
+        nullptr,
+        [](const char *, const char *) { ++gSeen[MESSAGE]; },
+        nullptr,
+        nullptr,
+        [](const char *, const char *path) { return ++gSeen[HELP], int(std::string(path) == "/da/handbuch.md"); },
+        nullptr,
     };
     std::fill_n(gSeen, NOTICES, 0);
     SetUiBackend(&backend);
@@ -164,12 +177,13 @@ static int LongAction(int panel, int control, int, void *, int, int)
 
 TEST_F(Toolkit, InputDuringACallbackWaitsForItAndTheCallbackCanTakeItsStop)
 {
-    const CallbackEntry table[] = {{"Missing_Button", LongAction, nullptr, nullptr}, kTestCallbacks[0], kTestCallbacks[1]};
+    const CallbackEntry table[] = {
+        {"Missing_Button", LongAction, nullptr, nullptr}, kTestCallbacks[0], kTestCallbacks[1]};
     InstallCallbackTable(table, 3);
     EXPECT_EQ(StopRequested(panel, C_BUTTON), 0) << "no callback runs";
     EXPECT_EQ(UiTest_Press(panel, C_BUTTON), 0);
     EXPECT_EQ(std::vector<int>(gStops, gStops + 3), (std::vector<int>{1, 0, 1}));
-    const std::vector<Event> expected = {{panel, C_NUM, EVENT_COMMIT, 3.0}, {panel, C_TIMER, EVENT_TIMER_TICK, 0},
-                                         {panel, 0, EVENT_CLOSE, 0}};
+    const std::vector<Event> expected = {
+        {panel, C_NUM, EVENT_COMMIT, 3.0}, {panel, C_TIMER, EVENT_TIMER_TICK, 0}, {panel, 0, EVENT_CLOSE, 0}};
     EXPECT_EQ(gEvents, expected) << "the stop press is never delivered";
 }
