@@ -33,14 +33,8 @@ const std::string kFrame = "#1V5R\r";
 
 using Clock = std::chrono::steady_clock;
 
-struct Messung {
-    std::vector<double> zeiten;  // seconds per exchange
-    double cpu = 0.0;            // CPU seconds of this process, all exchanges
-    int fehler = 0;
-};
-
 // `count` driver reads of istwert1, each timed.
-void DriverBlock(const std::string &device, int count, Messung &m)
+void DriverBlock(const std::string &device, int count, bench::Messung &m)
 {
     setenv("TLX1_COM1", device.c_str(), 1);
     if (OKVTLX1_Open(kPort) != 0 || OKVTLX1_Timeout(kPort, 1.0) != 0) {
@@ -93,7 +87,7 @@ int RawOpen(const std::string &device)
     return fd;
 }
 
-void RawBlock(const std::string &device, int count, Messung &m, std::string *answer = nullptr)
+void RawBlock(const std::string &device, int count, bench::Messung &m, std::string *answer = nullptr)
 {
     const int fd = RawOpen(device);
     const double cpu0 = bench::CpuSekunden();
@@ -109,22 +103,15 @@ void RawBlock(const std::string &device, int count, Messung &m, std::string *ans
     close(fd);
 }
 
-void Compare(const std::string &device, int exchanges, Messung &driver, Messung &raw)
+void Compare(const std::string &device, int exchanges, bench::Messung &driver, bench::Messung &raw)
 {
     DriverBlock(device, 20, driver);  // warm-up, not counted
     RawBlock(device, 20, raw);
-    driver = raw = Messung{};
+    driver = raw = bench::Messung{};
     for (int r = 0; r < kRounds; ++r) {
         DriverBlock(device, exchanges / kRounds, driver);
         RawBlock(device, exchanges / kRounds, raw);
     }
-}
-
-void Report(const char *what, const Messung &m)
-{
-    const double n = static_cast<double>(m.zeiten.size());
-    std::printf("  %-8s median %8.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n", what,
-                bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
 }
 
 }  // namespace
@@ -135,19 +122,20 @@ int Run(int argc, char **argv)
     const int paced = std::max(argc > 2 ? std::atoi(argv[2]) : 1000, kRounds);
     const std::vector<std::string> modul = {"--module", "1=OKV-TLX1-BENCH", "--plant", "off"};
 
-    Messung driver, raw;
+    bench::Messung driver, raw;
     {
         tlx1sim::SimProcess sim(modul);
         Compare(sim.devicePath(), exchanges, driver, raw);
     }
     std::printf("istwert1 read against tlx1sim, unpaced\n");
-    Report("driver", driver);
-    Report("raw", raw);
-    std::printf("  ratio driver/raw %.3f (goal <= 1.25)\n\n", bench::Median(driver.zeiten) / bench::Median(raw.zeiten));
+    bench::Bericht("driver", driver);
+    bench::Bericht("raw", raw);
+    bench::Verhaeltnis("ratio driver/raw (goal <= 1.25)", driver, raw);
+    std::printf("\n");
 
     std::vector<std::string> pacedArgs = modul;
     pacedArgs.push_back("--pace");
-    Messung pDriver, pRaw;
+    bench::Messung pDriver, pRaw;
     std::string answer;
     {
         tlx1sim::SimProcess sim(pacedArgs);
@@ -159,8 +147,8 @@ int Run(int argc, char **argv)
     const double wire = static_cast<double>(bytes) * 10.0 / 9600.0;
     const double excess = bench::Median(pDriver.zeiten) - wire;
     std::printf("istwert1 read against tlx1sim paced at 9600 baud (module turnaround included)\n");
-    Report("driver", pDriver);
-    Report("raw", pRaw);
+    bench::Bericht("driver", pDriver);
+    bench::Bericht("raw", pRaw);
     std::printf("  wire time of %zu bytes %.2f ms; driver median %.2f ms, %.2f ms above it "
                 "(goal <= 2 ms)\n",
                 bytes, wire * 1e3, bench::Median(pDriver.zeiten) * 1e3, excess * 1e3);

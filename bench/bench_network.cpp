@@ -42,15 +42,9 @@ const std::string kFrame = "#1V5R\r";
 
 using Clock = std::chrono::steady_clock;
 
-struct Messung {
-    std::vector<double> zeiten;  // seconds per exchange
-    double cpu = 0.0;            // CPU seconds of this process, all exchanges
-    int fehler = 0;
-};
-
 // `count` driver reads of istwert1 on `device`, each timed; the open (connection and RFC 2217
 // settings included) is not timed.
-void Block(const std::string &device, int count, Messung &m)
+void Block(const std::string &device, int count, bench::Messung &m)
 {
     if (OpenComConfig(kPort, device.c_str(), 9600, 1, 7, 1, 512, 512) != 0 || OKVTLX1_Timeout(kPort, 1.0) != 0) {
         std::fprintf(stderr, "bench_network: cannot open %s: %s\n", device.c_str(), ComOpenFailure(kPort).c_str());
@@ -72,7 +66,7 @@ void Block(const std::string &device, int count, Messung &m)
 
 // The same exchange on a plain socket to ser2net's raw port: write the frame, poll and read until
 // the answer's CR.
-void RohBlock(int port, int count, Messung &m)
+void RohBlock(int port, int count, bench::Messung &m)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -107,33 +101,26 @@ void RohBlock(int port, int count, Messung &m)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
-void Compare(const std::vector<std::string> &simArgs, int exchanges, Messung (&m)[kWege], std::string *wert)
+void Compare(const std::vector<std::string> &simArgs, int exchanges, bench::Messung (&m)[kWege], std::string *wert)
 {
     tlx1sim::SimProcess sim(simArgs);
     tlx1sim::Ser2netProcess server(sim.devicePath());
     const std::string geraete[kWege - 1] = {sim.devicePath(), server.tcpAddress(), server.rfc2217Address()};
     const int rohPort = std::atoi(server.tcpAddress().substr(server.tcpAddress().rfind(':') + 1).c_str());
-    const auto messen = [&](int w, int count, Messung &ziel) {
+    const auto messen = [&](int w, int count, bench::Messung &ziel) {
         if (w < kWege - 1)
             Block(geraete[w], count, ziel);
         else
             RohBlock(rohPort, count, ziel);
     };
     for (int w = 0; w < kWege; ++w) {
-        Messung warm;  // warm-up, not counted
+        bench::Messung warm;  // warm-up, not counted
         messen(w, 10, warm);
     }
     for (int r = 0; r < kRounds; ++r)
         for (int w = 0; w < kWege; ++w)
             messen(w, exchanges / kRounds, m[w]);
     *wert = sim.command("get 1 istwert1");
-}
-
-void Report(const char *what, const Messung &m)
-{
-    const double n = static_cast<double>(m.zeiten.size());
-    std::printf("  %-8s median %9.1f us   CPU %6.1f us/exchange   (%zu exchanges, %d failed)\n", what,
-                bench::Median(m.zeiten) * 1e6, m.cpu / n * 1e6, m.zeiten.size(), m.fehler);
 }
 
 }  // namespace
@@ -148,20 +135,20 @@ int Run(int argc, char **argv)
     const int paced = std::max(argc > 2 ? std::atoi(argv[2]) : 500, kRounds);
     const std::vector<std::string> modul = {"--module", "1=OKV-TLX1-BENCH", "--plant", "off"};
 
-    Messung m[kWege];
+    bench::Messung m[kWege];
     std::string wert;
     Compare(modul, exchanges, m, &wert);
     std::printf("istwert1 read against tlx1sim, unpaced: the pseudo-terminal and ser2net on 127.0.0.1\n");
     for (int w = 0; w < kWege; ++w)
-        Report(kNamen[w], m[w]);
-    for (int w = 1; w < kWege - 1; ++w)
-        std::printf("  ratio %s/pty %.2f (goal <= 1.5); against the raw socket %.2f\n", kNamen[w],
-                    bench::Median(m[w].zeiten) / bench::Median(m[0].zeiten),
-                    bench::Median(m[w].zeiten) / bench::Median(m[kWege - 1].zeiten));
+        bench::Bericht(kNamen[w], m[w]);
+    for (int w = 1; w < kWege - 1; ++w) {
+        bench::Verhaeltnis((std::string("ratio ") + kNamen[w] + "/pty (goal <= 1.5)").c_str(), m[w], m[0]);
+        bench::Verhaeltnis((std::string("ratio ") + kNamen[w] + "/raw socket").c_str(), m[w], m[kWege - 1]);
+    }
 
     std::vector<std::string> pacedArgs = modul;
     pacedArgs.push_back("--pace");
-    Messung p[kWege];
+    bench::Messung p[kWege];
     Compare(pacedArgs, paced, p, &wert);
     // Frame (6 bytes), ACK and answer ('#', address, three command bytes, value, CR), 10 bits a
     // character at 9600 baud.
@@ -169,7 +156,7 @@ int Run(int argc, char **argv)
     const double wire = static_cast<double>(bytes) * 10.0 / 9600.0;
     std::printf("\nistwert1 read against tlx1sim paced at 9600 baud (1 ms module turnaround included)\n");
     for (int w = 0; w < kWege; ++w)
-        Report(kNamen[w], p[w]);
+        bench::Bericht(kNamen[w], p[w]);
     for (int w = 0; w < kWege; ++w)
         std::printf("  %-8s %.2f ms above the wire time of %zu bytes (%.2f ms; goal <= 3 ms)\n", kNamen[w],
                     (bench::Median(p[w].zeiten) - wire) * 1e3, bytes, wire * 1e3);
