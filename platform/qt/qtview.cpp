@@ -70,6 +70,9 @@ struct PanelView {
 };
 
 std::map<int, PanelView> g_panels;  // Qt thread only
+// Panels loaded while hidden are built when first shown or asked for, or shortly after the first
+// frame: the window appears without waiting for the dialogs' widgets. Qt thread only.
+std::set<int> g_unbuilt;
 
 // What the model reported changed since the last frame. Guarded by the model's mutex: the reports
 // come with it held, and the frame takes it to paint.
@@ -84,6 +87,8 @@ PendingChanges g_pending;
 
 // Frames are painted at most this often; a control changed many times in between is painted once.
 constexpr int kFrameMs = 16;
+// Hidden panels are built this long after the frame that loaded them.
+constexpr int kBuildLaterMs = 300;
 
 constexpr int kFontPixels = 12;          // panel positions are laid out for this text size
 constexpr int kLabelGap = 2;             // between a label and the control below it
@@ -622,7 +627,13 @@ void ScheduleFrame()
         QObject::connect(timer, &QTimer::timeout, PaintFrame);
     }
     const qint64 since = SinceFrame().isValid() ? SinceFrame().elapsed() : kFrameMs;
-    if (since >= kFrameMs)
+    // A window to be shown or hidden does not wait for the frame time: the operator waits for it.
+    bool windowChange = false;
+    {
+        const std::lock_guard lock(UiModel_Mutex());
+        windowChange = !g_pending.visibility.empty();
+    }
+    if (since >= kFrameMs || windowChange)
         PaintFrame();
     else if (!timer->isActive())
         timer->start(static_cast<int>(kFrameMs - since));
@@ -665,18 +676,21 @@ private:
     int panel_;
 };
 
+PanelView *EnsureBuilt(int panel);
+
 void ViewPanelLoaded(int panel)
 {
     const PanelDef *def = UiModel_PanelDef(panel);
     if (!def || !qApp)
         return;
+    g_unbuilt.erase(panel);
     auto old = g_panels.find(panel);
     if (old != g_panels.end()) {
         DeleteWindow(old->second);
         g_panels.erase(old);
     }
+    PanelView *parent = EnsureBuilt(UiModel_PanelParent(panel));
     PanelView &pv = g_panels[panel];
-    PanelView *parent = FindPanel(UiModel_PanelParent(panel));
     auto *window = new PanelWindow(panel, parent ? parent->window.data() : nullptr);
     pv.window = window;
     window->setObjectName(QString::fromLatin1(def->constantName ? def->constantName : ""));
@@ -731,9 +745,36 @@ void ViewPanelLoaded(int panel)
         first->widget->setFocus(Qt::OtherFocusReason);
 }
 
+// A panel loaded while hidden is built now (under the model's lock, as a frame builds it).
+PanelView *EnsureBuilt(int panel)
+{
+    if (g_unbuilt.count(panel) != 0) {
+        const std::lock_guard lock(UiModel_Mutex());
+        ViewPanelLoaded(panel);
+    }
+    return FindPanel(panel);
+}
+
+// A panel to be built without being shown waits; a panel built before is dropped, so nobody sees its
+// old state.
+void DeferPanel(int panel)
+{
+    auto old = g_panels.find(panel);
+    if (old != g_panels.end()) {
+        DeleteWindow(old->second);
+        g_panels.erase(old);
+    }
+    if (g_unbuilt.empty())
+        QTimer::singleShot(kBuildLaterMs, qApp, [] {
+            while (!g_unbuilt.empty())
+                EnsureBuilt(*g_unbuilt.begin());
+        });
+    g_unbuilt.insert(panel);
+}
+
 void ApplyVisibility(int panel)
 {
-    PanelView *pv = FindPanel(panel);
+    PanelView *pv = EnsureBuilt(panel);
     if (!pv)
         return;
     PanelWindow *w = pv->window;
@@ -777,13 +818,18 @@ void ApplyActive(int panel, int control)
 
 // On the Qt thread: brings the widgets to the model's state of everything reported since the last
 // frame. Qt then paints what changed, each widget once.
+
 void PaintFrame()
 {
     const std::lock_guard lock(UiModel_Mutex());
     const PendingChanges changes = std::exchange(g_pending, PendingChanges{});
     SinceFrame().start();
-    for (int panel : changes.loaded)
-        ViewPanelLoaded(panel);
+    for (int panel : changes.loaded) {
+        if (UiModel_PanelVisible(panel))
+            ViewPanelLoaded(panel);
+        else
+            DeferPanel(panel);
+    }
     for (auto [panel, control] : changes.controls)
         if (ControlView *cv = FindControl(panel, control))
             Mirror(panel, control, *cv);
@@ -827,6 +873,9 @@ void ViewPanelVisibility(int panel)
 {
     std::erase(g_pending.visibility, panel);
     g_pending.visibility.push_back(panel);
+    // A frame already asked for may wait for its time; a window change is painted at once.
+    if (g_pending.framePosted)
+        WakeQtThread();
     RequestFrame();
 }
 
@@ -1098,18 +1147,20 @@ void UseQtView(void)
 
 QWidget *QtView_PanelWindow(int panel)
 {
-    PanelView *pv = FindPanel(panel);
+    PanelView *pv = EnsureBuilt(panel);
     return pv ? pv->window.data() : nullptr;
 }
 
 QWidget *QtView_ControlWidget(int panel, int control)
 {
+    EnsureBuilt(panel);
     ControlView *cv = FindControl(panel, control);
     return cv ? cv->widget.data() : nullptr;
 }
 
 QWidget *QtView_ControlLabel(int panel, int control)
 {
+    EnsureBuilt(panel);
     ControlView *cv = FindControl(panel, control);
     return cv ? cv->label.data() : nullptr;
 }
@@ -1128,6 +1179,7 @@ void QtView_Reset(void)
     for (auto &[handle, pv] : g_panels)
         DeleteWindow(pv);
     g_panels.clear();
+    g_unbuilt.clear();
 }
 
 int QtView_RunProgram(int (*routine)(int, char **), int argc, char **argv)
