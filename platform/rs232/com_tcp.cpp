@@ -80,7 +80,7 @@ addrinfo *Aufloesen(const std::string &rechner, const std::string &port, Clock::
             ergebnis = gai_error(&a->auftrag);  // finished just now
         } else {
             if (abbruch != EAI_CANCELED)
-                a.release();  // still running: glibc owns it now
+                static_cast<void>(a.release());  // still running: glibc owns it now
             f->grund = Grund::NichtErreichbar;
             f->fehlerNummer = ETIMEDOUT;
             return nullptr;

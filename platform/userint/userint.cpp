@@ -103,6 +103,20 @@ bool IsOnOffKind(CtrlKind kind)
     return kind == CTRL_TOGGLE_BUTTON || kind == CTRL_CHECK_BOX || kind == CTRL_LED;
 }
 
+bool TakesOperatorInput(CtrlKind kind)
+{
+    switch (kind) {
+    case CTRL_NUMERIC:
+    case CTRL_STRING:
+    case CTRL_RING:
+    case CTRL_COMMAND_BUTTON:
+    case CTRL_TOGGLE_BUTTON:
+    case CTRL_COMBO_BOX:
+    case CTRL_CHECK_BOX: return true;
+    default: return false;
+    }
+}
+
 // Whole number within int range, so converting it to int is always defined (NaN becomes 0).
 static double ToIntRange(double v)
 {
@@ -357,21 +371,9 @@ static Control BuildControl(const CtrlDef &d)
 // The control that takes keyboard input first: the first enabled one an operator can use.
 static int FirstInputControl(const Panel &p)
 {
-    for (const auto &c : p.controls) {
-        switch (c.def->kind) {
-        case CTRL_NUMERIC:
-        case CTRL_STRING:
-        case CTRL_RING:
-        case CTRL_COMMAND_BUTTON:
-        case CTRL_TOGGLE_BUTTON:
-        case CTRL_COMBO_BOX:
-        case CTRL_CHECK_BOX:
-            if (!c.dimmed && c.visible)
-                return c.def->id;
-            break;
-        default: break;
-        }
-    }
+    for (const auto &c : p.controls)
+        if (TakesOperatorInput(c.def->kind) && !c.dimmed && c.visible)
+            return c.def->id;
     return 0;
 }
 

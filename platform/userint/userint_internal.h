@@ -126,8 +126,9 @@ MenuCallbackPtr MenuCallbackByName(const char *name);
 
 bool IsIntegerControl(const Control &c);
 bool IsNumericKind(CtrlKind kind);
-bool IsStringKind(CtrlKind kind);  // string controls and combo boxes
-bool IsOnOffKind(CtrlKind kind);   // 0/1 controls: toggle buttons, check boxes, LEDs
+bool IsStringKind(CtrlKind kind);        // string controls and combo boxes
+bool IsOnOffKind(CtrlKind kind);         // 0/1 controls: toggle buttons, check boxes, LEDs
+bool TakesOperatorInput(CtrlKind kind);  // fields, rings, buttons, combo and check boxes
 // Number into the control's range (integer controls also rounded to a whole int); NaN passes.
 double Coerce(const Control &c, double v);
 // Text cut to the control's maximum entry length.

@@ -21,16 +21,8 @@ static int Reachable(int panel, int control, Panel **p, Control **c)
         return UIE_BAD_CONTROL;
     if (!S().popupStack.empty() && S().popupStack.back() != panel)
         return UIE_BLOCKED_BY_POPUP;
-    switch ((*c)->def->kind) {
-    case CTRL_NUMERIC:
-    case CTRL_STRING:
-    case CTRL_RING:
-    case CTRL_COMMAND_BUTTON:
-    case CTRL_TOGGLE_BUTTON:
-    case CTRL_COMBO_BOX:
-    case CTRL_CHECK_BOX: break;
-    default: return UIE_BAD_CONTROL;
-    }
+    if (!TakesOperatorInput((*c)->def->kind))
+        return UIE_BAD_CONTROL;
     return (*c)->dimmed || !(*c)->visible ? UIE_BAD_CONTROL : UIE_NO_ERROR;
 }
 

@@ -53,8 +53,8 @@ Antwort ZweiteOrdnung(double zeta, double wn)
 Sprungkennwerte Genau(const Antwort &x, double bis)
 {
     double t10 = NAN, t90 = NAN, spitze = 0, aussen = 0;
-    for (double t = 0; t <= bis; t += 1e-3) {
-        const double v = x(t);
+    for (int ms = 0; ms <= bis * 1e3; ++ms) {
+        const double t = ms * 1e-3, v = x(t);
         if (std::isnan(t10) && v >= 0.1)
             t10 = t;
         if (std::isnan(t90) && v >= 0.9)

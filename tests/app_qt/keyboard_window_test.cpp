@@ -38,7 +38,7 @@ QString tooltipShown(QWidget *w)
     const QPoint at = w->rect().center();
     QHelpEvent event(QEvent::ToolTip, at, w->mapToGlobal(at));
     QApplication::sendEvent(w, &event);
-    const QString text = QToolTip::text();
+    QString text = QToolTip::text();
     QToolTip::hideText();
     return text;
 }

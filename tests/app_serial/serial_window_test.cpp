@@ -171,8 +171,10 @@ TEST_F(SerialTest, ADeviceThatGoesAwayEndsTheConnectionAndCanBeConnectedAgain)
         const std::string meldung = errorText();
         EXPECT_TRUE(meldung.ends_with(" \x96 Verbindung zu " + link + " verloren")) << meldung;
         expectConnected(false);
-        for (jetzt = 1.0; jetzt < 5.0; jetzt += 1.0)
+        for (int sekunde = 1; sekunde < 5; ++sekunde) {
+            jetzt = sekunde;
             UiTest_TimerTick();
+        }
         EXPECT_EQ(std::tuple(errorText(), int(messages().size())), std::tuple(meldung, 0));
 
         sim_ = std::make_unique<tlx1sim::SimProcess>(optionen);

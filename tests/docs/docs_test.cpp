@@ -108,7 +108,7 @@ TEST(Docs, EveryMenuItemIsDocumented)
     const std::string handbuch = Datei("docs/handbuch.md");
     int anzahl = 0;
     // A key as the manual writes it: "Ctrl+O" is "Strg+O".
-    const auto taste = [](std::string t) { return std::regex_replace(t, std::regex("Ctrl\\+"), "Strg+"); };
+    const auto taste = [](const std::string &t) { return std::regex_replace(t, std::regex("Ctrl\\+"), "Strg+"); };
     for (int m = 0; m < leiste->menuCount; ++m) {
         const MenuDef &menu = leiste->menus[m];
         const std::string titel = Utf8AusCp1252(menu.title);

@@ -46,7 +46,8 @@ protected:
 
 TEST_F(Record, ThePathFollowsXdgStateHomeOrTheHomeFolder)
 {
-    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    const char *h = getenv("HOME");
+    const std::string home = h ? h : "";
     const std::pair<const char *, std::string> faelle[] = {
         {"/var/x/", "/var/x/tlx1steuerung/protokoll.csv"},
         {"relativ", home + "/.local/state/tlx1steuerung/protokoll.csv"},  // only absolute paths count

@@ -1,13 +1,23 @@
 #pragma once
 // A pseudo-terminal standing in for a serial line: the test holds the master side, the serial
 // service opens the slave through TLX1_COM<n>.
+#include <algorithm>
 #include <string>
 #include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
+
+// Whether two line settings are the same, member by member (termios has padding bytes).
+inline bool SameLineSettings(const termios &a, const termios &b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+           std::equal(std::begin(a.c_cc), std::end(a.c_cc), std::begin(b.c_cc)) && cfgetispeed(&a) == cfgetispeed(&b) &&
+           cfgetospeed(&a) == cfgetospeed(&b);
+}
 
 class PtyPair {
 public:

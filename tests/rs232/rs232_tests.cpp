@@ -155,7 +155,7 @@ TEST_F(Rs232, LineSettingsArePutBackOnCloseAndAtExit)
     EXPECT_EQ(CloseCom(1), 0);
     termios nachher{};
     tcgetattr(pty.Master(), &nachher);
-    EXPECT_EQ(std::memcmp(&vorher, &nachher, sizeof vorher), 0);
+    EXPECT_TRUE(SameLineSettings(vorher, nachher));
     int exklusiv = -1;
     const int fd = open(pty.Slave().c_str(), O_RDWR | O_NOCTTY);
     EXPECT_EQ(std::tuple(fd >= 0, ioctl(fd, TIOCGEXCL, &exklusiv), exklusiv), std::tuple(true, 0, 0));
@@ -168,7 +168,7 @@ TEST_F(Rs232, LineSettingsArePutBackOnCloseAndAtExit)
     ASSERT_EQ(waitpid(kind, &status, 0), kind);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     tcgetattr(pty.Master(), &nachher);
-    EXPECT_EQ(std::memcmp(&vorher, &nachher, sizeof vorher), 0);
+    EXPECT_TRUE(SameLineSettings(vorher, nachher));
     ASSERT_EQ(OpenBus(1), 0);
 }
 
