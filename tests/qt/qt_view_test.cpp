@@ -725,10 +725,13 @@ QSize Needed(int panel, int control, QWidget *w)
     return {widest + n->arrowRect(true).width() + 10, n->fontMetrics().height() + 4};
 }
 
+// Every panel with the real fonts: no control or label leaves its panel, is cut off or overlaps another.
 TEST_F(QtView, NothingOverlapsOrIsCutOff)
 {
     FillLikeARunningProgram();
-    for (int panel : {main_, konfig_, about_, schnitt_}) {
+    const int analyse = LoadPanel(main_, TLX1STEUERUNG_UIR, ANALYSEPNL);
+    ASSERT_GT(analyse, 0);
+    for (int panel : {main_, konfig_, about_, schnitt_, analyse}) {
         const QRect area = QtView_PanelWindow(panel)->findChild<QWidget *>(QStringLiteral("panelContent"))->rect();
         const PanelDef *def = UiModel_PanelDef(panel);
         std::vector<std::pair<int, QWidget *>> parts;  // frames may hold others; the timer is not seen
