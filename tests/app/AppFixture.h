@@ -120,6 +120,12 @@ protected:
         GetCtrlVal(p, c, b, sizeof b);
         return b;
     }
+    static std::string tooltip(int p, int c)
+    {
+        std::string t;
+        GetCtrlAttribute(p, c, ATTR_TOOLTIP, &t);
+        return t;
+    }
     static int precision(int c)
     {
         int v = -1;
