@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <stdlib.h>
 #include <string>
 #include <tuple>
@@ -64,6 +65,15 @@ protected:
     }
     void writeFile(const std::string &n, const std::string &b) const { std::ofstream(dir_ / n, std::ios::binary) << b; }
     std::string ini() const { return readFile("tlx1steuerung.ini"); }
+    // A text's lines without their ends.
+    static std::vector<std::string> lines(const std::string &text)
+    {
+        std::vector<std::string> v;
+        std::istringstream in(text);
+        for (std::string l; std::getline(in, l);)
+            v.push_back(l);
+        return v;
+    }
     std::string record() const { return readFile(state_ / "tlx1steuerung/protokoll.csv"); }
 
     // What the working folder holds, one entry a line, sorted, folders entered: "name -> target" for
@@ -109,6 +119,12 @@ protected:
         char b[256] = "?";
         GetCtrlVal(p, c, b, sizeof b);
         return b;
+    }
+    static std::string tooltip(int p, int c)
+    {
+        std::string t;
+        GetCtrlAttribute(p, c, ATTR_TOOLTIP, &t);
+        return t;
     }
     static int precision(int c)
     {

@@ -6,13 +6,6 @@
 #include "app/TLX1SchnittstellenFenster.h"
 #include "platform/userint/userint_view.h"
 
-static std::string tooltip(int panel, int control)
-{
-    std::string t;
-    GetCtrlAttribute(panel, control, ATTR_TOOLTIP, &t);
-    return t;
-}
-
 TEST_F(AppTest, HandbuchShowsTheManualOrNamesEveryPlaceItLookedAt)
 {
     EXPECT_EQ(run([] {

@@ -40,8 +40,8 @@ protected:
     // From now until the end of the run, every text the status line TEXT shows is recorded.
     static Frames &statusLines()
     {
-        static Frames lines;
-        return lines;
+        static Frames shown;
+        return shown;
     }
     static void recordStatusLine()
     {

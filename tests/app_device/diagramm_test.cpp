@@ -27,15 +27,6 @@ void Ticks(int n)
     Ticks(n, [] { return false; });
 }
 
-std::vector<std::string> Lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
-}
-
 std::vector<std::string> Cells(const std::string &line, char sep)
 {
     std::vector<std::string> cells;
@@ -95,7 +86,7 @@ TEST_F(Diagramm, SetpointStepsGetTheirFiguresOrStayIncomplete)
                           EXPECT_TRUE(std::isnan(Diagramm_Sprung(e.index)->anstiegszeit));
                       }
                   }
-                  const std::vector<std::string> zeilen = Lines(UiModel_TextValue(panelHandle, PANEL_SPRUENGE));
+                  const std::vector<std::string> zeilen = lines(UiModel_TextValue(panelHandle, PANEL_SPRUENGE));
                   ASSERT_EQ(zeilen.size(), 4u);
                   EXPECT_EQ(Cells(zeilen[0], '\t').size(), Cells(zeilen[1], '\t').size());
                   EXPECT_NE(zeilen[1].find("unvollst\xE4ndig: Verbindung beendet"), std::string::npos);
@@ -143,7 +134,7 @@ TEST_F(Diagramm, HistoryFollowsTheScalingAndIsRecorded)
 
     for (const std::string &datei : {export_, laufend}) {
         SCOPED_TRACE(datei);
-        const std::vector<std::string> zeilen = Lines(readFile(datei));
+        const std::vector<std::string> zeilen = lines(readFile(datei));
         ASSERT_GE(zeilen.size(), 26u);  // the header and the 25 points
         EXPECT_EQ(zeilen[0], "zeit,sollwert,istwert,einheit,sollwert_V,istwert_V");
         const std::vector<std::string> letzte = Cells(zeilen.back(), ',');

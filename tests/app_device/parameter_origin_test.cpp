@@ -3,7 +3,6 @@
 #include "DeviceFixture.h"
 
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -14,15 +13,6 @@ std::tuple<int, int, int, int> origin()
     int port = 0, adresse = 0;
     const int art = SatzHerkunft(&port, &adresse);
     return art == HERKUNFT_MODUL ? std::tuple(art, port, adresse, SatzVonDiesemModul()) : std::tuple(art, 0, 0, 0);
-}
-
-std::vector<std::string> lines(const std::string &text)
-{
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        v.push_back(l);
-    return v;
 }
 
 const Frames kReads{"#1P1R", "#1I1R", "#1D1R", "#1S5R", "#1L1R", "#1H1R", "#1F1R", "#1M1R"};

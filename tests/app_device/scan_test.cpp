@@ -16,14 +16,6 @@ static std::vector<int> leds()
 
 constexpr int G = 0x00FF00, R = 0xFF0000;
 
-// What an LED's tooltip says of its address.
-static std::string tooltip(int led)
-{
-    std::string t;
-    GetCtrlAttribute(panelHandle, led, ATTR_TOOLTIP, &t);
-    return t;
-}
-
 TEST_F(DeviceTest, ScanFindsTheOneTlx1AndIdLesenReadsTheSelectedAddress)
 {
     startSim({"--no-modules", "--module", "3=OKV-TLX1-DREI"});
@@ -64,7 +56,8 @@ TEST_F(DeviceTest, ScanTellsTlx1FromOtherModules)
     run([&] {
         UiTest_Press(panelHandle, PANEL_SCANN);
         EXPECT_EQ(leds(), (std::vector<int>{0, G, 0, 0, R, G, R, 0})) << "the name must stand at the start";
-        EXPECT_EQ(std::vector({tooltip(PANEL_LED1), tooltip(PANEL_LED2), tooltip(PANEL_LED5)}),
+        EXPECT_EQ(std::vector({tooltip(panelHandle, PANEL_LED1), tooltip(panelHandle, PANEL_LED2),
+                               tooltip(panelHandle, PANEL_LED5)}),
                   std::vector<std::string>({"Adresse 1: keine g\xFCltige Antwort (Fehler 403011)",
                                             "Adresse 2: TLX-1, Kennung OKV-TLX1-ZWEI",
                                             "Adresse 5: anderes Ger\xE4t, Kennung REGLER-5"}));
@@ -126,7 +119,7 @@ TEST_F(DeviceTest, AbbrechenEndsTheScanAfterTheAddressAskedAndDimsTheOthers)
             << "the press is taken as the stop, not as a new scan";
         EXPECT_EQ(leds(), (std::vector<int>{G, R, G, 0, G, 0, 0, 0}));
         EXPECT_EQ(dimmedLeds(), (std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1})) << "not asked";
-        EXPECT_EQ(tooltip(PANEL_LED4), "Adresse 4: nicht gefragt (Scann fragt die Adressen 1 bis 8)");
+        EXPECT_EQ(tooltip(panelHandle, PANEL_LED4), "Adresse 4: nicht gefragt (Scann fragt die Adressen 1 bis 8)");
         EXPECT_EQ(text(panelHandle, PANEL_IDSTRING), "OKV-TLX1-DREI");
         std::string label;
         GetCtrlAttribute(panelHandle, PANEL_SCANN, ATTR_LABEL_TEXT, &label);

@@ -17,7 +17,9 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <stdlib.h>
 #include <string>
 
@@ -104,6 +106,17 @@ protected:
                 focus->clearFocus();
             EXPECT_TRUE(window->grab().save(QString::fromLocal8Bit(path)));
         }
+    }
+
+    // The settings file in the test's folder.
+    std::string ini() const
+    {
+        std::ifstream f(dir_ / "tlx1steuerung.ini", std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), {}};
+    }
+    void writeIni(const std::string &text) const
+    {
+        std::ofstream(dir_ / "tlx1steuerung.ini", std::ios::binary) << text;
     }
 
     std::filesystem::path dir_, old_ = std::filesystem::current_path();

@@ -4,9 +4,6 @@
 
 #include <QAction>
 
-#include <fstream>
-#include <iterator>
-
 using AppQtTest = tlx1qt::AppWindowTest;
 
 TEST_F(AppQtTest, ScalingDialogRescalesTheMainWindow)
@@ -40,8 +37,7 @@ TEST_F(AppQtTest, ScalingDialogRescalesTheMainWindow)
                   EXPECT_EQ(chart.topValue, 100.0);
               }),
               0);
-    std::ifstream in(dir_ / "tlx1steuerung.ini", std::ios::binary);
-    EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("einheit = \"%\"\r\n"), std::string::npos);
+    EXPECT_NE(ini().find("einheit = \"%\"\r\n"), std::string::npos) << ini();
 }
 
 // Settings whose scaling divides by zero put infinities and NaN into the fields; the window must
@@ -51,7 +47,7 @@ TEST_F(AppQtTest, DegenerateSettingsFileStillOpensTheWindow)
     for (const char *file : {"[TLX1]\nvmin = 0\nvmax = 0\n", "[TLX1]\nvmin = 5\nvmax = 5\nzoommin = nan\n",
                              "[TLX1]\neinheitmin = 3\neinheitmax = 3\n"}) {
         SCOPED_TRACE(file);
-        std::ofstream(dir_ / "tlx1steuerung.ini", std::ios::binary) << file;
+        writeIni(file);
         EXPECT_EQ(run([] { EXPECT_FALSE(QtView_PanelWindow(panelHandle)->grab().isNull()); }), 0);
     }
 }

@@ -16,8 +16,6 @@
 #include <QMessageBox>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -74,12 +72,6 @@ protected:
         ASSERT_EQ(UiModel_NumericValue(panelHandle, PANEL_VERBINDEN), 1);
     }
 
-    std::string readIni() const
-    {
-        std::ifstream f(dir_ / "tlx1steuerung.ini", std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
-
     // The device ends while connected: "Verbindung zu ... verloren" at once, in full as the error
     // display's tooltip; the connection drops.
     static void expectLost(const std::string &device)
@@ -118,7 +110,7 @@ TEST_F(SerialDialogWindowTest, ARfc2217AddressTypedInTheDialogConnectsThroughSer
                   expectLost(address);
               }),
               0);
-    EXPECT_NE(readIni().find("com2 = \"" + address + "\""), std::string::npos) << readIni();
+    EXPECT_NE(ini().find("com2 = \"" + address + "\""), std::string::npos) << ini();
 }
 
 TEST_F(SerialDialogWindowTest, WithTheReconnectTickedTheSimulatorComingBackIsConnectedAgain)
@@ -141,7 +133,7 @@ TEST_F(SerialDialogWindowTest, WithTheReconnectTickedTheSimulatorComingBackIsCon
                   EXPECT_NE(std::find(frames.begin(), frames.end(), "#1V5R"), frames.end()) << "polling again";
               }),
               0);
-    EXPECT_NE(readIni().find("wiederverbinden = 1"), std::string::npos) << readIni();
+    EXPECT_NE(ini().find("wiederverbinden = 1"), std::string::npos) << ini();
 }
 
 }  // namespace

@@ -29,32 +29,48 @@ protected:
     void TearDown() override { SetUp(); }
 };
 
-TEST_F(Fehler, KindIsCodeDividedByThousandTruncatedTowardZero)
+// The text is the kind's, code / 1000 truncated toward zero; language 2 is English, every other German.
+TEST_F(Fehler, TextFollowsTheKindAndTheLanguage)
 {
-    const std::pair<int, std::string> faelle[] = {
-        {0, keinFehler},
-        {-999, keinFehler},
-        {999, keinFehler},
-        {-100000, oeffnenCom},
-        {-100999, oeffnenCom},
-        {-500077, "Parameter au\xDF"
-                  "erhalb der Grenzwerte"},
-        {-802109, "INI-Datei nicht gefunden"},
-        {-1032001, "Der Notausschalter ist gedr\xFC"
-                   "ckt"},
-        {-1000, unbekannt},
-        {-1999, unbekannt},
-        {-10000, unbekannt},    // kinds -1 and -10 have no text
-        {-1033000, unbekannt},  // just beyond the lowest kind
-        {1000, unbekannt},
-        {100002, unbekannt},
-        {INT_MAX, unbekannt},
-        {INT_MIN, unbekannt},
-        {-6001, ""},
-        {-9999, ""},
+    const std::tuple<int, int, std::string> faelle[] = {
+        {1, 0, keinFehler},
+        {1, -999, keinFehler},
+        {1, 999, keinFehler},
+        {1, -100000, oeffnenCom},
+        {1, -100999, oeffnenCom},
+        {1, -500077,
+         "Parameter au\xDF"
+         "erhalb der Grenzwerte"},
+        {1, -802109, "INI-Datei nicht gefunden"},
+        {1, -1032001,
+         "Der Notausschalter ist gedr\xFC"
+         "ckt"},
+        {1, -1000, unbekannt},
+        {1, -1999, unbekannt},
+        {1, -10000, unbekannt},    // kinds -1 and -10 have no text
+        {1, -1033000, unbekannt},  // just beyond the lowest kind
+        {1, 1000, unbekannt},
+        {1, 100002, unbekannt},
+        {1, INT_MAX, unbekannt},
+        {1, INT_MIN, unbekannt},
+        {1, -6001, ""},
+        {1, -9999, ""},
+        {1, -403011, "Keine Antwort vom Ger\xE4t"},
+        {2, -403011, "No answer from device"},
+        {3, -403011, "Keine Antwort vom Ger\xE4t"},
+        {0, -403011, "Keine Antwort vom Ger\xE4t"},
+        {2, 0, "No error"},
+        {2, -308103, "Error opening file"},
+        {2, -112001, "Error flushing read- or writebuffer for com-port"},
+        {2, -405002, "Command not possible at the moment (CAN received)"},
+        {2, -1000, "A unknown error occured"},
+        {2, -6000, ""},
+        {2, -9000, ""},
     };
-    for (const auto &[code, text] : faelle)
-        EXPECT_EQ(OKV_Fehlermeldung(code), text) << "code " << code;
+    for (const auto &[sprache, code, text] : faelle) {
+        OKV_Fehlersprache(sprache);
+        EXPECT_EQ(OKV_Fehlermeldung(code), text) << "language " << sprache << ", code " << code;
+    }
 }
 
 TEST_F(Fehler, ExactlyTheCatalogueKindsHaveTextsOfTheirOwn)
@@ -72,27 +88,6 @@ TEST_F(Fehler, ExactlyTheCatalogueKindsHaveTextsOfTheirOwn)
             }
         }
         EXPECT_EQ(eigene, 156) << "language " << sprache;
-    }
-}
-
-TEST_F(Fehler, LanguageTwoIsEnglishEveryOtherValueGerman)
-{
-    const std::tuple<int, int, std::string> faelle[] = {
-        {1, -403011, "Keine Antwort vom Ger\xE4t"},
-        {2, -403011, "No answer from device"},
-        {3, -403011, "Keine Antwort vom Ger\xE4t"},
-        {0, -403011, "Keine Antwort vom Ger\xE4t"},
-        {2, 0, "No error"},
-        {2, -308103, "Error opening file"},
-        {2, -112001, "Error flushing read- or writebuffer for com-port"},
-        {2, -405002, "Command not possible at the moment (CAN received)"},
-        {2, -1000, "A unknown error occured"},
-        {2, -6000, ""},
-        {2, -9000, ""},
-    };
-    for (const auto &[sprache, code, text] : faelle) {
-        OKV_Fehlersprache(sprache);
-        EXPECT_EQ(OKV_Fehlermeldung(code), text) << "language " << sprache << ", code " << code;
     }
 }
 
@@ -134,7 +129,7 @@ TEST_F(Fehler, GermanTextsAreWindows1252ByteForByte)
     EXPECT_EQ(std::strlen(OKV_Fehlermeldung(-1002000)), 192u);
 }
 
-TEST_F(Fehler, UserStringIsAppendedOnceToWhateverComesNext)
+TEST_F(Fehler, UserStringIsAppendedOnceToWhateverComesNextInTheOneBuffer)
 {
     OKV_Fehleruserstring(": Datei A.tlx");
     EXPECT_STREQ(OKV_Fehlermeldung(-308103), "Fehler beim \xD6"
@@ -159,10 +154,8 @@ TEST_F(Fehler, UserStringIsAppendedOnceToWhateverComesNext)
         OKV_Fehleruserstring(lang.c_str());
         EXPECT_EQ(OKV_Fehlermeldung(-1002000), laengster + lang.substr(0, 299)) << "length " << laenge;
     }
-}
 
-TEST_F(Fehler, EveryLookupReturnsTheSameBufferAndOverwritesIt)
-{
+    // Every lookup returns the same buffer and overwrites it.
     char *erste = OKV_Fehlermeldung(-403011);
     EXPECT_EQ(OKV_Fehlermeldung(-100002), erste);
     EXPECT_EQ(erste, oeffnenCom);

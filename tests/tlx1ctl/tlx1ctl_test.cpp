@@ -4,7 +4,6 @@
 #include "sim/Ser2netProcess.h"
 #include "sim/SimProcess.h"
 #include "tests/rs232/pty_pair.h"
-#include "tlx1_version.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +22,6 @@
 #include <thread>
 #include <vector>
 
-#include <cmath>
-#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -201,7 +198,6 @@ TEST_F(Tlx1ctl, UsageErrorsSendNothingAndEveryCommandHasHelp)
         EXPECT_GT(Zeilen(r.out).size(), 2u) << befehl;
     }
     EXPECT_NE(Starte({"--help"}).out.find("monitor [--rate HZ] [--count N]"), std::string::npos);
-    EXPECT_EQ(Starte({"--version"}).out, "tlx1ctl " TLX1_VERSION "\n");
 }
 
 TEST_F(Tlx1ctl, WriteSetAndReadSetGoInTransferOrderAndARefusalByTheModuleStopsIt)
@@ -610,10 +606,6 @@ TEST(Tlx1ctlAnalyse, StepAndIdentifyOnThePacedSimulator)
     EXPECT_EQ(schreiben[2], "#1V1W8.000");
     EXPECT_EQ(schreiben[4], "#1M1W1");  // ... and the mode
 }
-
-}  // namespace
-
-namespace {
 
 // show prints a file's set as write-set takes it; diff holds a file or a read-set text against the
 // module: exit 0 equal, 1 different (one line each, module value first), 2 for every failure.

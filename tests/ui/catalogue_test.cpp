@@ -1,11 +1,11 @@
-// The panel file as the toolkit loads it: numbering, start values, ranges, texts, layout.
+// The panel file as the toolkit loads it: numbering, start values, ranges and texts (the layout is
+// checked on the real widgets in tests/qt).
 #include "ui/TLX1Steuerung.h"
 
 #include "platform/userint/userint_view.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -170,49 +170,4 @@ TEST_F(Catalogue, TextsAreWindows1252BytesWithTheirLineBreaks)
                   bar->menus[3].title,
               "Datei|Konfiguration|Analyse|?");
     EXPECT_STREQ(bar->menus[0].items[1].text, "Parametersatz speichern");
-}
-
-// The view draws a field's label above it (or to its right) at about 7 pixels per character and 18 per
-// line: no body or label may overlap another or stick out of the panel.
-TEST_F(Catalogue, NoControlOrLabelOverlapsAnotherOrLeavesItsPanel)
-{
-    struct Rect {
-        int top, left, bottom, right;
-        std::string name;
-    };
-    for (int handle : {main, konfig, about, schnitt, analyse}) {
-        const PanelDef *def = UiModel_PanelDef(handle);
-        std::vector<Rect> shapes;
-        for (int i = 0; i < def->controlCount; ++i) {
-            const CtrlDef &c = def->controls[i];
-            if (c.kind == CTRL_DECORATION || c.hidden)
-                continue;
-            shapes.push_back({c.top, c.left, c.top + c.height, c.left + c.width, c.constantName});
-            const bool labelled = c.kind == CTRL_NUMERIC || c.kind == CTRL_NUMERIC_INDICATOR || c.kind == CTRL_STRING ||
-                                  c.kind == CTRL_STRING_INDICATOR || c.kind == CTRL_RING || c.kind == CTRL_LED ||
-                                  c.kind == CTRL_COMBO_BOX;
-            if (!labelled || !c.label || !*c.label)
-                continue;
-            int lines = 1, longest = 0, run = 0;
-            for (const char *p = c.label; *p; ++p) {
-                lines += *p == '\n';
-                run = *p == '\n' ? 0 : run + 1;
-                longest = std::max(longest, run);
-            }
-            const int w = 7 * longest, h = 18 * lines, right = c.left + c.width + 2;
-            const int left = c.kind == CTRL_LED ? c.left + c.width / 2 - w / 2 : c.left;
-            const int before = c.left - 2 - w;
-            shapes.push_back(c.labelPosition == LABEL_RIGHT ? Rect{c.top, right, c.top + c.height, right + w, c.label}
-                             : c.labelPosition == LABEL_LEFT
-                                 ? Rect{c.top, before, c.top + c.height, c.left - 2, c.label}
-                                 : Rect{c.top - h, left, c.top, left + w, c.label});
-        }
-        for (size_t i = 0; i < shapes.size(); ++i) {
-            const Rect &a = shapes[i];
-            EXPECT_TRUE(a.top >= 0 && a.left >= 0 && a.bottom <= def->height && a.right <= def->width) << a.name;
-            for (const Rect &b : std::vector<Rect>(shapes.begin() + i + 1, shapes.end()))
-                EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
-                    << a.name << " / " << b.name;
-        }
-    }
 }
