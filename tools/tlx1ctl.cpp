@@ -137,8 +137,7 @@ constexpr Befehl kBefehle[] = {
      "Exit-Status wie bei diff und cmp: 0 gleich, 1 verschieden, 2 Fehler (auch Datei- und\n"
      "Modulfehler).\n",
      DiffVorbereiten, Diff, kAufruffehler},
-    {"log", 0, 0, true, false, "--since", "log [--since ZEIT]",
-     "Protokoll der geschriebenen Werte ausgeben",
+    {"log", 0, 0, true, false, "--since", "log [--since ZEIT]", "Protokoll der geschriebenen Werte ausgeben",
      "Gibt das Protokoll aus: jede Zeile ein Wert, den das Fenster oder tlx1ctl an ein Modul\n"
      "geschrieben hat (CSV: zeit,programm,geraet,adresse,modul_id,parameter,wert,ergebnis;\n"
      "ergebnis 0 = angenommen, sonst die Fehlernummer). Das Protokoll liegt in\n"
