@@ -49,6 +49,21 @@ long long ScreenEnd(const Control &c)
     return std::clamp(d.pausedEnd, least, d.total);
 }
 
+// Under the model's lock: applies `change` to the strip chart (panel, control) and tells the view.
+// The lookup's code when there is no such chart, else what `change` returns.
+template <typename Change>
+int ChangeChart(int panel, int control, Change change)
+{
+    const ModelLock lock;
+    Control *c;
+    if (int rc = ChartLookup(panel, control, &c))
+        return rc;
+    const int rc = change(*c, *c->chart);
+    if (rc == UIE_NO_ERROR)
+        NotifyChart(panel, control);
+    return rc;
+}
+
 double Now()
 {
     using namespace std::chrono;
@@ -126,87 +141,65 @@ int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min,
 
 int SetStripChartConversion(int panel, int control, double rawRef, double shownRef, double factor)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    if (!std::isfinite(rawRef) || !std::isfinite(shownRef) || !std::isfinite(factor))
-        return UIE_BAD_VALUE;
-    ChartData &d = *c->chart;
-    d.rawRef = rawRef;
-    d.shownRef = shownRef;
-    d.factor = factor;
-    ++d.revision;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &, ChartData &d) {
+        if (!std::isfinite(rawRef) || !std::isfinite(shownRef) || !std::isfinite(factor))
+            return int(UIE_BAD_VALUE);
+        d.rawRef = rawRef;
+        d.shownRef = shownRef;
+        d.factor = factor;
+        ++d.revision;
+        return int(UIE_NO_ERROR);
+    });
 }
 
 int SetStripChartTraces(int panel, int control, const char *names, int stepTraces)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    c->chart->traceNames = names ? names : "";
-    c->chart->stepTraces = stepTraces;
-    ++c->chart->revision;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &, ChartData &d) {
+        d.traceNames = names ? names : "";
+        d.stepTraces = stepTraces;
+        ++d.revision;
+        return UIE_NO_ERROR;
+    });
 }
 
 int ClearStripChart(int panel, int control)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    ChartData &d = *c->chart;
-    d.cleared = d.total;
-    d.pausedEnd = d.total;
-    d.marks.clear();
-    ++d.revision;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [](Control &, ChartData &d) {
+        d.cleared = d.total;
+        d.pausedEnd = d.total;
+        d.marks.clear();
+        ++d.revision;
+        return UIE_NO_ERROR;
+    });
 }
 
 int MarkStripChart(int panel, int control)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    ChartData &d = *c->chart;
-    if (d.marks.empty() || d.marks.back() != d.total)
-        d.marks.push_back(d.total);
-    while (d.marks.size() > kMarks)
-        d.marks.pop_front();
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [](Control &, ChartData &d) {
+        if (d.marks.empty() || d.marks.back() != d.total)
+            d.marks.push_back(d.total);
+        while (d.marks.size() > kMarks)
+            d.marks.pop_front();
+        return UIE_NO_ERROR;
+    });
 }
 
 int SetStripChartNote(int panel, int control, const char *text)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    c->chart->note = text ? text : "";
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &, ChartData &d) {
+        d.note = text ? text : "";
+        return UIE_NO_ERROR;
+    });
 }
 
 int SetStripChartPaused(int panel, int control, int paused)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    ChartData &d = *c->chart;
-    if (paused && !d.paused)
-        d.pausedEnd = d.total;
-    d.paused = paused ? 1 : 0;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &, ChartData &d) {
+        if (paused && !d.paused)
+            d.pausedEnd = d.total;
+        d.paused = paused ? 1 : 0;
+        return UIE_NO_ERROR;
+    });
 }
 
 int GetStripChartHistory(int panel, int control, std::vector<ChartPoint> *points)
@@ -378,18 +371,15 @@ int UiModel_ChartPoint(int panel, int control, long long index, ChartPoint *raw,
 
 int UiOperator_ScrollChart(int panel, int control, long long points)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    ChartData &d = *c->chart;
-    if (!d.paused)
-        return UIE_BAD_VALUE;
-    points = std::clamp(points, -static_cast<long long>(kChartHistory), static_cast<long long>(kChartHistory));
-    d.pausedEnd = ScreenEnd(*c) - points;
-    d.pausedEnd = ScreenEnd(*c);
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &c, ChartData &d) {
+        if (!d.paused)
+            return int(UIE_BAD_VALUE);
+        const long long n =
+            std::clamp(points, -static_cast<long long>(kChartHistory), static_cast<long long>(kChartHistory));
+        d.pausedEnd = ScreenEnd(c) - n;
+        d.pausedEnd = ScreenEnd(c);
+        return int(UIE_NO_ERROR);
+    });
 }
 
 int UiTest_ScrollChart(int panel, int control, long long points)

@@ -48,10 +48,7 @@ TEST(Aufzeichnung, RunningRecordingReadsBack)
     Aufzeichnung a;
     std::string grund;
     ASSERT_EQ(Aufzeichnung_Starten(&a, pfad.c_str(), kAufzeichnungKopf, &grund), 0) << grund;
-    const char *einheiten[] = {"%",
-                               "\xB0"
-                               "C",
-                               "m,s"};
+    const char *einheiten[] = {"%", "\260C", "m,s"};  // "\260" is the degree sign, Windows-1252
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(Aufzeichnung_Zeile(&a, AufzeichnungZeile(Punkt(i), einheiten[i]), &grund), 0) << grund;
     // Each row is in the file as soon as it is taken, before the end.
@@ -63,10 +60,7 @@ TEST(Aufzeichnung, RunningRecordingReadsBack)
     EXPECT_EQ(z[0], "zeit,sollwert,istwert,einheit,sollwert_V,istwert_V");
     const std::regex form(
         R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.(\d{3})[+-]\d\d:\d\d),([-\d.]+),([-\d.]+),(.*),([-\d.]+),([-\d.]+))");
-    const char *erwartet[] = {"%",
-                              "\xC2\xB0"
-                              "C",
-                              "\"m,s\""};
+    const char *erwartet[] = {"%", "\302\260C", "\"m,s\""};  // the degree sign in UTF-8
     for (int i = 0; i < 3; ++i) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(z[i + 1], m, form)) << z[i + 1];
