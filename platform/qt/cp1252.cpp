@@ -2,6 +2,10 @@
 
 #include "platform/text/cp1252.h"
 
+#include <QLineEdit>
+
+#include <algorithm>
+
 QString Cp1252ToQString(std::string_view bytes)
 {
     QString out;
@@ -33,4 +37,20 @@ std::string QStringToCp1252(const QString &text, int *unmapped)
 int Cp1252CanEncode(QChar c)
 {
     return Cp1252FromUnicode(c.unicode()) >= 0 ? 1 : 0;
+}
+
+void KeepCp1252Typing(QLineEdit *edit)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &t) {
+        QString kept;
+        for (QChar ch : t)
+            if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20)
+                kept.append(ch);
+        if (kept != t) {
+            const int pos = edit->cursorPosition() - static_cast<int>(t.size() - kept.size());
+            edit->setText(kept);
+            edit->setCursorPosition(std::max(0, pos));
+            edit->setModified(true);
+        }
+    });
 }

@@ -14,3 +14,8 @@ QString Cp1252ToQString(std::string_view bytes);
 std::string QStringToCp1252(const QString &text, int *unmapped = nullptr);
 // 1 if the character has a Windows-1252 byte, else 0.
 int Cp1252CanEncode(QChar c);
+
+class QLineEdit;
+// From now on the line edit drops, as they are typed or pasted, the characters the program's texts
+// cannot hold (no Windows-1252 byte, control characters); the text still counts as edited.
+void KeepCp1252Typing(QLineEdit *edit);

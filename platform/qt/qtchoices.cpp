@@ -107,19 +107,7 @@ ComboField::ComboField(int panel, int control, QWidget *parent) : QComboBox(pare
         if (e->isModified() && !e->hasFocus())
             commit();
     });
-    // Only characters the program's texts can hold may be typed.
-    connect(e, &QLineEdit::textEdited, this, [e](const QString &t) {
-        QString kept;
-        for (QChar ch : t)
-            if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20)
-                kept.append(ch);
-        if (kept != t) {
-            const int pos = e->cursorPosition() - static_cast<int>(t.size() - kept.size());
-            e->setText(kept);
-            e->setCursorPosition(std::max(0, pos));
-            e->setModified(true);
-        }
-    });
+    KeepCp1252Typing(e);
     connect(this, &QComboBox::activated, this, [this](int index) {
         // The field shows the item's text at once; the program gets the pick.
         lineEdit()->setText(itemData(index).toString());

@@ -321,18 +321,7 @@ QWidget *MakeControl(int panel, const CtrlDef &def, QWidget *content, ControlVie
             if (e->isModified() && !e->hasFocus())
                 commit();
         });
-        // Only characters the program's texts can hold may be typed.
-        QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) {
-            QString kept;
-            for (QChar ch : t)
-                if (Cp1252CanEncode(ch) && ch.unicode() >= 0x20)
-                    kept.append(ch);
-            if (kept != t) {
-                const int pos = e->cursorPosition() - static_cast<int>(t.size() - kept.size());
-                e->setText(kept);
-                e->setCursorPosition(std::max(0, pos));
-            }
-        });
+        KeepCp1252Typing(e);
         return e;
     }
     case CTRL_TEXT_MSG: {

@@ -103,23 +103,20 @@ int PlotStripChartPoints(int panel, int control, const double *values, int count
 
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max)
 {
-    const ModelLock lock;
-    Control *c;
-    if (int rc = ChartLookup(panel, control, &c))
-        return rc;
-    if (axis != VAL_LEFT_YAXIS)
-        return UIE_BAD_ATTRIBUTE;
-    if (mode == VAL_MANUAL) {
-        if (!std::isfinite(min) || !std::isfinite(max))
-            return UIE_BAD_VALUE;
-        c->yMin = min;
-        c->yMax = max;
-    } else if (mode != VAL_AUTOSCALE) {
-        return UIE_BAD_VALUE;
-    }
-    c->yMode = mode;
-    NotifyChart(panel, control);
-    return UIE_NO_ERROR;
+    return ChangeChart(panel, control, [&](Control &c, ChartData &) {
+        if (axis != VAL_LEFT_YAXIS)
+            return int(UIE_BAD_ATTRIBUTE);
+        if (mode == VAL_MANUAL) {
+            if (!std::isfinite(min) || !std::isfinite(max))
+                return int(UIE_BAD_VALUE);
+            c.yMin = min;
+            c.yMax = max;
+        } else if (mode != VAL_AUTOSCALE) {
+            return int(UIE_BAD_VALUE);
+        }
+        c.yMode = mode;
+        return int(UIE_NO_ERROR);
+    });
 }
 
 int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max)
